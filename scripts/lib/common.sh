@@ -1,0 +1,41 @@
+# Shared by the scripts: where things are, and installing what is missing.
+# shellcheck shell=bash
+set -euo pipefail
+
+TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+BUILD_DIR=${BUILD_DIR:-$TOP/build}
+
+# What building and testing need, as Debian packages.
+BUILD_PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
+    fonts-wqy-microhei
+    libcpp-httplib-dev libphonenumber-dev
+)
+
+# Installs those of the given packages that are not installed yet.
+ensure_packages() {
+    local missing=() pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Configures once and builds what is out of date.
+build_tarvio() {
+    if [ ! -f "$BUILD_DIR/build.ninja" ]; then
+        cmake -S "$TOP" -B "$BUILD_DIR" -G Ninja "$@"
+    elif [ $# -gt 0 ]; then
+        cmake "$BUILD_DIR" "$@"
+    fi
+    cmake --build "$BUILD_DIR" --parallel "$(nproc)"
+}

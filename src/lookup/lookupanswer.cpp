@@ -1,0 +1,6 @@
+#include "lookup/lookupanswer.h"
+
+QString LocationText(const LookupAnswer &answer)
+{
+    return answer.province + QLatin1Char(' ') + answer.carrier;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// The result of looking up one number.
+struct LookupAnswer {
+    enum class Outcome {
+        Accepted,       // the service knew the number; province and carrier are set
+        Refused,        // an answer came, but not one we can use
+        TransferFailed, // no answer at all: no connection, time-out, host not found
+    };
+
+    Outcome outcome = Outcome::Refused;
+    QString province;
+    QString carrier; // the service's carrier name without its first two characters
+
+    bool accepted() const { return outcome == Outcome::Accepted; }
+    bool transferFailed() const { return outcome == Outcome::TransferFailed; }
+};
+
+// Province, one blank, carrier: what goes into the list and the log.
+QString LocationText(const LookupAnswer &answer);

@@ -1,0 +1,7 @@
+#include "mainwindow/appicon.h"
+
+QIcon AppIcon()
+{
+    static const QIcon icon(QStringLiteral(":/tarvio/tarvio.svg"));
+    return icon;
+}

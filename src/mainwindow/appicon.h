@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QIcon>
+
+// The one icon that every window of the program carries.
+QIcon AppIcon();

@@ -1,0 +1,171 @@
+#include "loopbackserver.h"
+
+#include <QHostAddress>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUrl>
+#include <QUrlQuery>
+
+namespace {
+const char *ReasonPhrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Status";
+    }
+}
+} // namespace
+
+LoopbackServer::LoopbackServer(QObject *parent)
+    : QObject(parent)
+    , m_server(new QTcpServer(this))
+{
+    m_handler = [](const Request &) {
+        Reply r;
+        r.status = 404;
+        r.contentType = "text/plain";
+        return r;
+    };
+    connect(m_server, &QTcpServer::newConnection, this, &LoopbackServer::onNewConnection);
+}
+
+LoopbackServer::~LoopbackServer()
+{
+    stop();
+}
+
+bool LoopbackServer::start(quint16 port)
+{
+    return m_server->listen(QHostAddress::LocalHost, port);
+}
+
+quint16 LoopbackServer::port() const
+{
+    return m_server->serverPort();
+}
+
+QString LoopbackServer::hostAndPort() const
+{
+    return QStringLiteral("127.0.0.1:%1").arg(port());
+}
+
+void LoopbackServer::enqueue(const Reply &reply)
+{
+    m_queue.push_back(reply);
+}
+
+void LoopbackServer::setHandler(Handler handler)
+{
+    m_handler = std::move(handler);
+}
+
+void LoopbackServer::stop()
+{
+    m_server->close();
+    const auto sockets = findChildren<QTcpSocket *>();
+    for (QTcpSocket *s : sockets) {
+        s->abort();
+        s->deleteLater();
+    }
+}
+
+void LoopbackServer::onNewConnection()
+{
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        ++m_connections;
+        socket->setParent(this);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+}
+
+void LoopbackServer::onReadyRead(QTcpSocket *socket)
+{
+    QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
+    // Requests without a body (GET) end at the blank line after the headers.
+    for (;;) {
+        const qsizetype end = buffer.indexOf("\r\n\r\n");
+        if (end < 0)
+            break;
+        const QByteArray head = buffer.left(end);
+        buffer.remove(0, end + 4);
+
+        Request req;
+        const qsizetype lineEnd = head.indexOf("\r\n");
+        const QByteArray requestLine = lineEnd < 0 ? head : head.left(lineEnd);
+        req.headers = lineEnd < 0 ? QByteArray() : head.mid(lineEnd + 2);
+        const QList<QByteArray> parts = requestLine.split(' ');
+        req.method = parts.value(0);
+        req.target = parts.value(1);
+        const qsizetype q = req.target.indexOf('?');
+        req.path = QUrl::fromPercentEncoding(q < 0 ? req.target : req.target.left(q));
+        req.rawQuery = q < 0 ? QByteArray() : req.target.mid(q + 1);
+        const QUrlQuery query(QString::fromLatin1(req.rawQuery));
+        req.tel = query.queryItemValue(QStringLiteral("tel"), QUrl::FullyDecoded);
+        m_requests.append(req);
+
+        Reply reply;
+        if (!m_queue.empty()) {
+            reply = m_queue.front();
+            m_queue.pop_front();
+        } else {
+            reply = m_handler(req);
+        }
+        if (reply.delayMs > 0) {
+            QPointer<QTcpSocket> guard(socket);
+            QTimer::singleShot(reply.delayMs, this, [this, guard, reply] {
+                if (guard)
+                    answer(guard, reply);
+            });
+        } else {
+            answer(socket, reply);
+        }
+    }
+    socket->setProperty("buffer", buffer);
+}
+
+void LoopbackServer::answer(QTcpSocket *socket, const Reply &reply)
+{
+    if (reply.dropConnection) {
+        socket->abort();
+        return;
+    }
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' +
+                     ReasonPhrase(reply.status) + "\r\n";
+    if (!reply.contentType.isEmpty())
+        out += "Content-Type: " + reply.contentType + "\r\n";
+    out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+    out += "Connection: keep-alive\r\n\r\n";
+    if (reply.stallAfterHeaders) {
+        out += reply.body.left(reply.body.size() / 2);
+        socket->write(out);
+        return;
+    }
+    out += reply.body;
+    socket->write(out);
+}
+
+QByteArray ZoneAnswer(const QString &tel, const QString &province, const QString &catName)
+{
+    const QString text = QStringLiteral("__GetZoneResult_ = {\n"
+                                        "    mts:'%1',\n"
+                                        "    province:'%2',\n"
+                                        "    catName:'%3',\n"
+                                        "    telString:'%4',\n"
+                                        "\tareaVid:'30517',\n"
+                                        "\tispVid:'3236139',\n"
+                                        "\tcarrier:'%2%3'\n"
+                                        "}")
+                             .arg(tel.left(7), province, catName, tel);
+    return text.toUtf8();
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <deque>
+#include <functional>
+
+class QTcpServer;
+class QTcpSocket;
+
+// A small HTTP/1.1 server on 127.0.0.1 for the tests. It runs on the thread
+// that creates it, so the program's own waiting loop serves it too. Replies
+// are scripted; every request is recorded.
+class LoopbackServer : public QObject {
+    Q_OBJECT
+public:
+    struct Request {
+        QByteArray method;
+        QByteArray target;   // as sent, e.g. "/cc/json/mobile_tel_segment.htm?tel=138"
+        QString path;        // decoded path
+        QByteArray rawQuery; // the query as sent, without "?"
+        QString tel;         // decoded value of the "tel" query item
+        QByteArray headers;  // the header block as sent
+    };
+
+    struct Reply {
+        QByteArray body;
+        QByteArray contentType = "text/javascript";
+        int status = 200;
+        int delayMs = 0;             // wait before answering
+        bool dropConnection = false; // close without any answer
+        bool stallAfterHeaders = false; // send headers and part of the body, then nothing
+    };
+
+    using Handler = std::function<Reply(const Request &)>;
+
+    explicit LoopbackServer(QObject *parent = nullptr);
+    ~LoopbackServer() override;
+
+    bool start(quint16 port = 0);
+    quint16 port() const;
+    QString hostAndPort() const; // "127.0.0.1:<port>"
+
+    // Replies queued here are used first, one per request; after that the
+    // handler answers (by default: 404 with an empty body).
+    void enqueue(const Reply &reply);
+    void setHandler(Handler handler);
+
+    QList<Request> requests() const { return m_requests; }
+    int requestCount() const { return m_requests.size(); }
+    int connectionCount() const { return m_connections; }
+
+    // Closes the listening socket and every open connection.
+    void stop();
+
+private:
+    void onNewConnection();
+    void onReadyRead(QTcpSocket *socket);
+    void answer(QTcpSocket *socket, const Reply &reply);
+
+    QTcpServer *m_server;
+    std::deque<Reply> m_queue;
+    Handler m_handler;
+    QList<Request> m_requests;
+    int m_connections = 0;
+};
+
+// A well-formed answer in the service's usual shape.
+QByteArray ZoneAnswer(const QString &tel, const QString &province, const QString &catName);
