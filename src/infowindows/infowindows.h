@@ -1,0 +1,10 @@
+#pragma once
+
+class QWidget;
+
+void ShowUsageNotes();
+void ShowAttention();
+void ShowAboutAuthor();
+QWidget *OpenUsageNotes();
+QWidget *OpenAttention();
+QWidget *OpenAboutAuthor();
