@@ -2,7 +2,6 @@
 
 #include <QStringList>
 
-std::optional<QList<EvaluatedProperty>> EvaluateAnswerProperties(QStringView, const QStringList &)
-{
+std::optional<QList<EvaluatedProperty>> EvaluateAnswerProperties(QStringView, const QStringList &) {
     return std::nullopt;
 }
