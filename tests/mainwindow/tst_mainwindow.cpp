@@ -1,3 +1,4 @@
+#include "infowindows/infowindows.h"
 #include "loopbackserver.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/prompt.h"
@@ -13,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -57,6 +59,8 @@ private Q_SLOTS:
     void copyPutsTheNumberOnTheClipboard();
     void copyWithoutRowsDoesNothing();
     void filterKeepsTheLastOfEachLocation();
+    void accessKeysOpenTheMenus();
+    void exitLeavesInformationWindowsOpen();
 
 private:
     QPushButton *button(const char *name) const {
@@ -352,6 +356,45 @@ void TestMainWindow::filterKeepsTheLastOfEachLocation() {
     QCOMPARE(shown->item(0)->text(), QStringLiteral("浙江 联通"));
     QCOMPARE(shown->item(1)->text(), QStringLiteral("北京 移动"));
     window->close();
+}
+
+void TestMainWindow::accessKeysOpenTheMenus() {
+    const struct {
+        Qt::Key key;
+        const char *menu;
+    } keys[] = {{Qt::Key_S, "System"}, {Qt::Key_C, "Skin"}, {Qt::Key_A, "About"}};
+    for (const auto &k : keys) {
+        auto *menu = m_window->findChild<QMenu *>(QLatin1String(k.menu));
+        QVERIFY(menu);
+        QTest::keyClick(m_window, k.key, Qt::AltModifier);
+        QTRY_VERIFY2(menu->isVisible(), k.menu);
+        menu->close();
+    }
+
+    // With 系统 open, E chooses 退出.
+    auto *system = m_window->findChild<QMenu *>(QStringLiteral("System"));
+    QTest::keyClick(m_window, Qt::Key_S, Qt::AltModifier);
+    QTRY_VERIFY(system->isVisible());
+    QTest::keyClick(system, Qt::Key_E);
+    QTRY_VERIFY(!m_window->isVisible());
+}
+
+void TestMainWindow::exitLeavesInformationWindowsOpen() {
+    m_window->findChild<QAction *>(QStringLiteral("Declare"))->trigger();
+    QPointer<QWidget> notes = OpenUsageNotes();
+    QVERIFY(notes && notes->isVisible());
+    QVERIFY(!notes->parentWidget());
+
+    m_window->findChild<QAction *>(QStringLiteral("Exit"))->trigger();
+    QVERIFY(!m_window->isVisible());
+    QVERIFY(notes->isVisible());
+
+    // Once the notes close, no window of the program is left open, so the
+    // process ends then and not before.
+    notes->close();
+    QTRY_VERIFY(!notes);
+    for (QWidget *w : QApplication::topLevelWidgets())
+        QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
 }
 
 QTEST_MAIN(TestMainWindow)
