@@ -1,3 +1,4 @@
+#include "mainwindow/mainwindow.h"
 #include "mainwindow/prompt.h"
 #include "numberfiles/programdirectory.h"
 #include "skins/applyskin.h"
@@ -50,7 +51,15 @@ private slots:
         const QString directory = QStringLiteral("/opt/塔维 工具/bin");
         SetProgramDirectory(directory);
         ApplySkin(QString::fromUtf8(kSkinCatalog[row].fixedText));
-        QCOMPARE(g_calls, QList<QByteArrayList>({{(directory + file).toLocal8Bit(), ""}}));
+        const QList<QByteArrayList> expected{{(directory + file).toLocal8Bit(), ""}};
+        QCOMPARE(g_calls, expected);
+
+        // The menu item of the row applies the same file.
+        MainWindow window;
+        g_calls.clear();
+        const QByteArray handler = QByteArray(kSkinCatalog[row].item) + "_Click";
+        QVERIFY(QMetaObject::invokeMethod(&window, handler.constData()));
+        QCOMPARE(g_calls, expected);
     }
 
     // Program directory and fixed text are joined as they are.
@@ -63,17 +72,21 @@ private slots:
     }
 
     void sameSkinTwiceCallsEngineTwice() {
-        ApplySkin(QStringLiteral("\\skin\\green.vio"));
-        ApplySkin(QStringLiteral("\\skin\\green.vio"));
+        MainWindow window;
+        g_calls.clear();
+        window.green_Click();
+        window.green_Click();
         QCOMPARE(g_calls.size(), 2);
         QCOMPARE(g_calls[0], g_calls[1]);
     }
 
     void restoringDefaultUsesTheStartUpFile() {
-        ApplySkin(QString::fromUtf8(kDefaultSkin)); // what the main window applies as it loads
-        ApplySkin(QString::fromUtf8(kSkinCatalog[0].fixedText));
-        ApplySkin(QString::fromUtf8(kSkinCatalog.back().fixedText));
+        MainWindow window; // loading applies the start-up skin
+        window.black_Click();
+        window.Default_Click();
         QCOMPARE(g_calls.size(), 3);
+        QCOMPARE(g_calls[0][0],
+                 (ProgramDirectory() + QStringLiteral("/skin/tar.vio")).toLocal8Bit());
         QCOMPARE(g_calls[2], g_calls[0]);
         QVERIFY(g_calls[1] != g_calls[0]);
     }
