@@ -99,33 +99,27 @@ void MainWindow::seach_Click() {
     RunSingleQuery(m_context);
 }
 
-void MainWindow::import_Click()
-{
+void MainWindow::import_Click() {
     ImportNumberList(m_context);
 }
 
-void MainWindow::ImportPhone_Click()
-{
+void MainWindow::ImportPhone_Click() {
     ImportNumberList(m_context);
 }
 
-void MainWindow::batch_Click()
-{
+void MainWindow::batch_Click() {
     RunBatchQuery(m_context);
 }
 
-void MainWindow::BatchQuery_Click()
-{
+void MainWindow::BatchQuery_Click() {
     RunBatchQuery(m_context);
 }
 
-void MainWindow::save_Click()
-{
+void MainWindow::save_Click() {
     SaveResults(m_context);
 }
 
-void MainWindow::SavePhone_Click()
-{
+void MainWindow::SavePhone_Click() {
     SaveResults(m_context);
 }
 

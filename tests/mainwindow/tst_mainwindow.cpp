@@ -4,6 +4,8 @@
 #include "mainwindow/prompt.h"
 #include "mainwindow/resultlistmodel.h"
 #include "mainwindow/resultlistview.h"
+#include "numberfiles/filedialog.h"
+#include "numberfiles/programdirectory.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -16,6 +18,7 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 using Reply = LoopbackServer::Reply;
@@ -60,6 +63,8 @@ private Q_SLOTS:
     void copyWithoutRowsDoesNothing();
     void filterKeepsTheLastOfEachLocation();
     void accessKeysOpenTheMenus();
+    void buttonsAndMenuItemsRunTheSameCommands_data();
+    void buttonsAndMenuItemsRunTheSameCommands();
     void exitLeavesInformationWindowsOpen();
 
 private:
@@ -395,6 +400,60 @@ void TestMainWindow::exitLeavesInformationWindowsOpen() {
     QTRY_VERIFY(!notes);
     for (QWidget *w : QApplication::topLevelWidgets())
         QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+}
+
+void TestMainWindow::buttonsAndMenuItemsRunTheSameCommands_data() {
+    QTest::addColumn<bool>("byMenu");
+    QTest::newRow("buttons") << false;
+    QTest::newRow("menu items") << true;
+}
+
+void TestMainWindow::buttonsAndMenuItemsRunTheSameCommands() {
+    QFETCH(bool, byMenu);
+    const auto run = [&](const char *buttonName, const char *actionName) {
+        if (byMenu)
+            m_window->findChild<QAction *>(QLatin1String(actionName))->trigger();
+        else
+            QTest::mouseClick(button(buttonName), Qt::LeftButton);
+    };
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    SetProgramDirectory(dir.path());
+    const QString numbers = dir.filePath(QStringLiteral("numbers.txt"));
+    QFile file(numbers);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("13800138000\n12345\n13900139000\n");
+    file.close();
+    SetFileChooserHook([numbers] { return numbers; });
+    m_server->setHandler([](const LoopbackServer::Request &req) {
+        Reply r;
+        r.body = req.tel == QLatin1String("13800138000") ? NoMarker().body
+                                                         : ZoneAnswer(req.tel, "浙江", "中国联通");
+        return r;
+    });
+
+    run("save", "SavePhone");
+    run("batch", "BatchQuery");
+    run("import", "ImportPhone");
+    QCOMPARE(m_window->frame2()->title(), QStringLiteral("共导入2条号码，无效号码1条"));
+    run("save", "SavePhone");
+    run("batch", "BatchQuery");
+    QCOMPARE(m_window->frame2()->title(), QStringLiteral("查询完毕，成功1条，失败1条"));
+    QCOMPARE(m_window->resultList()->Location(2), QStringLiteral("浙江 联通"));
+    run("save", "SavePhone");
+
+    QCOMPARE(prompts(),
+             (QStringList{QStringLiteral("你还没有导入号码呢！"),
+                          QStringLiteral("请导入手机号码后再进行批量查询！"),
+                          QStringLiteral("你还没有查询呢！"), QStringLiteral("你还没有查询呢！")}));
+    QFile log(dir.filePath(QStringLiteral("tarvio.txt")));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(log.readAll()),
+             QStringLiteral("序号\t手机号\t\t归属地\r\n2\t13900139000\t浙江 联通\r\n"));
+
+    SetFileChooserHook({});
+    SetProgramDirectory(QString());
 }
 
 QTEST_MAIN(TestMainWindow)
