@@ -1,0 +1,99 @@
+#include "segmentserver.h"
+
+#include "boundedtaskqueue.h"
+#include "gbktext.h"
+
+namespace {
+
+constexpr const char *AnswerContentType = "text/javascript; charset=GBK";
+
+// What the request occupied on the wire, near enough: httplib has parsed it
+// already, so the size is counted back from its parts.
+size_t RequestHeadSize(const httplib::Request &request) {
+    size_t size =
+        request.method.size() + 1 + request.target.size() + 1 + request.version.size() + 2;
+    for (const auto &[name, value] : request.headers)
+        size += name.size() + 2 + value.size() + 2;
+    return size + 2;
+}
+
+// The body of an error answer: the status line's text, for a person
+// looking at it with curl. The program itself only sees "no telString".
+std::string ErrorText(int status) {
+    switch (status) {
+    case 400:
+        return "400 Bad Request\n";
+    case 404:
+        return "404 Not Found\n";
+    case 413:
+        return "413 Payload Too Large\n";
+    case 414:
+        return "414 URI Too Long\n";
+    case 431:
+        return "431 Request Header Fields Too Large\n";
+    default:
+        return std::to_string(status) + "\n";
+    }
+}
+
+} // namespace
+
+SegmentServer::SegmentServer(ServerLimits limits)
+    : m_limits(limits) {
+    m_server.new_task_queue = [limits] {
+        return new BoundedTaskQueue(limits.workers, limits.queuedConnections);
+    };
+    m_server.set_payload_max_length(m_limits.maxRequestBytes);
+    m_server.set_read_timeout(m_limits.readTimeoutSeconds, 0);
+    m_server.set_write_timeout(m_limits.readTimeoutSeconds, 0);
+    m_server.set_keep_alive_timeout(m_limits.keepAliveSeconds);
+    m_server.set_keep_alive_max_count(m_limits.keepAliveRequests);
+    m_server.set_pre_routing_handler(
+        [this](const httplib::Request &request, httplib::Response &response) {
+            return RefuseOversized(request, response);
+        });
+    m_server.Get(R"(/cc/json/mobile_tel_segment\.htm)",
+                 [this](const httplib::Request &request, httplib::Response &response) {
+                     Answer(request, response);
+                 });
+    m_server.set_error_handler([](const httplib::Request &, httplib::Response &response) {
+        response.set_content(ErrorText(response.status), "text/plain; charset=us-ascii");
+    });
+}
+
+int SegmentServer::Bind(const ListenAddress &address) {
+    if (address.port == 0)
+        return m_server.bind_to_any_port(address.host);
+    return m_server.bind_to_port(address.host, address.port) ? address.port : -1;
+}
+
+bool SegmentServer::Run() {
+    return m_server.listen_after_bind();
+}
+
+void SegmentServer::Stop() {
+    m_server.stop();
+}
+
+httplib::Server::HandlerResponse SegmentServer::RefuseOversized(const httplib::Request &request,
+                                                                httplib::Response &response) const {
+    if (request.target.size() > m_limits.maxRequestBytes) {
+        response.status = 414;
+    } else if (RequestHeadSize(request) > m_limits.maxRequestBytes) {
+        response.status = 431;
+    } else {
+        return httplib::Server::HandlerResponse::Unhandled;
+    }
+    response.set_header("Connection", "close");
+    return httplib::Server::HandlerResponse::Handled;
+}
+
+void SegmentServer::Answer(const httplib::Request &request, httplib::Response &response) const {
+    const SegmentAnswer answer = m_answerer.Answer(request.get_param_value("tel"));
+    std::optional<std::string> gbk = Utf8ToGbk(answer.body);
+    if (!gbk) {
+        response.status = 500;
+        return;
+    }
+    response.set_content(std::move(*gbk), AnswerContentType);
+}

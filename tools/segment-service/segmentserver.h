@@ -1,0 +1,48 @@
+#pragma once
+
+#include "listenaddress.h"
+#include "segmentanswer.h"
+
+#include <httplib.h>
+
+#include <cstddef>
+#include <string>
+
+struct ServerLimits {
+    size_t workers = 16; // connections served at once (kept-alive ones included)
+    size_t queuedConnections = 64;
+    size_t maxRequestBytes = 8 * 1024; // request line and headers, and any body
+    int readTimeoutSeconds = 5;
+    int keepAliveSeconds = 5;
+    size_t keepAliveRequests = 1000;
+};
+
+// The HTTP side: one path answered by SegmentAnswerer, 404 for every other.
+class SegmentServer {
+public:
+    static constexpr const char *AnswerPath = "/cc/json/mobile_tel_segment.htm";
+
+    explicit SegmentServer(ServerLimits limits = {});
+    SegmentServer(const SegmentServer &) = delete;
+    SegmentServer &operator=(const SegmentServer &) = delete;
+
+    // Binds and starts listening (clients may connect from here on, their
+    // requests wait until Run). Returns the bound port, or -1 when the
+    // address cannot be had. Port 0 picks a free one.
+    int Bind(const ListenAddress &address);
+
+    // Serves until Stop is called, from this thread's point of view blocking.
+    bool Run();
+
+    // May be called from any thread; Run returns soon after.
+    void Stop();
+
+private:
+    void Answer(const httplib::Request &request, httplib::Response &response) const;
+    httplib::Server::HandlerResponse RefuseOversized(const httplib::Request &request,
+                                                     httplib::Response &response) const;
+
+    ServerLimits m_limits;
+    SegmentAnswerer m_answerer;
+    httplib::Server m_server;
+};
