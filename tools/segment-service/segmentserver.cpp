@@ -3,6 +3,8 @@
 #include "boundedtaskqueue.h"
 #include "gbktext.h"
 
+#include <thread>
+
 namespace {
 
 constexpr const char *AnswerContentType = "text/javascript; charset=GBK";
@@ -43,6 +45,9 @@ SegmentServer::SegmentServer(ServerLimits limits)
     m_server.new_task_queue = [limits] {
         return new BoundedTaskQueue(limits.workers, limits.queuedConnections);
     };
+    // Answers are written as head and body in two pieces; without this the
+    // second waits for the client's delayed acknowledgement on every request.
+    m_server.set_tcp_nodelay(true);
     m_server.set_payload_max_length(m_limits.maxRequestBytes);
     m_server.set_read_timeout(m_limits.readTimeoutSeconds, 0);
     m_server.set_write_timeout(m_limits.readTimeoutSeconds, 0);
@@ -68,10 +73,20 @@ int SegmentServer::Bind(const ListenAddress &address) {
 }
 
 bool SegmentServer::Run() {
-    return m_server.listen_after_bind();
+    m_runCalled = true;
+    bool served = false;
+    if (!m_stopRequested)
+        served = m_server.listen_after_bind();
+    m_runDone = true;
+    return served;
 }
 
 void SegmentServer::Stop() {
+    m_stopRequested = true;
+    if (!m_runCalled)
+        return; // Run will see the request and not start
+    while (!m_server.is_running() && !m_runDone)
+        std::this_thread::yield();
     m_server.stop();
 }
 

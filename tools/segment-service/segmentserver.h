@@ -5,6 +5,7 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 
@@ -31,10 +32,10 @@ public:
     // address cannot be had. Port 0 picks a free one.
     int Bind(const ListenAddress &address);
 
-    // Serves until Stop is called, from this thread's point of view blocking.
+    // Serves on the calling thread until Stop is called.
     bool Run();
 
-    // May be called from any thread; Run returns soon after.
+    // May be called from any thread, before Run too; Run returns soon after.
     void Stop();
 
 private:
@@ -45,4 +46,9 @@ private:
     ServerLimits m_limits;
     SegmentAnswerer m_answerer;
     httplib::Server m_server;
+    // httplib's stop() does nothing until the server loop runs; these close
+    // the gap between calling Run and its loop starting.
+    std::atomic<bool> m_runCalled = false;
+    std::atomic<bool> m_runDone = false;
+    std::atomic<bool> m_stopRequested = false;
 };
