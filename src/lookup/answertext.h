@@ -3,4 +3,11 @@
 #include <QByteArray>
 #include <QString>
 
+// Turns the bytes of the service's answer into text. The charset named in the
+// Content-Type header wins when Qt knows it; otherwise UTF-8 when the bytes
+// are valid UTF-8, else GB18030 (a superset of GBK), which is what services of
+// this kind usually send without saying so.
 QString DecodeAnswerBody(const QByteArray &body, const QByteArray &contentType);
+
+// The charset parameter of a Content-Type value, or an empty array.
+QByteArray CharsetOf(const QByteArray &contentType);

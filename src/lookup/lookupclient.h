@@ -2,6 +2,7 @@
 
 #include "lookup/lookupanswer.h"
 
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 
@@ -26,6 +27,10 @@ public:
     static QString DefaultServiceHost();
 
     QString serviceHost() const { return m_serviceHost; }
+
+    // "http://" + host + "/cc/json/mobile_tel_segment.htm?tel=" + the number,
+    // percent-encoded so that the service reads exactly the text it was given
+    // (a blank, "+" or "&" would otherwise break or change the query).
     QUrl RequestAddress(const QString &number) const;
 
     LookupAnswer QueryLocation(const QString &number);
@@ -36,6 +41,6 @@ public:
 private:
     QString m_serviceHost;
     int m_timeoutMs;
-    QNetworkAccessManager *m_inet; // "Inet1"
-    QNetworkReply *m_reply = nullptr;
+    QNetworkAccessManager *m_inet;
+    QPointer<QNetworkReply> m_reply;
 };

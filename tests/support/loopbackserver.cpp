@@ -145,6 +145,7 @@ void LoopbackServer::answer(QTcpSocket *socket, const Reply &reply)
     if (!reply.contentType.isEmpty())
         out += "Content-Type: " + reply.contentType + "\r\n";
     out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+    out += reply.extraHeaders;
     out += "Connection: keep-alive\r\n\r\n";
     if (reply.stallAfterHeaders) {
         out += reply.body.left(reply.body.size() / 2);

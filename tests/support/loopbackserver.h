@@ -33,6 +33,7 @@ public:
         int delayMs = 0;             // wait before answering
         bool dropConnection = false; // close without any answer
         bool stallAfterHeaders = false; // send headers and part of the body, then nothing
+        QByteArray extraHeaders;        // whole header lines, each ending in "\r\n"
     };
 
     using Handler = std::function<Reply(const Request &)>;

@@ -1,0 +1,106 @@
+#include "mainwindow/resultlistmodel.h"
+
+ResultListModel::ResultListModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+void ResultListModel::AddColumn(const QString &title)
+{
+    const int column = static_cast<int>(m_columns.size());
+    beginInsertColumns(QModelIndex(), column, column);
+    m_columns.append(title);
+    endInsertColumns();
+}
+
+void ResultListModel::Clear()
+{
+    if (m_rows.isEmpty())
+        return;
+    beginResetModel();
+    m_rows.clear();
+    m_rows.squeeze();
+    endResetModel();
+}
+
+int ResultListModel::Add(const QString &serial)
+{
+    const int row = Count();
+    beginInsertRows(QModelIndex(), row, row);
+    m_rows.append(ResultRow{serial, QString(), QString()});
+    endInsertRows();
+    return row + 1;
+}
+
+void ResultListModel::AppendRows(QList<ResultRow> rows)
+{
+    if (rows.isEmpty())
+        return;
+    const int first = Count();
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(rows.size()) - 1);
+    if (m_rows.isEmpty())
+        m_rows = std::move(rows);
+    else
+        m_rows.append(std::move(rows));
+    endInsertRows();
+}
+
+void ResultListModel::SetNumber(int position, const QString &number)
+{
+    m_rows[position - 1].number = number;
+    EmitCellChanged(position, 1);
+}
+
+void ResultListModel::SetLocation(int position, const QString &location)
+{
+    m_rows[position - 1].location = location;
+    EmitCellChanged(position, 2);
+}
+
+void ResultListModel::EmitCellChanged(int position, int column)
+{
+    const QModelIndex cell = index(position - 1, column);
+    Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole});
+}
+
+int ResultListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : Count();
+}
+
+int ResultListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+QVariant ResultListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= Count())
+        return {};
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole)
+        return {};
+    const ResultRow &row = m_rows.at(index.row());
+    switch (index.column()) {
+    case 0:
+        return row.serial;
+    case 1:
+        return row.number;
+    case 2:
+        return row.location;
+    default:
+        return {};
+    }
+}
+
+QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size())
+        return {};
+    if (role == Qt::DisplayRole)
+        return m_columns.at(section);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}

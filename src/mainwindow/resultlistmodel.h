@@ -1,0 +1,48 @@
+#pragma once
+
+#include "mainwindow/resultrow.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QStringList>
+
+// The result list: the working data of the program. Rows are addressed by
+// position, 1 for the top row, as the commands count them; the cells are
+// stored exactly as written (nothing is trimmed or checked). The list is
+// never sorted.
+class ResultListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ResultListModel(QObject *parent = nullptr);
+
+    // Columns are added once by the main window while it loads.
+    void AddColumn(const QString &title);
+    QStringList ColumnTitles() const { return m_columns; }
+
+    int Count() const { return static_cast<int>(m_rows.size()); }
+    void Clear();
+
+    // Appends a row with the given first cell and empty number and location
+    // cells; returns its position.
+    int Add(const QString &serial);
+    // Appends many rows in one insertion (the import uses this).
+    void AppendRows(QList<ResultRow> rows);
+
+    const ResultRow &Item(int position) const { return m_rows.at(position - 1); }
+    QString Text(int position) const { return Item(position).serial; }
+    QString Number(int position) const { return Item(position).number; }
+    QString Location(int position) const { return Item(position).location; }
+    void SetNumber(int position, const QString &number);
+    void SetLocation(int position, const QString &location);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    void EmitCellChanged(int position, int column);
+
+    QStringList m_columns;
+    QList<ResultRow> m_rows;
+};
