@@ -27,6 +27,7 @@ private slots:
     void everyAllocatedThreeDigitBlockHasACarrier();
     void regionDescription_data();
     void regionDescription();
+    void regionLookupByBlock();
     void knownNumberAnswer();
     void unansweredNumbers_data();
     void unansweredNumbers();
@@ -135,6 +136,26 @@ void TestSegmentAnswer::regionDescription() {
     const Region region = SplitRegionDescription(description.toStdString());
     QCOMPARE(Utf8(region.province), province);
     QCOMPARE(Utf8(region.city), city);
+}
+
+void TestSegmentAnswer::regionLookupByBlock() {
+    // Answers are remembered per seven-digit block: a second look, a
+    // neighbour in the same block and a block without data next to known
+    // ones must all come out as if asked afresh.
+    const RegionLookup regions;
+    for (int pass = 0; pass < 2; ++pass) {
+        const Region beijing = regions.ForNumber("13800138000");
+        QCOMPARE(Utf8(beijing.province), QStringLiteral("北京"));
+        QCOMPARE(Utf8(regions.ForNumber("13800139999").province), QStringLiteral("北京"));
+        QCOMPARE(Utf8(regions.ForNumber("13805710000").city), QStringLiteral("杭州市"));
+        QVERIFY(regions.ForNumber("19200000000").province.empty());
+    }
+    // Not eleven digits beginning with 1: nothing, and no table slot touched.
+    QVERIFY(regions.ForNumber("1380013800").province.empty());
+    QVERIFY(regions.ForNumber("1380013800a0").province.empty());
+    QVERIFY(regions.ForNumber("13a00138000").province.empty());
+    QVERIFY(regions.ForNumber("23800138000").province.empty());
+    QVERIFY(regions.ForNumber("").province.empty());
 }
 
 void TestSegmentAnswer::knownNumberAnswer() {

@@ -4,6 +4,7 @@
 #include <phonenumbers/phonenumber.pb.h>
 #include <phonenumbers/phonenumberutil.h>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -76,12 +77,62 @@ struct RegionLookup::Geocoder {
     const icu::Locale chinese{"zh"};
 };
 
+namespace {
+
+constexpr size_t BlockDigits = 7;
+constexpr uint32_t FirstBlock = 1'000'000;
+constexpr uint32_t BlockCount = 1'000'000;
+constexpr std::uint16_t NotAsked = 0;
+constexpr std::uint16_t NoRegion = 1;
+constexpr size_t MaxRegions = 0xffff - 2;
+
+} // namespace
+
 RegionLookup::RegionLookup()
-    : m_geocoder(std::make_unique<Geocoder>()) {}
+    : m_geocoder(std::make_unique<Geocoder>())
+    , m_blockSlots(BlockCount, NotAsked) {}
 
 RegionLookup::~RegionLookup() = default;
 
 Region RegionLookup::ForNumber(std::string_view digits) const {
+    if (digits.size() != 11 || digits.front() != '1')
+        return {};
+    uint32_t block = 0;
+    for (char c : digits.substr(0, BlockDigits)) {
+        if (c < '0' || c > '9')
+            return {};
+        block = block * 10 + uint32_t(c - '0');
+    }
+    const size_t index = block - FirstBlock;
+    {
+        std::lock_guard lock(m_cacheMutex);
+        const std::uint16_t slot = m_blockSlots[index];
+        if (slot == NoRegion)
+            return {};
+        if (slot != NotAsked)
+            return m_regions[slot - 2];
+    }
+    // Asked outside the lock; two threads that miss the same block at once
+    // both ask and store the same answer.
+    Region region = AskGeocoder(digits);
+    std::lock_guard lock(m_cacheMutex);
+    if (region.province.empty()) {
+        m_blockSlots[index] = NoRegion;
+        return region;
+    }
+    auto known = std::find_if(m_regions.begin(), m_regions.end(), [&](const Region &r) {
+        return r.province == region.province && r.city == region.city;
+    });
+    if (known == m_regions.end()) {
+        if (m_regions.size() >= MaxRegions)
+            return region; // not remembered, still right
+        known = m_regions.insert(m_regions.end(), region);
+    }
+    m_blockSlots[index] = std::uint16_t(known - m_regions.begin() + 2);
+    return region;
+}
+
+Region RegionLookup::AskGeocoder(std::string_view digits) const {
     const PhoneNumberUtil *util = PhoneNumberUtil::GetInstance();
     PhoneNumber number;
     if (util->Parse(std::string(digits), "CN", &number) != PhoneNumberUtil::NO_PARSING_ERROR)

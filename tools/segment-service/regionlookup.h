@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Where a mainland mobile number is registered, in UTF-8.
 struct Region {
@@ -18,6 +21,11 @@ Region SplitRegionDescription(std::string_view description);
 
 // Looks numbers up in libphonenumber's offline geocoder data (Chinese names).
 // Safe to use from several threads at once.
+//
+// The geocoder's mainland mobile data go by the first seven digits, and one
+// lookup through it costs tens of microseconds (parsing, validity patterns),
+// so the answer for each seven-digit block is remembered: a 2 MB table of
+// small indexes into the few hundred distinct regions.
 class RegionLookup {
 public:
     RegionLookup();
@@ -30,6 +38,13 @@ public:
     Region ForNumber(std::string_view digits) const;
 
 private:
+    Region AskGeocoder(std::string_view digits) const;
+
     struct Geocoder;
     std::unique_ptr<Geocoder> m_geocoder;
+
+    // Per block 1000000..1999999: 0 not asked yet, 1 no region, n: region n - 2.
+    mutable std::mutex m_cacheMutex;
+    mutable std::vector<std::uint16_t> m_blockSlots;
+    mutable std::vector<Region> m_regions;
 };
