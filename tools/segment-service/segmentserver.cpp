@@ -3,6 +3,7 @@
 #include "boundedtaskqueue.h"
 #include "gbktext.h"
 
+#include <charconv>
 #include <thread>
 
 namespace {
@@ -36,6 +37,17 @@ std::string ErrorText(int status) {
     default:
         return std::to_string(status) + "\n";
     }
+}
+
+// The body size a request announces. httplib reads and limits bodies only
+// for methods that usually have one, so a GET's is checked here.
+bool AnnouncesLargeBody(const httplib::Request &request, size_t limit) {
+    if (!request.has_header("Content-Length"))
+        return false;
+    const std::string value = request.get_header_value("Content-Length");
+    unsigned long long length = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), length);
+    return error != std::errc() || end != value.data() + value.size() || length > limit;
 }
 
 } // namespace
@@ -96,6 +108,8 @@ httplib::Server::HandlerResponse SegmentServer::RefuseOversized(const httplib::R
         response.status = 414;
     } else if (RequestHeadSize(request) > m_limits.maxRequestBytes) {
         response.status = 431;
+    } else if (AnnouncesLargeBody(request, m_limits.maxRequestBytes)) {
+        response.status = 413;
     } else {
         return httplib::Server::HandlerResponse::Unhandled;
     }
