@@ -7,8 +7,12 @@
 #include <httplib.h>
 #include <iconv.h>
 
+#include <arpa/inet.h>
 #include <atomic>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -59,6 +63,7 @@ private slots:
     void otherPaths_data();
     void otherPaths();
     void oversizedRequests();
+    void endlessHeaderLineIsCutOff();
     void manyRequestsAtOnce();
 
 private:
@@ -237,6 +242,39 @@ void TestSegmentServer::oversizedRequests() {
     QVERIFY(result);
     QCOMPARE(result->status, 200);
     QVERIFY(result->body.find("telString:'13800138000'") != std::string::npos);
+}
+
+void TestSegmentServer::endlessHeaderLineIsCutOff() {
+    // A header line that never ends must not be gathered in memory: the
+    // service stops reading well before the client has sent 64 MiB.
+    const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+    QVERIFY(sock >= 0);
+    const timeval timeout{5, 0};
+    ::setsockopt(sock, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    ::setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(m_service->port()));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QCOMPARE(::connect(sock, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    const std::string head = AnswerPath + "?tel=13800138000 HTTP/1.1\r\nX-Endless: ";
+    const std::string start = "GET " + head;
+    QCOMPARE(::send(sock, start.data(), start.size(), MSG_NOSIGNAL), ssize_t(start.size()));
+    const std::string chunk(64 * 1024, 'h');
+    size_t sent = 0;
+    while (sent < 64u * 1024 * 1024) {
+        const ssize_t n = ::send(sock, chunk.data(), chunk.size(), MSG_NOSIGNAL);
+        if (n <= 0)
+            break;
+        sent += size_t(n);
+    }
+    ::close(sock);
+    QVERIFY2(sent < 64u * 1024 * 1024, "the service kept reading");
+
+    auto client = Client();
+    const auto result = client.Get(AnswerPath + "?tel=13800138000");
+    QVERIFY(result);
+    QCOMPARE(result->status, 200);
 }
 
 void TestSegmentServer::manyRequestsAtOnce() {

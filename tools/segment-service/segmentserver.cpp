@@ -53,13 +53,13 @@ bool AnnouncesLargeBody(const httplib::Request &request, size_t limit) {
 } // namespace
 
 SegmentServer::SegmentServer(ServerLimits limits)
-    : m_limits(limits) {
+    : m_limits(limits)
+    // Room for a head and a body at their limits, so that oversized ones are
+    // still read far enough to be answered with their status.
+    , m_server(2 * limits.maxRequestBytes + 1024) {
     m_server.new_task_queue = [limits] {
         return new BoundedTaskQueue(limits.workers, limits.queuedConnections);
     };
-    // Answers are written as head and body in two pieces; without this the
-    // second waits for the client's delayed acknowledgement on every request.
-    m_server.set_tcp_nodelay(true);
     m_server.set_payload_max_length(m_limits.maxRequestBytes);
     m_server.set_read_timeout(m_limits.readTimeoutSeconds, 0);
     m_server.set_write_timeout(m_limits.readTimeoutSeconds, 0);

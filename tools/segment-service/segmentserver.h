@@ -1,5 +1,6 @@
 #pragma once
 
+#include "guardedserver.h"
 #include "listenaddress.h"
 #include "segmentanswer.h"
 
@@ -45,7 +46,7 @@ private:
 
     ServerLimits m_limits;
     SegmentAnswerer m_answerer;
-    httplib::Server m_server;
+    GuardedServer m_server;
     // httplib's stop() does nothing until the server loop runs; these close
     // the gap between calling Run and its loop starting.
     std::atomic<bool> m_runCalled = false;
