@@ -10,6 +10,7 @@
 #include <arpa/inet.h>
 #include <atomic>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -49,6 +50,29 @@ QString ExpectedBody(const QString &number, const QString &province, const QStri
         .arg(number, province, city, carrier);
 }
 
+// A plain socket to 127.0.0.1:port, for requests httplib would not send.
+int ConnectRaw(int port) {
+    const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (sock < 0)
+        return -1;
+    const timeval timeout{5, 0};
+    ::setsockopt(sock, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    ::setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(sock, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        ::close(sock);
+        return -1;
+    }
+    return sock;
+}
+
+bool SendAll(int sock, const std::string &bytes) {
+    return ::send(sock, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size());
+}
+
 } // namespace
 
 class TestSegmentServer : public QObject {
@@ -64,6 +88,7 @@ private slots:
     void otherPaths();
     void oversizedRequests();
     void endlessHeaderLineIsCutOff();
+    void tricklingRequestIsCutOff();
     void manyRequestsAtOnce();
 
 private:
@@ -247,19 +272,9 @@ void TestSegmentServer::oversizedRequests() {
 void TestSegmentServer::endlessHeaderLineIsCutOff() {
     // A header line that never ends must not be gathered in memory: the
     // service stops reading well before the client has sent 64 MiB.
-    const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int sock = ConnectRaw(m_service->port());
     QVERIFY(sock >= 0);
-    const timeval timeout{5, 0};
-    ::setsockopt(sock, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-    ::setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(uint16_t(m_service->port()));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    QCOMPARE(::connect(sock, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
-    const std::string head = AnswerPath + "?tel=13800138000 HTTP/1.1\r\nX-Endless: ";
-    const std::string start = "GET " + head;
-    QCOMPARE(::send(sock, start.data(), start.size(), MSG_NOSIGNAL), ssize_t(start.size()));
+    QVERIFY(SendAll(sock, "GET " + AnswerPath + "?tel=13800138000 HTTP/1.1\r\nX-Endless: "));
     const std::string chunk(64 * 1024, 'h');
     size_t sent = 0;
     while (sent < 64u * 1024 * 1024) {
@@ -275,6 +290,30 @@ void TestSegmentServer::endlessHeaderLineIsCutOff() {
     const auto result = client.Get(AnswerPath + "?tel=13800138000");
     QVERIFY(result);
     QCOMPARE(result->status, 200);
+}
+
+void TestSegmentServer::tricklingRequestIsCutOff() {
+    // A client that sends its request a byte at a time, each well within
+    // the read time-out, still has only so long for the whole request.
+    ServerLimits limits;
+    limits.readTimeoutSeconds = 2;
+    limits.requestSeconds = 1;
+    RunningService service(limits);
+    QVERIFY(service.ok());
+    const int sock = ConnectRaw(service.port());
+    QVERIFY(sock >= 0);
+    QVERIFY(SendAll(sock, "GET " + AnswerPath + "?tel=13800138000 HTTP/1.1\r\nX-Slow: "));
+    bool cutOff = false;
+    for (int i = 0; i < 100 && !cutOff; ++i) { // at most 10 seconds
+        pollfd fd{sock, POLLIN, 0};
+        if (::poll(&fd, 1, 100) > 0) {
+            cutOff = true; // an answer or the end of the connection
+            break;
+        }
+        cutOff = !SendAll(sock, "h");
+    }
+    ::close(sock);
+    QVERIFY(cutOff);
 }
 
 void TestSegmentServer::manyRequestsAtOnce() {

@@ -42,8 +42,15 @@ int BoundedSocketStream::Poll(bool forWriting, int timeoutMs) const {
     }
 }
 
+// The read time-out, but no further than the request's deadline.
+int BoundedSocketStream::ReadWaitMs() const {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        m_deadline - std::chrono::steady_clock::now());
+    return int(std::clamp<long long>(left.count(), 0, m_readTimeoutMs));
+}
+
 bool BoundedSocketStream::is_readable() const {
-    return m_begin < m_end || Poll(false, m_readTimeoutMs) > 0;
+    return m_begin < m_end || Poll(false, ReadWaitMs()) > 0;
 }
 
 bool BoundedSocketStream::is_writable() const {
@@ -54,7 +61,8 @@ ssize_t BoundedSocketStream::read(char *ptr, size_t size) {
     if (m_budget == 0)
         return -1;
     if (m_begin == m_end) {
-        if (Poll(false, m_readTimeoutMs) <= 0)
+        const int waitMs = ReadWaitMs();
+        if (waitMs <= 0 || Poll(false, waitMs) <= 0)
             return -1;
         ssize_t got;
         do {

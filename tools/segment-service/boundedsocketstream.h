@@ -3,19 +3,25 @@
 #include <httplib.h>
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <ctime>
 
 // A connection's socket as httplib reads and writes it, with a budget on how
-// many bytes one request may take. httplib 0.11 gathers a request line or a
-// header line of any length in memory; once the budget is spent, reads fail,
-// so a client sending an endless line is cut off instead of filling memory.
+// many bytes one request may take and by when it must have arrived. httplib
+// 0.11 gathers a request line or a header line of any length in memory, and
+// its read time-out restarts with every byte; once the budget or the time is
+// spent, reads fail, so a client sending an endless line, or a line a byte
+// at a time, is cut off instead of filling memory or holding a worker.
 class BoundedSocketStream : public httplib::Stream {
 public:
     BoundedSocketStream(socket_t sock, timeval readTimeout, timeval writeTimeout);
 
-    // Gives the next request its budget.
-    void StartRequest(size_t budget) { m_budget = budget; }
+    // Gives the next request its budget of bytes and of time.
+    void StartRequest(size_t budget, std::chrono::milliseconds time) {
+        m_budget = budget;
+        m_deadline = std::chrono::steady_clock::now() + time;
+    }
 
     // Waits for the first byte of another request on a kept-alive
     // connection. False when the time is up, the peer has closed, or
@@ -45,11 +51,13 @@ public:
 
 private:
     int Poll(bool forWriting, int timeoutMs) const;
+    int ReadWaitMs() const;
 
     socket_t m_sock;
     int m_readTimeoutMs;
     int m_writeTimeoutMs;
     size_t m_budget = 0;
+    std::chrono::steady_clock::time_point m_deadline;
     std::array<char, 4096> m_buffer{};
     size_t m_begin = 0;
     size_t m_end = 0;

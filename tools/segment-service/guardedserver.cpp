@@ -22,7 +22,7 @@ bool GuardedServer::process_and_close_socket(socket_t sock) {
     for (size_t left = keep_alive_max_count_; left > 0; --left) {
         if (!stream.WaitForRequest(int(keep_alive_timeout_sec_), serving))
             break;
-        stream.StartRequest(m_requestBudget);
+        stream.StartRequest(m_requestBudget, m_requestTime);
         bool closed = false;
         ok = process_request(stream, left == 1, closed, nullptr);
         if (!ok || closed)

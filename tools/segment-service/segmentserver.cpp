@@ -56,7 +56,7 @@ SegmentServer::SegmentServer(ServerLimits limits)
     : m_limits(limits)
     // Room for a head and a body at their limits, so that oversized ones are
     // still read far enough to be answered with their status.
-    , m_server(2 * limits.maxRequestBytes + 1024) {
+    , m_server(2 * limits.maxRequestBytes + 1024, std::chrono::seconds(limits.requestSeconds)) {
     m_server.new_task_queue = [limits] {
         return new BoundedTaskQueue(limits.workers, limits.queuedConnections);
     };

@@ -14,7 +14,8 @@ struct ServerLimits {
     size_t workers = 16; // connections served at once (kept-alive ones included)
     size_t queuedConnections = 64;
     size_t maxRequestBytes = 8 * 1024; // request line and headers, and any body
-    int readTimeoutSeconds = 5;
+    int readTimeoutSeconds = 5;        // between two reads or writes
+    int requestSeconds = 10;           // for the whole of one request to arrive
     int keepAliveSeconds = 5;
     size_t keepAliveRequests = 1000;
 };
