@@ -1,7 +1,14 @@
+#include "mainwindow/appicon.h"
+#include "mainwindow/mainwindow.h"
+
 #include <QApplication>
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setWindowIcon(AppIcon());
+
+    auto *window = new MainWindow;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    return app.exec();
 }

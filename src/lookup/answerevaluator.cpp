@@ -1,8 +1,26 @@
 #include "lookup/answerevaluator.h"
 
+#include "lookup/jsliteral.h"
+
 #include <QStringList>
 
-std::optional<QList<EvaluatedProperty>> EvaluateAnswerProperties(QStringView, const QStringList &)
-{
-    return std::nullopt;
+std::optional<QList<EvaluatedProperty>> EvaluateAnswerProperties(QStringView answer,
+                                                                 const QStringList &names) {
+    const std::optional<jsliteral::Value> value = jsliteral::EvaluateParenthesized(answer);
+    if (!value || value->type != jsliteral::Value::Type::Object)
+        return std::nullopt;
+    QList<EvaluatedProperty> properties;
+    properties.reserve(names.size());
+    for (const QString &name : names) {
+        const jsliteral::Value property = jsliteral::GetProperty(*value, name);
+        EvaluatedProperty out;
+        if (property.isPrimitiveText()) {
+            out.present = true;
+            out.text = jsliteral::ToText(property);
+            if (out.text.isNull())
+                out.text = QStringLiteral(""); // present: empty, not null
+        }
+        properties.append(out);
+    }
+    return properties;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <optional>
@@ -8,12 +10,16 @@
 // The number-segment service answers with a JavaScript expression, usually an
 // object literal assigned to a name ("zone = {telString:'…', province:'…'}").
 // The answer comes over plain HTTP, so it is data and is never run: this
-// evaluator understands literal expressions only and refuses everything else.
+// evaluator understands literal expressions only and refuses everything else
+// (the accepted grammar is described in lookup/jsliteral.h).
 //
-// EvaluateAnswerObject evaluates the text as if wrapped in one pair of
-// parentheses and, when its value is an object, gives back the named
-// properties as JavaScript's String() would write them. A property that is
-// missing, null, undefined, an object or an array has no text.
+// EvaluateAnswerProperties evaluates the text as if wrapped in one pair of
+// parentheses, as `eval('(' + answer + ')')` would, and, when its value is an
+// object, gives back the named properties as JavaScript's String() would
+// write them: a string as it is, a number as Number::toString writes it
+// ("1e+21", "0.1", "-0" -> "0"), a boolean as "true" or "false". A property
+// that is missing, null, undefined, an object or an array has no text.
+// Lengths and texts are in 16-bit units (QString).
 
 struct EvaluatedProperty {
     bool present = false; // the property exists and is a string, number or boolean

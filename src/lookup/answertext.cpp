@@ -3,8 +3,7 @@
 #include <QList>
 #include <QStringDecoder>
 
-QByteArray CharsetOf(const QByteArray &contentType)
-{
+QByteArray CharsetOf(const QByteArray &contentType) {
     const QList<QByteArray> parts = contentType.split(';');
     for (qsizetype i = 1; i < parts.size(); ++i) {
         const QByteArray param = parts[i].trimmed();
@@ -19,8 +18,7 @@ QByteArray CharsetOf(const QByteArray &contentType)
     return {};
 }
 
-QString DecodeAnswerBody(const QByteArray &body, const QByteArray &contentType)
-{
+QString DecodeAnswerBody(const QByteArray &body, const QByteArray &contentType) {
     const QByteArray charset = CharsetOf(contentType);
     if (!charset.isEmpty()) {
         QStringDecoder named(charset.constData());

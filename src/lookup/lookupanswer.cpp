@@ -1,6 +1,5 @@
 #include "lookup/lookupanswer.h"
 
-QString LocationText(const LookupAnswer &answer)
-{
+QString LocationText(const LookupAnswer &answer) {
     return answer.province + QLatin1Char(' ') + answer.carrier;
 }

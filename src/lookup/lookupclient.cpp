@@ -12,8 +12,7 @@
 namespace {
 const QString Marker = QStringLiteral("telString");
 
-LookupAnswer Outcome(LookupAnswer::Outcome outcome)
-{
+LookupAnswer Outcome(LookupAnswer::Outcome outcome) {
     LookupAnswer answer;
     answer.outcome = outcome;
     return answer;
@@ -21,23 +20,21 @@ LookupAnswer Outcome(LookupAnswer::Outcome outcome)
 
 // Whether the reply carried an HTTP answer whose body we should read: any
 // status counts, but a transfer cut short or never made does not.
-bool AnswerArrived(const QNetworkReply &reply)
-{
+bool AnswerArrived(const QNetworkReply &reply) {
     const QNetworkReply::NetworkError error = reply.error();
     if (error == QNetworkReply::NoError)
         return true;
     if (!reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
         return false;
     const int code = static_cast<int>(error);
-    const bool contentError = code >= QNetworkReply::ContentAccessDenied &&
-                              code <= QNetworkReply::UnknownContentError;
-    const bool serverError = code >= QNetworkReply::InternalServerError &&
-                             code <= QNetworkReply::UnknownServerError;
+    const bool contentError =
+        code >= QNetworkReply::ContentAccessDenied && code <= QNetworkReply::UnknownContentError;
+    const bool serverError =
+        code >= QNetworkReply::InternalServerError && code <= QNetworkReply::UnknownServerError;
     return contentError || serverError;
 }
 
-LookupAnswer Evaluate(const QString &text)
-{
+LookupAnswer Evaluate(const QString &text) {
     // The marker test is a plain, case-sensitive substring search; nothing
     // is evaluated unless it passes.
     if (!text.contains(Marker))
@@ -64,31 +61,25 @@ LookupAnswer Evaluate(const QString &text)
 LookupClient::LookupClient(QString serviceHost, int timeoutMs)
     : m_serviceHost(std::move(serviceHost))
     , m_timeoutMs(timeoutMs)
-    , m_inet(new QNetworkAccessManager)
-{
-}
+    , m_inet(new QNetworkAccessManager) {}
 
-LookupClient::~LookupClient()
-{
+LookupClient::~LookupClient() {
     CancelTransfer();
     delete m_inet;
 }
 
-QString LookupClient::DefaultServiceHost()
-{
+QString LookupClient::DefaultServiceHost() {
     return QStringLiteral(TARVIO_SERVICE_HOST);
 }
 
-QUrl LookupClient::RequestAddress(const QString &number) const
-{
+QUrl LookupClient::RequestAddress(const QString &number) const {
     const QByteArray address = QByteArrayLiteral("http://") + m_serviceHost.toUtf8() +
                                QByteArrayLiteral("/cc/json/mobile_tel_segment.htm?tel=") +
                                QUrl::toPercentEncoding(number);
     return QUrl::fromEncoded(address, QUrl::StrictMode);
 }
 
-LookupAnswer LookupClient::QueryLocation(const QString &number)
-{
+LookupAnswer LookupClient::QueryLocation(const QString &number) {
     const QUrl url = RequestAddress(number);
     if (!url.isValid())
         return Outcome(LookupAnswer::Outcome::TransferFailed);
@@ -143,8 +134,7 @@ LookupAnswer LookupClient::QueryLocation(const QString &number)
     return Evaluate(DecodeAnswerBody(body, contentType));
 }
 
-void LookupClient::CancelTransfer()
-{
+void LookupClient::CancelTransfer() {
     if (m_reply && m_reply->isRunning())
         m_reply->abort();
     m_inet->clearConnectionCache();

@@ -1,30 +1,25 @@
 #include "lookup/numerictext.h"
 
 namespace {
-bool IsBlank(QChar c)
-{
+bool IsBlank(QChar c) {
     return c == QLatin1Char(' ') || c == QLatin1Char('\t');
 }
 
-bool IsDigit(QChar c)
-{
+bool IsDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
-bool IsHexDigit(QChar c)
-{
+bool IsHexDigit(QChar c) {
     return IsDigit(c) || (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
            (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
 }
 
-bool IsOctalDigit(QChar c)
-{
+bool IsOctalDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('7');
 }
 
 // "&H1F", "&o17": the whole body must be digits of the base, at least one.
-bool IsRadixLiteral(QStringView s)
-{
+bool IsRadixLiteral(QStringView s) {
     if (s.size() < 3 || s[0] != QLatin1Char('&'))
         return false;
     const QChar kind = s[1].toUpper();
@@ -43,13 +38,11 @@ bool IsRadixLiteral(QStringView s)
 }
 
 // Matches a locale symbol (which may be longer than one unit) at position i.
-bool StartsWithAt(QStringView s, qsizetype i, const QString &symbol)
-{
+bool StartsWithAt(QStringView s, qsizetype i, const QString &symbol) {
     return !symbol.isEmpty() && s.mid(i).startsWith(symbol);
 }
 
-bool IsDecimalNumber(QStringView s, const QLocale &locale)
-{
+bool IsDecimalNumber(QStringView s, const QLocale &locale) {
     const QString decimal = locale.decimalPoint();
     const QString group = locale.groupSeparator();
     qsizetype i = 0;
@@ -94,13 +87,11 @@ bool IsDecimalNumber(QStringView s, const QLocale &locale)
 }
 } // namespace
 
-bool IsNumericText(const QString &text)
-{
+bool IsNumericText(const QString &text) {
     return IsNumericText(text, QLocale());
 }
 
-bool IsNumericText(const QString &text, const QLocale &locale)
-{
+bool IsNumericText(const QString &text, const QLocale &locale) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && IsBlank(text[begin]))

@@ -1,7 +1,6 @@
 #include "mainwindow/appicon.h"
 
-QIcon AppIcon()
-{
+QIcon AppIcon() {
     static const QIcon icon(QStringLiteral(":/tarvio/tarvio.svg"));
     return icon;
 }

@@ -3,20 +3,17 @@
 #include <QMessageBox>
 
 namespace {
-PromptHook &Hook()
-{
+PromptHook &Hook() {
     static PromptHook hook;
     return hook;
 }
 } // namespace
 
-void SetPromptHook(PromptHook hook)
-{
+void SetPromptHook(PromptHook hook) {
     Hook() = std::move(hook);
 }
 
-void ShowPrompt(QWidget *parent, const QString &text)
-{
+void ShowPrompt(QWidget *parent, const QString &text) {
     if (Hook()) {
         Hook()(text);
         return;

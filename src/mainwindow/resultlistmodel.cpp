@@ -1,20 +1,16 @@
 #include "mainwindow/resultlistmodel.h"
 
 ResultListModel::ResultListModel(QObject *parent)
-    : QAbstractTableModel(parent)
-{
-}
+    : QAbstractTableModel(parent) {}
 
-void ResultListModel::AddColumn(const QString &title)
-{
+void ResultListModel::AddColumn(const QString &title) {
     const int column = static_cast<int>(m_columns.size());
     beginInsertColumns(QModelIndex(), column, column);
     m_columns.append(title);
     endInsertColumns();
 }
 
-void ResultListModel::Clear()
-{
+void ResultListModel::Clear() {
     if (m_rows.isEmpty())
         return;
     beginResetModel();
@@ -23,8 +19,7 @@ void ResultListModel::Clear()
     endResetModel();
 }
 
-int ResultListModel::Add(const QString &serial)
-{
+int ResultListModel::Add(const QString &serial) {
     const int row = Count();
     beginInsertRows(QModelIndex(), row, row);
     m_rows.append(ResultRow{serial, QString(), QString()});
@@ -32,8 +27,7 @@ int ResultListModel::Add(const QString &serial)
     return row + 1;
 }
 
-void ResultListModel::AppendRows(QList<ResultRow> rows)
-{
+void ResultListModel::AppendRows(QList<ResultRow> rows) {
     if (rows.isEmpty())
         return;
     const int first = Count();
@@ -45,36 +39,30 @@ void ResultListModel::AppendRows(QList<ResultRow> rows)
     endInsertRows();
 }
 
-void ResultListModel::SetNumber(int position, const QString &number)
-{
+void ResultListModel::SetNumber(int position, const QString &number) {
     m_rows[position - 1].number = number;
     EmitCellChanged(position, 1);
 }
 
-void ResultListModel::SetLocation(int position, const QString &location)
-{
+void ResultListModel::SetLocation(int position, const QString &location) {
     m_rows[position - 1].location = location;
     EmitCellChanged(position, 2);
 }
 
-void ResultListModel::EmitCellChanged(int position, int column)
-{
+void ResultListModel::EmitCellChanged(int position, int column) {
     const QModelIndex cell = index(position - 1, column);
     Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole});
 }
 
-int ResultListModel::rowCount(const QModelIndex &parent) const
-{
+int ResultListModel::rowCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : Count();
 }
 
-int ResultListModel::columnCount(const QModelIndex &parent) const
-{
+int ResultListModel::columnCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
 }
 
-QVariant ResultListModel::data(const QModelIndex &index, int role) const
-{
+QVariant ResultListModel::data(const QModelIndex &index, int role) const {
     if (!index.isValid() || index.row() >= Count())
         return {};
     if (role == Qt::TextAlignmentRole)
@@ -94,8 +82,7 @@ QVariant ResultListModel::data(const QModelIndex &index, int role) const
     }
 }
 
-QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
+QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size())
         return {};
     if (role == Qt::DisplayRole)

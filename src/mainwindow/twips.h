@@ -7,17 +7,14 @@
 // pixels, 96 to the inch, and scales for high-dpi screens by itself, so one
 // pixel is 15 twips. Designs stay in twips in the code; this is the only
 // conversion.
-constexpr int Twips(int twips)
-{
+constexpr int Twips(int twips) {
     return twips >= 0 ? (twips + 7) / 15 : -((-twips + 7) / 15);
 }
 
-constexpr QRect TwipsRect(int left, int top, int width, int height)
-{
+constexpr QRect TwipsRect(int left, int top, int width, int height) {
     return QRect(Twips(left), Twips(top), Twips(width), Twips(height));
 }
 
-constexpr QSize TwipsSize(int width, int height)
-{
+constexpr QSize TwipsSize(int width, int height) {
     return QSize(Twips(width), Twips(height));
 }

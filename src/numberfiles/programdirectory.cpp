@@ -3,22 +3,19 @@
 #include <QCoreApplication>
 
 namespace {
-QString &Override()
-{
+QString &Override() {
     static QString directory;
     return directory;
 }
 } // namespace
 
-QString ProgramDirectory()
-{
+QString ProgramDirectory() {
     QString dir = Override().isEmpty() ? QCoreApplication::applicationDirPath() : Override();
     while (dir.size() > 1 && dir.endsWith(QLatin1Char('/')))
         dir.chop(1);
     return dir;
 }
 
-void SetProgramDirectory(const QString &directory)
-{
+void SetProgramDirectory(const QString &directory) {
     Override() = directory;
 }

@@ -12,22 +12,19 @@ using Reply = LoopbackServer::Reply;
 Q_DECLARE_METATYPE(LookupAnswer::Outcome)
 
 namespace {
-Reply Body(const QByteArray &body, const QByteArray &contentType = "text/javascript")
-{
+Reply Body(const QByteArray &body, const QByteArray &contentType = "text/javascript") {
     Reply r;
     r.body = body;
     r.contentType = contentType;
     return r;
 }
 
-QByteArray Gbk(const QString &text)
-{
+QByteArray Gbk(const QString &text) {
     QStringEncoder encoder("GB18030");
     return encoder.encode(text);
 }
 
-QByteArray NestedBraces(int depth)
-{
+QByteArray NestedBraces(int depth) {
     return QByteArray(depth, '{') + "telString:1" + QByteArray(depth, '}');
 }
 } // namespace
@@ -58,20 +55,17 @@ private:
     LoopbackServer *m_server = nullptr;
 };
 
-void TestLookupClient::init()
-{
+void TestLookupClient::init() {
     m_server = new LoopbackServer;
     QVERIFY(m_server->start());
 }
 
-void TestLookupClient::cleanup()
-{
+void TestLookupClient::cleanup() {
     delete m_server;
     m_server = nullptr;
 }
 
-void TestLookupClient::sendsTheNumberAsGiven_data()
-{
+void TestLookupClient::sendsTheNumberAsGiven_data() {
     QTest::addColumn<QString>("number");
     QTest::addColumn<QByteArray>("rawQuery");
 
@@ -82,8 +76,7 @@ void TestLookupClient::sendsTheNumberAsGiven_data()
     QTest::newRow("decimal point") << "13800.13800" << QByteArray("tel=13800.13800");
 }
 
-void TestLookupClient::sendsTheNumberAsGiven()
-{
+void TestLookupClient::sendsTheNumberAsGiven() {
     QFETCH(QString, number);
     QFETCH(QByteArray, rawQuery);
     m_server->enqueue(Body(ZoneAnswer(number, QStringLiteral("北京"), QStringLiteral("中国移动"))));
@@ -99,26 +92,28 @@ void TestLookupClient::sendsTheNumberAsGiven()
     QCOMPARE(req.tel, number);
 }
 
-void TestLookupClient::answers_data()
-{
+void TestLookupClient::answers_data() {
     QTest::addColumn<QString>("body");
     QTest::addColumn<Outcome>("outcome");
     QTest::addColumn<QString>("province");
     QTest::addColumn<QString>("carrier");
 
-    const QString real = QString::fromUtf8(
-        ZoneAnswer(QStringLiteral("13800138000"), QStringLiteral("北京"), QStringLiteral("中国移动")));
-    QTest::newRow("real shape with tabs and line breaks")
-        << real << Outcome::Accepted << "北京" << "移动";
+    const QString real = QString::fromUtf8(ZoneAnswer(
+        QStringLiteral("13800138000"), QStringLiteral("北京"), QStringLiteral("中国移动")));
+    QTest::newRow("real shape with tabs and line breaks") << real << Outcome::Accepted << "北京"
+                                                          << "移动";
     QTest::newRow("strict JSON")
         << R"({"telString":"13800138000","province":"浙江","catName":"中国联通"})"
-        << Outcome::Accepted << "浙江" << "联通";
+        << Outcome::Accepted << "浙江"
+        << "联通";
     QTest::newRow("bare keys, single quotes")
         << "{telString:'13800138000',province:'浙江',catName:'中国联通'}" << Outcome::Accepted
-        << "浙江" << "联通";
+        << "浙江"
+        << "联通";
     QTest::newRow("assignment with blanks")
         << "zone = {\n\ttelString:'1',\n\tprovince:'内蒙古',\n\tcatName:'中国电信'\n}"
-        << Outcome::Accepted << "内蒙古" << "电信";
+        << Outcome::Accepted << "内蒙古"
+        << "电信";
     QTest::newRow("marker in capitals")
         << "{TELSTRING:'1',province:'北京',catName:'中国移动'}" << Outcome::Refused << ""
         << "";
@@ -126,15 +121,18 @@ void TestLookupClient::answers_data()
         << "{TelString:'1',province:'北京',catName:'中国移动'}" << Outcome::Refused << ""
         << "";
     QTest::newRow("marker inside a string value")
-        << "{note:'no telString here',province:'北京',catName:'中国移动'}"
-        << Outcome::Accepted << "北京" << "移动";
+        << "{note:'no telString here',province:'北京',catName:'中国移动'}" << Outcome::Accepted
+        << "北京"
+        << "移动";
     QTest::newRow("marker inside a longer key")
         << "{mytelStringX:1,province:'北京',catName:'中国移动'}" << Outcome::Accepted << "北京"
         << "移动";
     QTest::newRow("catName of one character")
-        << "{telString:1,province:'北京',catName:'移'}" << Outcome::Refused << "" << "";
+        << "{telString:1,province:'北京',catName:'移'}" << Outcome::Refused << ""
+        << "";
     QTest::newRow("catName of two characters")
-        << "{telString:1,province:'北京',catName:'中国'}" << Outcome::Accepted << "北京" << "";
+        << "{telString:1,province:'北京',catName:'中国'}" << Outcome::Accepted << "北京"
+        << "";
     QTest::newRow("catName of three characters")
         << "{telString:1,province:'北京',catName:'中国移'}" << Outcome::Accepted << "北京"
         << "移";
@@ -142,21 +140,25 @@ void TestLookupClient::answers_data()
         << "{telString:1,province:'北京',catName:'中国移动'}" << Outcome::Accepted << "北京"
         << "移动";
     QTest::newRow("province missing")
-        << "{telString:1,catName:'中国移动'}" << Outcome::Refused << "" << "";
-    QTest::newRow("catName null")
-        << "{telString:1,province:'北京',catName:null}" << Outcome::Refused << "" << "";
+        << "{telString:1,catName:'中国移动'}" << Outcome::Refused << ""
+        << "";
+    QTest::newRow("catName null") << "{telString:1,province:'北京',catName:null}"
+                                  << Outcome::Refused << ""
+                                  << "";
     QTest::newRow("province is an object")
-        << "{telString:1,province:{},catName:'中国移动'}" << Outcome::Refused << "" << "";
+        << "{telString:1,province:{},catName:'中国移动'}" << Outcome::Refused << ""
+        << "";
     QTest::newRow("numbers taken as text")
-        << "{telString:1,province:10,catName:12345}" << Outcome::Accepted << "10" << "345";
-    QTest::newRow("not an object")
-        << "'telString'" << Outcome::Refused << "" << "";
+        << "{telString:1,province:10,catName:12345}" << Outcome::Accepted << "10"
+        << "345";
+    QTest::newRow("not an object") << "'telString'" << Outcome::Refused << ""
+                                   << "";
     QTest::newRow("error page with the marker")
-        << "<html>telString not found</html>" << Outcome::Refused << "" << "";
+        << "<html>telString not found</html>" << Outcome::Refused << ""
+        << "";
 }
 
-void TestLookupClient::answers()
-{
+void TestLookupClient::answers() {
     QFETCH(QString, body);
     QFETCH(Outcome, outcome);
     QFETCH(QString, province);
@@ -172,12 +174,12 @@ void TestLookupClient::answers()
     }
 }
 
-void TestLookupClient::charsets_data()
-{
+void TestLookupClient::charsets_data() {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QByteArray>("contentType");
 
-    const QString text = QStringLiteral("zone = {telString:'1',province:'广西',catName:'中国联通'}");
+    const QString text =
+        QStringLiteral("zone = {telString:'1',province:'广西',catName:'中国联通'}");
     QTest::newRow("GBK with charset") << Gbk(text) << QByteArray("text/javascript; charset=GBK");
     QTest::newRow("GBK quoted charset") << Gbk(text) << QByteArray("text/html; charset=\"gbk\"");
     QTest::newRow("GBK without charset") << Gbk(text) << QByteArray("text/javascript");
@@ -188,8 +190,7 @@ void TestLookupClient::charsets_data()
         << Gbk(text) << QByteArray("text/plain; charset=x-nonsense");
 }
 
-void TestLookupClient::charsets()
-{
+void TestLookupClient::charsets() {
     QFETCH(QByteArray, body);
     QFETCH(QByteArray, contentType);
     m_server->enqueue(Body(body, contentType));
@@ -201,24 +202,21 @@ void TestLookupClient::charsets()
     QCOMPARE(answer.carrier, QStringLiteral("联通"));
 }
 
-void TestLookupClient::hostileAnswersAreRefused_data()
-{
+void TestLookupClient::hostileAnswersAreRefused_data() {
     QTest::addColumn<QByteArray>("body");
 
     QTest::newRow("unterminated string") << QByteArray("{telString:'1, province:'x");
     QTest::newRow("100,000 nested braces") << NestedBraces(100000);
     QTest::newRow("call") << QByteArray("alert(1)//telString");
     QTest::newRow("endless loop") << QByteArray("while(1){} //telString");
-    QTest::newRow("function")
-        << QByteArray("function(){return {telString:1,province:'a',catName:'bbcc'}}");
-    QTest::newRow("operator")
-        << QByteArray("{telString:1,province:'a'+'b',catName:'中国移动'}");
-    QTest::newRow("5 MiB body")
-        << QByteArray("{telString:'") + QByteArray(5 << 20, 'x') + QByteArray("'}");
+    QTest::newRow("function") << QByteArray(
+        "function(){return {telString:1,province:'a',catName:'bbcc'}}");
+    QTest::newRow("operator") << QByteArray("{telString:1,province:'a'+'b',catName:'中国移动'}");
+    QTest::newRow("5 MiB body") << QByteArray("{telString:'") + QByteArray(5 << 20, 'x') +
+                                       QByteArray("'}");
 }
 
-void TestLookupClient::hostileAnswersAreRefused()
-{
+void TestLookupClient::hostileAnswersAreRefused() {
     QFETCH(QByteArray, body);
     m_server->enqueue(Body(body));
 
@@ -226,9 +224,9 @@ void TestLookupClient::hostileAnswersAreRefused()
     QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, Outcome::Refused);
 }
 
-void TestLookupClient::bodyOfAnyStatusIsTheAnswer()
-{
-    Reply r = Body(ZoneAnswer(QStringLiteral("1"), QStringLiteral("江苏"), QStringLiteral("中国电信")));
+void TestLookupClient::bodyOfAnyStatusIsTheAnswer() {
+    Reply r =
+        Body(ZoneAnswer(QStringLiteral("1"), QStringLiteral("江苏"), QStringLiteral("中国电信")));
     r.status = 404;
     m_server->enqueue(r);
     r.status = 500;
@@ -242,15 +240,15 @@ void TestLookupClient::bodyOfAnyStatusIsTheAnswer()
     }
 }
 
-void TestLookupClient::failedTransfers_data()
-{
+void TestLookupClient::failedTransfers_data() {
     QTest::addColumn<Reply>("reply");
 
     Reply dropped;
     dropped.dropConnection = true;
     QTest::newRow("connection closed without an answer") << dropped;
 
-    Reply slow = Body(ZoneAnswer(QStringLiteral("1"), QStringLiteral("北京"), QStringLiteral("中国移动")));
+    Reply slow =
+        Body(ZoneAnswer(QStringLiteral("1"), QStringLiteral("北京"), QStringLiteral("中国移动")));
     slow.delayMs = 5000;
     QTest::newRow("time-out") << slow;
 
@@ -260,8 +258,7 @@ void TestLookupClient::failedTransfers_data()
     QTest::newRow("body stops half-way") << stalled;
 }
 
-void TestLookupClient::failedTransfers()
-{
+void TestLookupClient::failedTransfers() {
     QFETCH(Reply, reply);
     // Qt sends a request again once when the connection closes before any
     // answer, so every request gets the same treatment.
@@ -271,21 +268,19 @@ void TestLookupClient::failedTransfers()
     QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, Outcome::TransferFailed);
 }
 
-void TestLookupClient::connectionRefused()
-{
+void TestLookupClient::connectionRefused() {
     const QString host = m_server->hostAndPort();
     m_server->stop();
     LookupClient client(host, 5000);
     QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, Outcome::TransferFailed);
 
     LookupClient badHost(QStringLiteral("no host here"), 5000);
-    QCOMPARE(badHost.QueryLocation(QStringLiteral("13800138000")).outcome,
-             Outcome::TransferFailed);
+    QCOMPARE(badHost.QueryLocation(QStringLiteral("13800138000")).outcome, Outcome::TransferFailed);
 }
 
-void TestLookupClient::lookupsAreIndependent()
-{
-    Reply first = Body(ZoneAnswer(QStringLiteral("1"), QStringLiteral("北京"), QStringLiteral("中国移动")));
+void TestLookupClient::lookupsAreIndependent() {
+    Reply first =
+        Body(ZoneAnswer(QStringLiteral("1"), QStringLiteral("北京"), QStringLiteral("中国移动")));
     first.extraHeaders = "Set-Cookie: session=abc; Path=/\r\n";
     m_server->enqueue(first);
     m_server->enqueue(Body("{telString:'2',catName:'中国联通'}"));
@@ -298,8 +293,7 @@ void TestLookupClient::lookupsAreIndependent()
     QVERIFY(!m_server->requests().at(1).headers.toLower().contains("cookie"));
 }
 
-void TestLookupClient::cancelDropsKeptConnection()
-{
+void TestLookupClient::cancelDropsKeptConnection() {
     m_server->setHandler([](const LoopbackServer::Request &req) {
         return Body(ZoneAnswer(req.tel, QStringLiteral("北京"), QStringLiteral("中国移动")));
     });
@@ -313,8 +307,7 @@ void TestLookupClient::cancelDropsKeptConnection()
     QCOMPARE(m_server->connectionCount(), 2);
 }
 
-void TestLookupClient::locationText()
-{
+void TestLookupClient::locationText() {
     LookupAnswer answer;
     answer.outcome = Outcome::Accepted;
     answer.province = QStringLiteral("北京");

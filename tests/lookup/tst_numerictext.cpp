@@ -11,8 +11,7 @@ private Q_SLOTS:
     void commaDecimalLocale();
 };
 
-void TestNumericText::numericForms_data()
-{
+void TestNumericText::numericForms_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("numeric");
 
@@ -62,15 +61,13 @@ void TestNumericText::numericForms_data()
     QTest::newRow("bracketed negative") << "(13800)" << false;
 }
 
-void TestNumericText::numericForms()
-{
+void TestNumericText::numericForms() {
     QFETCH(QString, text);
     QFETCH(bool, numeric);
     QCOMPARE(IsNumericText(text, QLocale::c()), numeric);
 }
 
-void TestNumericText::commaDecimalLocale_data()
-{
+void TestNumericText::commaDecimalLocale_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("numeric");
 
@@ -81,8 +78,7 @@ void TestNumericText::commaDecimalLocale_data()
     QTest::newRow("plain digits") << "13800138000" << true;
 }
 
-void TestNumericText::commaDecimalLocale()
-{
+void TestNumericText::commaDecimalLocale() {
     QFETCH(QString, text);
     QFETCH(bool, numeric);
     const QLocale german(QLocale::German, QLocale::Germany);

@@ -9,8 +9,7 @@
 #include <QUrlQuery>
 
 namespace {
-const char *ReasonPhrase(int status)
-{
+const char *ReasonPhrase(int status) {
     switch (status) {
     case 200:
         return "OK";
@@ -28,8 +27,7 @@ const char *ReasonPhrase(int status)
 
 LoopbackServer::LoopbackServer(QObject *parent)
     : QObject(parent)
-    , m_server(new QTcpServer(this))
-{
+    , m_server(new QTcpServer(this)) {
     m_handler = [](const Request &) {
         Reply r;
         r.status = 404;
@@ -39,38 +37,31 @@ LoopbackServer::LoopbackServer(QObject *parent)
     connect(m_server, &QTcpServer::newConnection, this, &LoopbackServer::onNewConnection);
 }
 
-LoopbackServer::~LoopbackServer()
-{
+LoopbackServer::~LoopbackServer() {
     stop();
 }
 
-bool LoopbackServer::start(quint16 port)
-{
+bool LoopbackServer::start(quint16 port) {
     return m_server->listen(QHostAddress::LocalHost, port);
 }
 
-quint16 LoopbackServer::port() const
-{
+quint16 LoopbackServer::port() const {
     return m_server->serverPort();
 }
 
-QString LoopbackServer::hostAndPort() const
-{
+QString LoopbackServer::hostAndPort() const {
     return QStringLiteral("127.0.0.1:%1").arg(port());
 }
 
-void LoopbackServer::enqueue(const Reply &reply)
-{
+void LoopbackServer::enqueue(const Reply &reply) {
     m_queue.push_back(reply);
 }
 
-void LoopbackServer::setHandler(Handler handler)
-{
+void LoopbackServer::setHandler(Handler handler) {
     m_handler = std::move(handler);
 }
 
-void LoopbackServer::stop()
-{
+void LoopbackServer::stop() {
     m_server->close();
     const auto sockets = findChildren<QTcpSocket *>();
     for (QTcpSocket *s : sockets) {
@@ -79,8 +70,7 @@ void LoopbackServer::stop()
     }
 }
 
-void LoopbackServer::onNewConnection()
-{
+void LoopbackServer::onNewConnection() {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
         ++m_connections;
         socket->setParent(this);
@@ -89,8 +79,7 @@ void LoopbackServer::onNewConnection()
     }
 }
 
-void LoopbackServer::onReadyRead(QTcpSocket *socket)
-{
+void LoopbackServer::onReadyRead(QTcpSocket *socket) {
     QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
     // Requests without a body (GET) end at the blank line after the headers.
     for (;;) {
@@ -134,14 +123,13 @@ void LoopbackServer::onReadyRead(QTcpSocket *socket)
     socket->setProperty("buffer", buffer);
 }
 
-void LoopbackServer::answer(QTcpSocket *socket, const Reply &reply)
-{
+void LoopbackServer::answer(QTcpSocket *socket, const Reply &reply) {
     if (reply.dropConnection) {
         socket->abort();
         return;
     }
-    QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' +
-                     ReasonPhrase(reply.status) + "\r\n";
+    QByteArray out =
+        "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + ReasonPhrase(reply.status) + "\r\n";
     if (!reply.contentType.isEmpty())
         out += "Content-Type: " + reply.contentType + "\r\n";
     out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
@@ -156,8 +144,7 @@ void LoopbackServer::answer(QTcpSocket *socket, const Reply &reply)
     socket->write(out);
 }
 
-QByteArray ZoneAnswer(const QString &tel, const QString &province, const QString &catName)
-{
+QByteArray ZoneAnswer(const QString &tel, const QString &province, const QString &catName) {
     const QString text = QStringLiteral("__GetZoneResult_ = {\n"
                                         "    mts:'%1',\n"
                                         "    province:'%2',\n"

@@ -30,8 +30,8 @@ public:
         QByteArray body;
         QByteArray contentType = "text/javascript";
         int status = 200;
-        int delayMs = 0;             // wait before answering
-        bool dropConnection = false; // close without any answer
+        int delayMs = 0;                // wait before answering
+        bool dropConnection = false;    // close without any answer
         bool stallAfterHeaders = false; // send headers and part of the body, then nothing
         QByteArray extraHeaders;        // whole header lines, each ending in "\r\n"
     };

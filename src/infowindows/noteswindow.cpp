@@ -1,0 +1,23 @@
+#include "infowindows/noteswindow.h"
+
+#include "infowindows/infowindow.h"
+#include "infowindows/paragraphlabel.h"
+#include "mainwindow/twips.h"
+
+#include <QGroupBox>
+#include <QWidget>
+
+QWidget *BuildNotesWindow(const NotesDesign &design) {
+    auto *window = new QWidget;
+    SetUpInfoWindow(window, design.name, design.caption, design.clientWidth, design.clientHeight);
+
+    auto *frame = new QGroupBox(window);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    frame->setGeometry(
+        TwipsRect(kNotesFrameLeft, kNotesFrameTop, kNotesFrameWidth, design.frameHeight));
+
+    for (const NotesParagraph &paragraph : design.paragraphs)
+        AddParagraph(frame, paragraph.name, kNotesLabelLeft, paragraph.top, kNotesLabelWidth,
+                     paragraph.height, paragraph.text);
+    return window;
+}

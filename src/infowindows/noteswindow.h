@@ -1,0 +1,9 @@
+#pragma once
+
+#include "infowindows/notesdesigns.h"
+
+class QWidget;
+
+// Builds a notes window from its design: an ownerless, fixed-size window that
+// is released when the user closes it.
+QWidget *BuildNotesWindow(const NotesDesign &design);

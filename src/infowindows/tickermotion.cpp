@@ -1,0 +1,7 @@
+#include "infowindows/tickermotion.h"
+
+void TickerMotion::Tick(float outerWidth) {
+    left = left - step;
+    if (left < -width)
+        left = outerWidth;
+}

@@ -1,0 +1,185 @@
+#include "mainwindow/mainwindow.h"
+
+#include "infowindows/infowindows.h"
+#include "lookup/singlequery.h"
+#include "mainwindow/distinctlocations.h"
+#include "mainwindow/filterresultwindow.h"
+#include "mainwindow/prompt.h"
+#include "mainwindow/resultlistmodel.h"
+#include "mainwindow/resultlistview.h"
+#include "mainwindow/twips.h"
+#include "numberfiles/filedialog.h"
+#include "skins/applyskin.h"
+
+#include <QClipboard>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , Inet1(std::make_unique<LookupClient>()) {
+    BuildControls();
+    BuildMenus();
+    BuildContext();
+    ConnectControls();
+    Form_Load();
+    // The design is a fixed size; at it, Command1, Frame3 and Frame4 stay
+    // out of view where they were put.
+    adjustSize();
+    setFixedSize(sizeHint());
+    SinglePhone->setFocus();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::SetServiceHost(const QString &host, int timeoutMs) {
+    Inet1 = std::make_unique<LookupClient>(host, timeoutMs);
+    m_context.Inet1 = Inet1.get();
+}
+
+void MainWindow::BuildContext() {
+    m_context.lv = m_list;
+    m_context.Inet1 = Inet1.get();
+    m_context.singlePhoneText = [this] {
+        return SinglePhone->text();
+    };
+    m_context.setFrame1Caption = [this](const QString &text) {
+        Frame1->setTitle(text);
+    };
+    m_context.setFrame2Caption = [this](const QString &text) {
+        Frame2->setTitle(text);
+    };
+    m_context.fileNameText = [this] {
+        return FileName->text();
+    };
+    m_context.setFileNameText = [this](const QString &text) {
+        FileName->setText(text);
+    };
+    m_context.chooseNumberFile = [this] {
+        return ChooseNumberFile(this);
+    };
+    m_context.prompt = [this](const QString &text) {
+        ShowPrompt(this, text);
+    };
+}
+
+void MainWindow::ConnectControls() {
+    connect(seach, &QPushButton::clicked, this, &MainWindow::seach_Click);
+    connect(import_, &QPushButton::clicked, this, &MainWindow::import_Click);
+    connect(batch, &QPushButton::clicked, this, &MainWindow::batch_Click);
+    connect(save, &QPushButton::clicked, this, &MainWindow::save_Click);
+    connect(ClearLV, &QPushButton::clicked, this, &MainWindow::ClearLV_Click);
+    connect(Command1, &QPushButton::clicked, this, &MainWindow::Command1_Click);
+    connect(lv, &ResultListView::DblClick, this, &MainWindow::lv_DblClick);
+}
+
+void MainWindow::Form_Load() {
+    ApplySkin(QStringLiteral("\\skin\\tar.vio"));
+
+    lv->SetReportView();
+    lv->SetHotTracking(true);
+    lv->SetHoverSelection(true);
+
+    const struct {
+        const char16_t *title;
+        int width;
+    } columns[] = {{u"序号", 900}, {u"手机号码", 1400}, {u"归属地", 1600}};
+    for (const auto &column : columns) {
+        m_list->AddColumn(QString::fromUtf16(column.title));
+        lv->setColumnWidth(m_list->columnCount() - 1, Twips(column.width));
+    }
+}
+
+void MainWindow::seach_Click() {
+    RunSingleQuery(m_context);
+}
+
+void MainWindow::import_Click() {}
+
+void MainWindow::ImportPhone_Click() {}
+
+void MainWindow::batch_Click() {}
+
+void MainWindow::BatchQuery_Click() {}
+
+void MainWindow::save_Click() {}
+
+void MainWindow::SavePhone_Click() {}
+
+void MainWindow::ClearLV_Click() {
+    Frame2->setTitle(QString());
+    m_list->Clear();
+}
+
+void MainWindow::Command1_Click() {
+    m_filterWindow = ShowFilterResult(m_filterWindow, KeepLastOfEachLocation(*m_list));
+}
+
+void MainWindow::lv_DblClick() {
+    const int row = lv->selectedRow();
+    if (row < 0)
+        return;
+    const QString number = m_list->Number(row + 1);
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(number);
+    ShowPrompt(this, QStringLiteral("手机号") + number + QStringLiteral("已复制到剪切板！"));
+}
+
+void MainWindow::Exit_Click() {
+    close();
+}
+
+void MainWindow::black_Click() {
+    ApplySkin(QStringLiteral("\\skin\\black.vio"));
+}
+
+void MainWindow::gray_Click() {
+    ApplySkin(QStringLiteral("\\skin\\gray.vio"));
+}
+
+void MainWindow::wood_Click() {
+    ApplySkin(QStringLiteral("\\skin\\wood.vio"));
+}
+
+void MainWindow::asus_Click() {
+    ApplySkin(QStringLiteral("\\skin\\asus.vio"));
+}
+
+void MainWindow::blue_Click() {
+    ApplySkin(QStringLiteral("\\skin\\blue.vio"));
+}
+
+void MainWindow::eye_Click() {
+    ApplySkin(QStringLiteral("\\skin\\eye.vio"));
+}
+
+void MainWindow::warm_Click() {
+    ApplySkin(QStringLiteral("\\skin\\warm.vio"));
+}
+
+void MainWindow::pebble_Click() {
+    ApplySkin(QStringLiteral("\\skin\\pebble.vio"));
+}
+
+void MainWindow::green_Click() {
+    ApplySkin(QStringLiteral("\\skin\\green.vio"));
+}
+
+void MainWindow::Default_Click() {
+    ApplySkin(QStringLiteral("\\skin\\tar.vio"));
+}
+
+void MainWindow::Declare_Click() {
+    ShowUsageNotes();
+}
+
+void MainWindow::Attention_Click() {
+    ShowAttention();
+}
+
+void MainWindow::Author_Click() {
+    ShowAboutAuthor();
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "lookup/lookupclient.h"
+#include "mainwindow/commandcontext.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+
+class QGroupBox;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class ResultListModel;
+class ResultListView;
+
+// The program's one working window. Every button, menu item and list event
+// runs exactly one handler below, named after its control and event; the
+// bodies that a button and a menu item share live with their subsystem.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    ResultListModel *resultList() const { return m_list; }
+    ResultListView *listView() const { return lv; }
+    QGroupBox *frame1() const { return Frame1; }
+    QGroupBox *frame2() const { return Frame2; }
+    LookupClient &transfer() { return *Inet1; }
+    const CommandContext &context() const { return m_context; }
+
+    // For tests: point the lookups at another service.
+    void SetServiceHost(const QString &host, int timeoutMs = LookupClient::DefaultTimeoutMs);
+
+public Q_SLOTS:
+    void Form_Load();
+
+    void seach_Click();
+    void import_Click();
+    void ImportPhone_Click();
+    void batch_Click();
+    void BatchQuery_Click();
+    void save_Click();
+    void SavePhone_Click();
+    void ClearLV_Click();
+    void Command1_Click();
+    void lv_DblClick();
+    void Exit_Click();
+
+    void black_Click();
+    void gray_Click();
+    void wood_Click();
+    void asus_Click();
+    void blue_Click();
+    void eye_Click();
+    void warm_Click();
+    void pebble_Click();
+    void green_Click();
+    void Default_Click();
+
+    void Declare_Click();
+    void Attention_Click();
+    void Author_Click();
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    void ConnectControls();
+    void BuildContext();
+
+    // Controls, named as in the window's design.
+    QGroupBox *Frame1 = nullptr;
+    QLineEdit *SinglePhone = nullptr;
+    QPushButton *seach = nullptr;
+    QGroupBox *Frame2 = nullptr;
+    ResultListView *lv = nullptr;
+    QPushButton *import_ = nullptr;
+    QPushButton *batch = nullptr;
+    QPushButton *ClearLV = nullptr;
+    QPushButton *save = nullptr;
+    QPushButton *Command1 = nullptr;
+    QGroupBox *Frame3 = nullptr;
+    QLineEdit *FileName = nullptr;
+    QGroupBox *Frame4 = nullptr;
+
+    ResultListModel *m_list = nullptr;
+    std::unique_ptr<LookupClient> Inet1;
+    CommandContext m_context;
+    QPointer<QWidget> m_filterWindow;
+};

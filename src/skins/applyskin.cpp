@@ -1,0 +1,3 @@
+#include "skins/applyskin.h"
+
+void ApplySkin(const QString &) {}
