@@ -7,6 +7,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+bool GuardedServer::WidenListenBacklog(int backlog) {
+    // Listening again on a listening socket only changes its backlog.
+    return svr_sock_ != INVALID_SOCKET && ::listen(svr_sock_, backlog) == 0;
+}
+
 bool GuardedServer::process_and_close_socket(socket_t sock) {
     // Answers go out as head and body in two writes; without this the second
     // waits for the client's delayed acknowledgement on every request.

@@ -16,6 +16,11 @@ public:
         : m_requestBudget(requestBudget)
         , m_requestTime(requestTime) {}
 
+    // httplib listens with a backlog of 5: a few clients connecting at once
+    // while the workers are busy lose their first connection attempt and
+    // retry only after a second. Call after binding.
+    bool WidenListenBacklog(int backlog);
+
 private:
     bool process_and_close_socket(socket_t sock) override;
 

@@ -79,9 +79,14 @@ SegmentServer::SegmentServer(ServerLimits limits)
 }
 
 int SegmentServer::Bind(const ListenAddress &address) {
+    int port = -1;
     if (address.port == 0)
-        return m_server.bind_to_any_port(address.host);
-    return m_server.bind_to_port(address.host, address.port) ? address.port : -1;
+        port = m_server.bind_to_any_port(address.host);
+    else if (m_server.bind_to_port(address.host, address.port))
+        port = address.port;
+    if (port > 0)
+        m_server.WidenListenBacklog(m_limits.listenBacklog);
+    return port;
 }
 
 bool SegmentServer::Run() {

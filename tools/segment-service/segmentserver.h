@@ -11,8 +11,9 @@
 #include <string>
 
 struct ServerLimits {
-    size_t workers = 16; // connections served at once (kept-alive ones included)
-    size_t queuedConnections = 64;
+    size_t workers = 16;               // connections served at once (kept-alive ones included)
+    size_t queuedConnections = 64;     // accepted, waiting for a worker
+    int listenBacklog = 128;           // not yet accepted
     size_t maxRequestBytes = 8 * 1024; // request line and headers, and any body
     int readTimeoutSeconds = 5;        // between two reads or writes
     int requestSeconds = 10;           // for the whole of one request to arrive
