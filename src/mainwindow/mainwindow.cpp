@@ -1,6 +1,7 @@
 #include "mainwindow/mainwindow.h"
 
 #include "infowindows/infowindows.h"
+#include "lookup/batchquery.h"
 #include "lookup/singlequery.h"
 #include "mainwindow/distinctlocations.h"
 #include "mainwindow/filterresultwindow.h"
@@ -9,6 +10,8 @@
 #include "mainwindow/resultlistview.h"
 #include "mainwindow/twips.h"
 #include "numberfiles/filedialog.h"
+#include "numberfiles/importnumberlist.h"
+#include "numberfiles/saveresults.h"
 #include "skins/applyskin.h"
 
 #include <QClipboard>
@@ -96,17 +99,35 @@ void MainWindow::seach_Click() {
     RunSingleQuery(m_context);
 }
 
-void MainWindow::import_Click() {}
+void MainWindow::import_Click()
+{
+    ImportNumberList(m_context);
+}
 
-void MainWindow::ImportPhone_Click() {}
+void MainWindow::ImportPhone_Click()
+{
+    ImportNumberList(m_context);
+}
 
-void MainWindow::batch_Click() {}
+void MainWindow::batch_Click()
+{
+    RunBatchQuery(m_context);
+}
 
-void MainWindow::BatchQuery_Click() {}
+void MainWindow::BatchQuery_Click()
+{
+    RunBatchQuery(m_context);
+}
 
-void MainWindow::save_Click() {}
+void MainWindow::save_Click()
+{
+    SaveResults(m_context);
+}
 
-void MainWindow::SavePhone_Click() {}
+void MainWindow::SavePhone_Click()
+{
+    SaveResults(m_context);
+}
 
 void MainWindow::ClearLV_Click() {
     Frame2->setTitle(QString());

@@ -1,3 +1,30 @@
 #include "skins/applyskin.h"
 
-void ApplySkin(const QString &) {}
+#include "numberfiles/programdirectory.h"
+#include "skins/skinengine.h"
+
+#include <QByteArray>
+
+namespace {
+// Found at the first skin applied (the one the main window applies while it
+// loads) and kept for the life of the process.
+SkinEntry &Entry() {
+    static SkinEntry entry = &SkinH_AttachEx;
+    return entry;
+}
+} // namespace
+
+void SetSkinEntryForTesting(SkinEntry entry) {
+    Entry() = entry ? entry : &SkinH_AttachEx;
+}
+
+void ApplySkin(const QString &fixedText) {
+    // The fixed texts are written with backslashes; here "/" separates. Only
+    // the fixed text is converted: the program directory is taken as it is,
+    // and nothing is put between the two.
+    QString place = fixedText;
+    place.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QByteArray path = (ProgramDirectory() + place).toLocal8Bit();
+    const QByteArray extra = QString().toLocal8Bit();
+    Entry()(path.constData(), extra.constData());
+}

@@ -1,0 +1,79 @@
+#include "numberfiles/numberlistreader.h"
+
+#include "lookup/numerictext.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+namespace {
+constexpr qsizetype MobileNumberLength = 11;
+
+struct Bom {
+    QByteArrayView bytes;
+    QStringConverter::Encoding encoding;
+};
+
+} // namespace
+
+QString DecodeNumberListText(const QByteArray &bytes) {
+    static const Bom marks[] = {
+        {QByteArrayView("\xEF\xBB\xBF", 3), QStringConverter::Utf8},
+        {QByteArrayView("\xFF\xFE", 2), QStringConverter::Utf16LE},
+        {QByteArrayView("\xFE\xFF", 2), QStringConverter::Utf16BE},
+    };
+    QByteArrayView data(bytes);
+    // Stateless: a sequence cut off by the end of the file becomes a
+    // replacement character instead of vanishing. The mark itself is
+    // removed here, so any later one is kept as an ordinary character.
+    const auto flags =
+        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
+    for (const Bom &mark : marks) {
+        if (data.startsWith(mark.bytes)) {
+            QStringDecoder decoder(mark.encoding, flags);
+            return decoder(data.sliced(mark.bytes.size()));
+        }
+    }
+    QStringDecoder decoder(QStringConverter::System, flags);
+    return decoder(data);
+}
+
+NumberList ParseNumberList(const QString &text) {
+    NumberList list;
+    const QStringView all(text);
+    const qsizetype size = all.size();
+    qsizetype start = 0;
+    while (start < size) {
+        qsizetype end = start;
+        while (end < size && all[end] != QLatin1Char('\r') && all[end] != QLatin1Char('\n'))
+            ++end;
+        const QStringView line = all.sliced(start, end - start);
+        ++list.lineCount;
+        // The length test is the cheap one, so it goes first.
+        if (line.size() == MobileNumberLength) {
+            QString number = line.toString();
+            if (IsNumericText(number))
+                list.rows.append(
+                    ResultRow{QString::number(list.rows.size() + 1), std::move(number), QString()});
+        }
+        if (end < size && all[end] == QLatin1Char('\r') && end + 1 < size &&
+            all[end + 1] == QLatin1Char('\n'))
+            ++end;
+        start = end + 1;
+    }
+    return list;
+}
+
+std::optional<NumberList> ReadNumberList(const QString &path) {
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    const bool readFailed = file.error() != QFileDevice::NoError;
+    file.close();
+    if (readFailed)
+        return std::nullopt;
+    return ParseNumberList(DecodeNumberListText(bytes));
+}

@@ -1,0 +1,132 @@
+// Renders the main window in every skin of the catalog, with the skin menu
+// open, to <output directory>/<skin>.png.
+
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/resultlistmodel.h"
+#include "mainwindow/resultrow.h"
+#include "skins/applyskin.h"
+#include "skins/skincatalog.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QTextStream>
+#include <QTreeView>
+
+namespace {
+void Settle() {
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+QMenu *MenuTitled(const QList<QAction *> &actions, const QString &title) {
+    for (QAction *action : actions)
+        if (action->menu() && action->text() == title)
+            return action->menu();
+    return nullptr;
+}
+
+void FillWindow(MainWindow &window) {
+    const QString locations[] = {QStringLiteral("北京 移动"), QStringLiteral("上海 联通"),
+                                 QStringLiteral("广东 电信"), QStringLiteral("浙江 移动")};
+    QList<ResultRow> rows;
+    for (int i = 1; i <= 12; ++i)
+        rows.append({QString::number(i), QStringLiteral("1380013%1").arg(8000 + i),
+                     i <= 9 ? locations[i % 4] : QString()});
+    window.resultList()->AppendRows(rows);
+    window.frame1()->setTitle(QStringLiteral("查询成功，归属地为北京移动"));
+    window.frame2()->setTitle(QStringLiteral("共导入12条号码，无效号码3条"));
+    if (auto *list = window.findChild<QTreeView *>(QStringLiteral("lv")))
+        list->setCurrentIndex(list->model()->index(2, 0));
+}
+
+// The window as it is, and beside it the same with the skin menu and its
+// first group opened and an item of the group under the mouse. Menus are grabbed one by one and
+// painted where they open, which works the same on every platform plugin.
+QImage Render(MainWindow &window, QMenu *skinMenu, QMenu *group) {
+    const QImage windowImage = window.grab().toImage();
+    if (!skinMenu || !group)
+        return windowImage;
+
+    QMenuBar *bar = window.menuBar();
+    const QPoint menuAt =
+        bar->mapTo(&window, bar->actionGeometry(skinMenu->menuAction()).bottomLeft());
+    bar->setActiveAction(skinMenu->menuAction());
+    skinMenu->popup(window.mapToGlobal(menuAt));
+    skinMenu->setActiveAction(group->menuAction());
+    Settle();
+    const QRect groupItem = skinMenu->actionGeometry(group->menuAction());
+    const QPoint groupAt = menuAt + QPoint(skinMenu->width() - 2, groupItem.top() - 2);
+    group->popup(window.mapToGlobal(groupAt));
+    if (group->actions().size() > 1)
+        group->setActiveAction(group->actions().at(1));
+    Settle();
+
+    const QImage barImage = window.grab().toImage();
+    const QImage menuImage = skinMenu->grab().toImage();
+    const QImage groupImage = group->grab().toImage();
+    group->hide();
+    skinMenu->hide();
+    bar->setActiveAction(nullptr);
+    Settle();
+
+    // The plain window on the left, the same window with the menus open on
+    // the right, so the captions covered by the menus show too.
+    const int gap = 12;
+    const int right = windowImage.width() + gap;
+    const QSize size(right + std::max(windowImage.width(), groupAt.x() + groupImage.width()),
+                     std::max(windowImage.height(), groupAt.y() + groupImage.height()));
+    QImage canvas(size, QImage::Format_ARGB32);
+    canvas.fill(Qt::transparent);
+    QPainter painter(&canvas);
+    painter.drawImage(0, 0, windowImage);
+    painter.drawImage(right, 0, barImage);
+    painter.drawImage(menuAt + QPoint(right, 0), menuImage);
+    painter.drawImage(groupAt + QPoint(right, 0), groupImage);
+    return canvas;
+}
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    QTextStream err(stderr);
+    if (argc != 2) {
+        err << "usage: tarvio-skin-gallery <output directory>\n";
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    if (!QDir().mkpath(out.path())) {
+        err << "cannot create " << out.path() << "\n";
+        return 1;
+    }
+
+    MainWindow window;
+    FillWindow(window);
+    window.show();
+    Settle();
+
+    QMenu *skinMenu = MenuTitled(window.menuBar()->actions(), QStringLiteral("更换皮肤(&C)"));
+    QMenu *group = skinMenu ? MenuTitled(skinMenu->actions(), QStringLiteral("塔维1组")) : nullptr;
+    if (!group)
+        err << "skin menu not found; rendering the window only\n";
+
+    int failures = 0;
+    for (const SkinEntryInfo &entry : kSkinCatalog) {
+        ApplySkin(QString::fromUtf8(entry.fixedText));
+        Settle();
+        const QString name =
+            QFileInfo(QString::fromUtf8(entry.fixedText).replace('\\', '/')).completeBaseName();
+        const QString file = out.filePath(name + QStringLiteral(".png"));
+        if (Render(window, skinMenu, group).save(file)) {
+            err << file << "\n";
+        } else {
+            err << "cannot write " << file << "\n";
+            ++failures;
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}
