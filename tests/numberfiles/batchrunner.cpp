@@ -1,6 +1,6 @@
-// Runs one batch over <rows> numbers against <host:port>, logging into
-// <program directory>, so that a test can kill it part-way.
+// A batch run that tst_batchkill kills part-way:
 //   batchrunner <host:port> <program directory> <rows>
+// Row i has serial i and number 138 followed by i in eight digits.
 #include "lookup/batchquery.h"
 #include "lookup/lookupclient.h"
 #include "mainwindow/commandcontext.h"
@@ -8,34 +8,27 @@
 #include "numberfiles/programdirectory.h"
 
 #include <QCoreApplication>
-#include <QTextStream>
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    bool ok = false;
-    const int rows = args.value(3).toInt(&ok);
-    if (args.size() != 4 || !ok || rows < 1) {
-        QTextStream(stderr) << "usage: batchrunner <host:port> <program directory> <rows>\n";
+    if (args.size() != 4)
         return 2;
-    }
     SetProgramDirectory(args[2]);
-
+    QList<ResultRow> rows;
+    for (int i = 1; i <= args[3].toInt(); ++i)
+        rows.append(
+            {QString::number(i), QStringLiteral("138%1").arg(i, 8, 10, QLatin1Char('0')), {}});
     ResultListModel lv;
-    QList<ResultRow> list;
-    for (int i = 1; i <= rows; ++i)
-        list.append(ResultRow{QString::number(i),
-                              QStringLiteral("138%1").arg(i, 8, 10, QLatin1Char('0')), QString()});
-    lv.AppendRows(list);
+    lv.AppendRows(rows);
     LookupClient client(args[1], 10'000);
-
     CommandContext ctx;
     ctx.lv = &lv;
     ctx.Inet1 = &client;
     ctx.setFrame2Caption = [](const QString &) {
     };
     ctx.prompt = [](const QString &text) {
-        QTextStream(stderr) << text << '\n';
+        qWarning("%s", qPrintable(text));
     };
     RunBatchQuery(ctx);
     return 0;

@@ -5,14 +5,11 @@
 RecordedContext::RecordedContext(LookupClient *client) {
     context.lv = &lv;
     context.Inet1 = client;
-    context.singlePhoneText = [] {
-        return QString();
-    };
-    context.setFrame1Caption = [this](const QString &text) {
-        events << "frame1: " + text;
-    };
     context.setFrame2Caption = [this](const QString &text) {
-        events << CaptionPrefix + text;
+        events << Caption(text);
+    };
+    context.prompt = [this](const QString &text) {
+        events << Prompt(text);
     };
     context.fileNameText = [this] {
         return fileName;
@@ -21,39 +18,23 @@ RecordedContext::RecordedContext(LookupClient *client) {
         fileName = text;
     };
     context.chooseNumberFile = [this] {
-        ++dialogShown;
         return dialogChoice;
     };
-    context.prompt = [this](const QString &text) {
-        events << PromptPrefix + text;
-    };
 }
 
-void RecordedContext::fill(const QStringList &numbers, const QStringList &locations) {
+void RecordedContext::fill(const QStringList &locations) {
     QList<ResultRow> rows;
-    for (int i = 0; i < numbers.size(); ++i)
-        rows.append(ResultRow{QString::number(i + 1), numbers[i], locations.value(i)});
+    for (int i = 1; i <= locations.size(); ++i)
+        rows.append(ResultRow{QString::number(10 * i), TestNumber(i), locations[i - 1]});
     lv.AppendRows(rows);
-}
-
-QStringList RecordedContext::withPrefix(const QString &prefix) const {
-    QStringList out;
-    for (const QString &event : events) {
-        if (event.startsWith(prefix))
-            out << event.mid(prefix.size());
-    }
-    return out;
 }
 
 QByteArray ReadWholeFile(const QString &path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<unreadable>";
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 bool WriteWholeFile(const QString &path, const QByteArray &bytes) {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }

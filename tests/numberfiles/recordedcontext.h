@@ -6,32 +6,30 @@
 #include <QByteArray>
 #include <QStringList>
 
-class LookupClient;
-
 // The main window's side of a command, recorded: every caption of Frame2 and
-// every message, in one list in the order they came ("caption: …",
-// "prompt: …"), plus FileName and the file the Open dialog is to return.
+// every message in the order they came (see Caption() and Prompt()), plus
+// FileName and the answer the Open dialog is to give ("" is a cancel).
 struct RecordedContext {
     explicit RecordedContext(LookupClient *client = nullptr);
+    // Rows with serials 10, 20 … (so that they differ from positions),
+    // numbers TestNumber(1), TestNumber(2) … and these locations.
+    void fill(const QStringList &locations);
 
     CommandContext context;
     ResultListModel lv;
     QStringList events;
-    QString fileName;
-    QString dialogChoice; // "" is a cancel
-    int dialogShown = 0;
-
-    QStringList captions() const { return withPrefix(CaptionPrefix); }
-    QStringList prompts() const { return withPrefix(PromptPrefix); }
-    // Rows with these numbers (serials 1, 2 …) and locations ("" for none).
-    void fill(const QStringList &numbers, const QStringList &locations = {});
-
-    static inline const QString CaptionPrefix = QStringLiteral("caption: ");
-    static inline const QString PromptPrefix = QStringLiteral("prompt: ");
-
-private:
-    QStringList withPrefix(const QString &prefix) const;
+    QString fileName, dialogChoice;
 };
+
+inline QString Caption(const QString &text) {
+    return QStringLiteral("caption: ") + text;
+}
+inline QString Prompt(const QString &text) {
+    return QStringLiteral("prompt: ") + text;
+}
+inline QString TestNumber(int position) {
+    return QStringLiteral("1380013%1").arg(8000 + position);
+}
 
 QByteArray ReadWholeFile(const QString &path);
 bool WriteWholeFile(const QString &path, const QByteArray &bytes);
