@@ -106,10 +106,6 @@ void TestLookupClient::answers_data() {
         << R"({"telString":"13800138000","province":"浙江","catName":"中国联通"})"
         << Outcome::Accepted << "浙江"
         << "联通";
-    QTest::newRow("bare keys, single quotes")
-        << "{telString:'13800138000',province:'浙江',catName:'中国联通'}" << Outcome::Accepted
-        << "浙江"
-        << "联通";
     QTest::newRow("assignment with blanks")
         << "zone = {\n\ttelString:'1',\n\tprovince:'内蒙古',\n\tcatName:'中国电信'\n}"
         << Outcome::Accepted << "内蒙古"
@@ -123,9 +119,6 @@ void TestLookupClient::answers_data() {
     QTest::newRow("marker inside a string value")
         << "{note:'no telString here',province:'北京',catName:'中国移动'}" << Outcome::Accepted
         << "北京"
-        << "移动";
-    QTest::newRow("marker inside a longer key")
-        << "{mytelStringX:1,province:'北京',catName:'中国移动'}" << Outcome::Accepted << "北京"
         << "移动";
     QTest::newRow("catName of one character")
         << "{telString:1,province:'北京',catName:'移'}" << Outcome::Refused << ""
@@ -145,9 +138,6 @@ void TestLookupClient::answers_data() {
     QTest::newRow("catName null") << "{telString:1,province:'北京',catName:null}"
                                   << Outcome::Refused << ""
                                   << "";
-    QTest::newRow("province is an object")
-        << "{telString:1,province:{},catName:'中国移动'}" << Outcome::Refused << ""
-        << "";
     QTest::newRow("numbers taken as text")
         << "{telString:1,province:10,catName:12345}" << Outcome::Accepted << "10"
         << "345";
@@ -181,11 +171,9 @@ void TestLookupClient::charsets_data() {
     const QString text =
         QStringLiteral("zone = {telString:'1',province:'广西',catName:'中国联通'}");
     QTest::newRow("GBK with charset") << Gbk(text) << QByteArray("text/javascript; charset=GBK");
-    QTest::newRow("GBK quoted charset") << Gbk(text) << QByteArray("text/html; charset=\"gbk\"");
     QTest::newRow("GBK without charset") << Gbk(text) << QByteArray("text/javascript");
     QTest::newRow("GBK without content type") << Gbk(text) << QByteArray();
     QTest::newRow("UTF-8 without charset") << text.toUtf8() << QByteArray("text/plain");
-    QTest::newRow("UTF-8 with charset") << text.toUtf8() << QByteArray("text/plain;charset=UTF-8");
     QTest::newRow("unknown charset, GBK bytes")
         << Gbk(text) << QByteArray("text/plain; charset=x-nonsense");
 }

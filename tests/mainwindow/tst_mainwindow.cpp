@@ -61,6 +61,7 @@ private Q_SLOTS:
     void copyPutsTheNumberOnTheClipboard_data();
     void copyPutsTheNumberOnTheClipboard();
     void copyWithoutRowsDoesNothing();
+    void restingPointerSelectsItsRow();
     void filterKeepsTheLastOfEachLocation();
     void accessKeysOpenTheMenus();
     void buttonsAndMenuItemsRunTheSameCommands_data();
@@ -339,6 +340,15 @@ void TestMainWindow::copyWithoutRowsDoesNothing() {
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
     QVERIFY(prompts().isEmpty());
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
+}
+
+void TestMainWindow::restingPointerSelectsItsRow() {
+    addRows({"13800138000", "13900139000", "13000130000"});
+    ResultListView *view = m_window->listView();
+    const QPoint third = view->visualRect(m_window->resultList()->index(2, 0)).center();
+    QTest::mouseMove(view->viewport(), third);
+    QTRY_COMPARE(view->hotRow(), 2);
+    QTRY_COMPARE(view->selectedRow(), 2);
 }
 
 void TestMainWindow::filterKeepsTheLastOfEachLocation() {
