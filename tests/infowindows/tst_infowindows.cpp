@@ -1,0 +1,113 @@
+#include "infowindows/cont.h"
+#include "infowindows/infowindows.h"
+#include "infowindows/tickermotion.h"
+#include "mainwindow/twips.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+
+class TestInfoWindows : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup();
+    void windowsOpenOnceWithTheirTexts();
+    void contactLineLoadsAndMoves();
+    void tickerMotion_data();
+    void tickerMotion();
+};
+
+void TestInfoWindows::cleanup() {
+    for (QWidget *window : QApplication::topLevelWidgets())
+        window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TestInfoWindows::windowsOpenOnceWithTheirTexts() {
+    const struct {
+        void (*show)();
+        QWidget *(*open)();
+        const char *caption;
+    } windows[] = {{ShowUsageNotes, OpenUsageNotes, "使用说明"},
+                   {ShowAttention, OpenAttention, "注意事项"},
+                   {ShowAboutAuthor, OpenAboutAuthor, "关于作者"}};
+    QWidgetList open;
+    for (const auto &info : windows) {
+        QCOMPARE(info.open(), nullptr);
+        info.show();
+        QPointer<QWidget> first = info.open();
+        info.show(); // a second choice brings the same window forward
+        QCOMPARE(info.open(), first.data());
+        QCOMPARE(first->windowTitle(), QString::fromUtf8(info.caption));
+        QVERIFY(!first->parentWidget() && !first->windowIcon().isNull());
+        QCOMPARE(first->minimumSize(), first->maximumSize());
+        for (QLabel *label : first->findChildren<QLabel *>()) {
+            QVERIFY(label->text().startsWith("  ") || label->objectName() == "Label1");
+            QVERIFY(first->rect().contains(label->mapTo(first, label->rect().bottomRight())));
+        }
+        // Closing releases the window; the next choice builds it from its design.
+        auto *label1 = first->findChild<QLabel *>("Label1");
+        const QString designed = label1->text();
+        label1->setText("changed");
+        QVERIFY(first->close());
+        QCOMPARE(info.open(), nullptr);
+        info.show();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(first.isNull());
+        QCOMPARE(info.open()->findChild<QLabel *>("Label1")->text(), designed);
+        open << info.open();
+    }
+    for (QWidget *window : open)
+        QVERIFY(window->isVisible()); // all three at once
+}
+
+void TestInfoWindows::contactLineLoadsAndMoves() {
+    ShowAboutAuthor();
+    auto *cont = qobject_cast<Cont *>(OpenAboutAuthor());
+    // Loading raised the scroll bar's minimum, and that change set the step.
+    QCOMPARE(cont->ScrollStep(), 100.0f);
+    auto *label = cont->findChild<QLabel *>("Label1");
+    QCOMPARE(label->font().pointSize(), 10);
+    QCOMPARE(label->width(), QFontMetrics(label->font()).horizontalAdvance(label->text()));
+    QCOMPARE(label->pos(), QPoint(Twips(360), 0));
+
+    QVERIFY(QMetaObject::invokeMethod(cont->findChild<QTimer *>("Timer1"), "timeout"));
+    QCOMPARE(cont->TickerLeft(), 260.0f);
+    // Exactly 100 a step until the line has gone, then at the outer width.
+    for (float expected = 160.0f; expected >= -label->width() * 15; expected -= 100.0f) {
+        cont->Timer1_Timer();
+        QCOMPARE(cont->TickerLeft(), expected);
+    }
+    cont->Timer1_Timer();
+    QCOMPARE(cont->TickerLeft(), float(cont->frameGeometry().width() * 15));
+    QCOMPARE(label->x(), cont->frameGeometry().width());
+
+    cont->findChild<QScrollBar *>("VScroll1")->triggerAction(QAbstractSlider::SliderToMaximum);
+    QCOMPARE(cont->ScrollStep(), 1000.0f);
+}
+
+void TestInfoWindows::tickerMotion_data() {
+    QTest::addColumn<float>("left");
+    QTest::addColumn<float>("step");
+    QTest::addColumn<float>("expected");
+    // Width 2700, outer width 3765 throughout.
+    QTest::newRow("landing on minus width is not a wrap") << -2600.0f << 100.0f << -2700.0f;
+    QTest::newRow("one step past minus width wraps") << -2700.0f << 100.0f << 3765.0f;
+    QTest::newRow("overshoot is not carried over") << -2650.0f << 1000.0f << 3765.0f;
+    QTest::newRow("fastest step") << 360.0f << 1000.0f << -640.0f;
+}
+
+void TestInfoWindows::tickerMotion() {
+    QFETCH(float, left);
+    QFETCH(float, step);
+    TickerMotion motion{left, 2700.0f, step};
+    motion.Tick(3765.0f);
+    QTEST(motion.left, "expected");
+}
+
+QTEST_MAIN(TestInfoWindows)
+#include "tst_infowindows.moc"
