@@ -1,0 +1,185 @@
+// Skins: what the engine takes and refuses, the skin menu, and every
+// shipped skin on the program's main window.
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/resultlistview.h"
+#include "numberfiles/programdirectory.h"
+#include "skins/applyskin.h"
+#include "skins/skincatalog.h"
+#include "skins/skinengine.h"
+#include "skins/skinfile.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStyle>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+QList<QByteArrayList> g_calls;
+QStringList g_warnings;
+
+int Record(const char *skinFile, const char *extra) {
+    g_calls.append(QByteArrayList{skinFile, extra ? extra : "(null)"});
+    return 0;
+}
+
+// The offscreen platform's notes on what it cannot do are no skin's fault.
+void CollectWarnings(QtMsgType type, const QMessageLogContext &, const QString &message) {
+    if (type != QtDebugMsg && type != QtInfoMsg && !message.startsWith(u"This plugin does not"))
+        g_warnings.append(message);
+}
+
+QColor TextColour(QWidget *widget) {
+    widget->ensurePolished();
+    widget->style()->polish(widget);
+    return widget->palette().color(QPalette::WindowText);
+}
+
+double Luminance(const QColor &c) {
+    auto f = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * f(c.redF()) + 0.7152 * f(c.greenF()) + 0.0722 * f(c.blueF());
+}
+} // namespace
+
+class TestSkins : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { g_calls.clear(); }
+    void cleanup() {
+        SetSkinEntryForTesting(nullptr);
+        SetProgramDirectory(QString());
+        qApp->setStyleSheet(QString());
+    }
+
+    // A skin taken restyles a window already open and one opened later; a
+    // refused one leaves the skin in force alone, shows nothing and says why
+    // in the engine's result.
+    void attach_data() {
+        QTest::addColumn<QString>("where"); // "file": the bytes written to it
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("result");
+        const QByteArray head = "/* tarvio skin: 黑色钻石 (black) */\nQLabel { color: #ff0000; }\n";
+        const auto row = [](const char *tag, const char *where, const QByteArray &bytes,
+                            int result) {
+            QTest::newRow(tag) << QString(where) << bytes << result;
+        };
+        const auto file = [&row](const char *tag, const QByteArray &bytes, SkinFileStatus status) {
+            row(tag, "file", bytes, int(status));
+        };
+        file("header", head, SkinFileStatus::Ok);
+        file("byte order mark, blank lines", "\xEF\xBB\xBF\n \n" + head, SkinFileStatus::Ok);
+        file("largest", head.leftJustified(kMaxSkinFileBytes), SkinFileStatus::Ok);
+        file("one byte more", head.leftJustified(kMaxSkinFileBytes + 1), SkinFileStatus::TooLarge);
+        file("empty", "", SkinFileStatus::Empty);
+        file("blanks only", " \n\t", SkinFileStatus::Empty);
+        file("GBK bytes", head + "/* \xBA\xDA */", SkinFileStatus::NotUtf8);
+        file("no header", "QLabel { color: #ff0000; }", SkinFileStatus::NoHeader);
+        file("header later", "QLabel {}\n" + head, SkinFileStatus::NoHeader);
+        file("open comment", "/* tarvio skin: x", SkinFileStatus::NoHeader);
+        file("no name", "/* tarvio skin: */", SkinFileStatus::NoHeader);
+        row("missing", "none", {}, int(SkinFileStatus::Missing));
+        row("directory", "dir", {}, int(SkinFileStatus::Unreadable));
+        row("null path", "null", {}, kSkinNoPath);
+    }
+    void attach() {
+        QFETCH(QString, where);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, result);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("皮肤.vio")));
+        if (where == "file")
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        const QByteArray path = (where == "dir" ? dir.path() : file.fileName()).toLocal8Bit();
+        qApp->setStyleSheet(QStringLiteral("QLabel { color: #123456; }"));
+        QLabel open(QStringLiteral("使用说明"));
+        open.show();
+        QCOMPARE(SkinH_AttachEx(where == "null" ? nullptr : path.constData(), ""), result);
+        const QColor colour = result == 0 ? QColor(Qt::red) : QColor(0x123456);
+        QCOMPARE(TextColour(&open), colour);
+        QLabel later(QStringLiteral("注意事项"));
+        later.show();
+        QCOMPARE(TextColour(&later), colour);
+        for (QWidget *window : QApplication::topLevelWidgets())
+            QVERIFY(!qobject_cast<QMessageBox *>(window));
+    }
+
+    // The main window applies the start-up skin while it loads; each menu
+    // item, 恢复默认 included, applies its file every time it is chosen, under
+    // a program directory with a blank and Chinese characters in it.
+    void menuItem_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("file");
+        for (const char *item :
+             {"black", "gray", "wood", "asus", "blue", "eye", "warm", "pebble", "green"})
+            QTest::newRow(item) << QString(item) << QString(item);
+        QTest::newRow("Default") << QStringLiteral("Default") << QStringLiteral("tar");
+    }
+    void menuItem() {
+        QFETCH(QString, item);
+        QFETCH(QString, file);
+        SetSkinEntryForTesting(&Record);
+        const QString directory = QStringLiteral("/opt/塔维 工具/bin");
+        SetProgramDirectory(directory);
+        MainWindow window;
+        QAction *action = window.menuBar()->findChild<QAction *>(item);
+        QVERIFY(action);
+        action->trigger();
+        action->trigger();
+        const auto call = [&directory](const QString &name) {
+            return QByteArrayList{(directory + "/skin/" + name + ".vio").toLocal8Bit(), ""};
+        };
+        QCOMPARE(g_calls, (QList<QByteArrayList>{call("tar"), call(file), call(file)}));
+    }
+
+    // Every shipped skin, as the build lays it out beside the program, loads
+    // without a warning on the main window and a message box, keeps the
+    // default font size (the window's buttons are small) and keeps plain
+    // text readable.
+    void shippedSkin_data() {
+        QTest::addColumn<QString>("fixedText");
+        for (const SkinEntryInfo &entry : kSkinCatalog)
+            QTest::newRow(entry.item) << QString::fromUtf8(entry.fixedText);
+    }
+    void shippedSkin() {
+        QFETCH(QString, fixedText);
+        MainWindow window;
+        QMessageBox box(QMessageBox::Information, QStringLiteral("提示"), QStringLiteral("保存"));
+        qApp->setStyleSheet(QString());
+        g_warnings.clear();
+        qInstallMessageHandler(&CollectWarnings);
+        ApplySkin(fixedText);
+        window.show();
+        box.show();
+        window.grab();
+        box.grab();
+        for (QMenu *menu : window.menuBar()->findChildren<QMenu *>())
+            menu->grab();
+        qInstallMessageHandler(nullptr);
+        QVERIFY2(g_warnings.isEmpty(), qPrintable(g_warnings.join('\n')));
+        QVERIFY(!qApp->styleSheet().isEmpty());
+
+        const double pointSize = QApplication::font().pointSizeF();
+        for (QWidget *widget : window.findChildren<QWidget *>() + box.findChildren<QWidget *>())
+            QVERIFY2(widget->font().pointSizeF() <= pointSize, widget->metaObject()->className());
+        for (QWidget *widget :
+             QWidgetList{window.findChild<QLineEdit *>(), window.listView(), &box}) {
+            const bool isWindow = widget == &box;
+            const QPalette p = widget->palette();
+            const QBrush ground = p.brush(isWindow ? QPalette::Window : QPalette::Base);
+            const double a = Luminance(p.color(isWindow ? QPalette::WindowText : QPalette::Text));
+            const double b = Luminance(ground.color());
+            QVERIFY2(ground.style() != Qt::SolidPattern ||
+                         (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05) >= 4.5,
+                     widget->metaObject()->className());
+        }
+    }
+};
+
+QTEST_MAIN(TestSkins)
+#include "tst_skins.moc"
