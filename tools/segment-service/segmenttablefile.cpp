@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -295,6 +296,51 @@ private:
     std::unordered_map<std::string, RegionOutcome> m_regions;
 };
 
+// The file's bytes, in memory of their own that goes back to the system as
+// soon as the table is built: tens of megabytes through malloc would stay
+// in the heap under the table for as long as the service runs. Read, not
+// mapped, so that a file cut short meanwhile cannot fault the process.
+class FileBytes {
+public:
+    FileBytes() = default;
+    ~FileBytes() {
+        if (m_data != nullptr)
+            ::munmap(m_data, m_capacity);
+    }
+    FileBytes(const FileBytes &) = delete;
+    FileBytes &operator=(const FileBytes &) = delete;
+
+    // An error text, empty on success.
+    std::string Read(int fd, size_t size) {
+        if (size == 0)
+            return {};
+        void *data =
+            ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (data == MAP_FAILED)
+            return "cannot read it: " + std::string(std::strerror(errno));
+        m_data = static_cast<char *>(data);
+        m_capacity = size;
+        while (m_size < size) {
+            const ssize_t n = ::read(fd, m_data + m_size, size - m_size);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return "cannot read it: " + std::string(std::strerror(errno));
+            if (n == 0)
+                break; // shortened while being read: what is there is the table
+            m_size += size_t(n);
+        }
+        return {};
+    }
+
+    std::string_view view() const { return {m_data, m_size}; }
+
+private:
+    char *m_data = nullptr;
+    size_t m_capacity = 0;
+    size_t m_size = 0;
+};
+
 SegmentTableLoad Failed(std::string error) {
     SegmentTableLoad load;
     load.error = std::move(error);
@@ -348,35 +394,20 @@ SegmentTableLoad LoadSegmentTable(const std::string &path) {
     if (fd < 0)
         return Failed("cannot read it: " + std::string(std::strerror(errno)));
     struct stat info {};
-    std::string bytes;
     std::string error;
-    if (::fstat(fd, &info) != 0) {
+    FileBytes bytes;
+    if (::fstat(fd, &info) != 0)
         error = "cannot read it: " + std::string(std::strerror(errno));
-    } else if (!S_ISREG(info.st_mode)) {
+    else if (!S_ISREG(info.st_mode))
         error = "cannot read it: not a regular file";
-    } else if (size_t(info.st_size) > MaxFileBytes) {
+    else if (size_t(info.st_size) > MaxFileBytes)
         error = "larger than 512 MiB, too large for a segment table";
-    } else {
-        bytes.resize(size_t(info.st_size));
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                error = "cannot read it: " + std::string(std::strerror(errno));
-                break;
-            }
-            if (n == 0)
-                break; // shrank while being read
-            done += size_t(n);
-        }
-        bytes.resize(done);
-    }
+    else
+        error = bytes.Read(fd, size_t(info.st_size));
     ::close(fd);
     if (!error.empty())
         return Failed(std::move(error));
-    return ParseSegmentTable(bytes);
+    return ParseSegmentTable(bytes.view());
 }
 
 std::string DescribeLoad(const SegmentTableLoad &load) {
