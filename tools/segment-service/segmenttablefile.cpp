@@ -411,7 +411,8 @@ SegmentTableLoad LoadSegmentTable(const std::string &path) {
 }
 
 std::string DescribeLoad(const SegmentTableLoad &load) {
-    std::string text = load.encoding + ", " + std::to_string(load.loaded) + " rows loaded, " +
+    std::string text = load.encoding + ", " + std::to_string(load.loaded) +
+                       (load.loaded == 1 ? " row loaded, " : " rows loaded, ") +
                        std::to_string(load.skipped) + " skipped";
     for (size_t i = 0; i < load.firstSkipped.size(); ++i) {
         const SkippedRow &row = load.firstSkipped[i];
