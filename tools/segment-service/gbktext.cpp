@@ -7,31 +7,34 @@ namespace {
 
 // An iconv descriptor keeps shift state and may not be shared between
 // threads; opening one per call costs more than the conversion, so each
-// worker thread keeps its own.
-class GbkConverter {
+// thread keeps its own.
+class Converter {
 public:
-    GbkConverter()
-        : m_cd(iconv_open("GBK", "UTF-8")) {}
-    ~GbkConverter() {
+    Converter(const char *to, const char *from)
+        : m_cd(iconv_open(to, from)) {}
+    ~Converter() {
         if (valid())
             iconv_close(m_cd);
     }
-    GbkConverter(const GbkConverter &) = delete;
-    GbkConverter &operator=(const GbkConverter &) = delete;
+    Converter(const Converter &) = delete;
+    Converter &operator=(const Converter &) = delete;
 
     bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
 
-    std::optional<std::string> Convert(std::string_view utf8) {
+    // `growth`: the most output bytes one input byte can become.
+    std::optional<std::string> Convert(std::string_view text, size_t growth) {
         if (!valid())
             return std::nullopt;
         iconv(m_cd, nullptr, nullptr, nullptr, nullptr); // reset the state
-        // GBK never needs more bytes than UTF-8 for the same text.
-        std::string out(utf8.size(), '\0');
-        char *in = const_cast<char *>(utf8.data());
-        size_t inLeft = utf8.size();
+        std::string out(text.size() * growth, '\0');
+        char *in = const_cast<char *>(text.data());
+        size_t inLeft = text.size();
         char *outPtr = out.data();
         size_t outLeft = out.size();
         if (iconv(m_cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1))
+            return std::nullopt;
+        // A sequence cut off at the end is not an error to iconv.
+        if (inLeft != 0)
             return std::nullopt;
         out.resize(out.size() - outLeft);
         return out;
@@ -44,6 +47,53 @@ private:
 } // namespace
 
 std::optional<std::string> Utf8ToGbk(std::string_view utf8) {
-    thread_local GbkConverter converter;
-    return converter.Convert(utf8);
+    thread_local Converter converter("GBK", "UTF-8");
+    // GBK never needs more bytes than UTF-8 for the same text.
+    return converter.Convert(utf8, 1);
+}
+
+std::optional<std::string> GbkToUtf8(std::string_view gbk) {
+    thread_local Converter converter("UTF-8", "GB18030");
+    // Two GBK bytes become at most three of UTF-8, four GB18030 bytes at
+    // most four, and ASCII stays one.
+    return converter.Convert(gbk, 2);
+}
+
+bool IsUtf8(std::string_view bytes) {
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const auto *end = p + bytes.size();
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int trail = 0;
+        unsigned char low = 0x80, high = 0xbf; // allowed range of the second byte
+        if (c >= 0xc2 && c <= 0xdf) {
+            trail = 1;
+        } else if (c >= 0xe0 && c <= 0xef) {
+            trail = 2;
+            if (c == 0xe0)
+                low = 0xa0; // overlong
+            else if (c == 0xed)
+                high = 0x9f; // surrogates
+        } else if (c >= 0xf0 && c <= 0xf4) {
+            trail = 3;
+            if (c == 0xf0)
+                low = 0x90; // overlong
+            else if (c == 0xf4)
+                high = 0x8f; // beyond U+10FFFF
+        } else {
+            return false;
+        }
+        if (end - p <= trail || p[1] < low || p[1] > high)
+            return false;
+        for (int i = 2; i <= trail; ++i) {
+            if ((p[i] & 0xc0) != 0x80)
+                return false;
+        }
+        p += trail + 1;
+    }
+    return true;
 }

@@ -72,6 +72,22 @@ Region SplitRegionDescription(std::string_view description) {
     return region;
 }
 
+std::string_view ProvinceShortName(std::string_view name) {
+    for (std::string_view shortName : ProvinceNames) {
+        if (!name.starts_with(shortName))
+            continue;
+        const std::string_view rest = name.substr(shortName.size());
+        if (rest.empty())
+            return shortName;
+        for (std::string_view suffix : ProvinceSuffixes) {
+            if (rest == suffix)
+                return shortName;
+        }
+        return name;
+    }
+    return name;
+}
+
 struct RegionLookup::Geocoder {
     PhoneNumberOfflineGeocoder geocoder;
     const icu::Locale chinese{"zh"};

@@ -19,6 +19,11 @@ struct Region {
 // has no data for).
 Region SplitRegionDescription(std::string_view description);
 
+// The short name of a province written in full ("广东省" → "广东",
+// "广西壮族自治区" → "广西", "北京市" → "北京"), so that every answer names it
+// alike. A name that is not a province's is returned as it is.
+std::string_view ProvinceShortName(std::string_view name);
+
 // Looks numbers up in libphonenumber's offline geocoder data (Chinese names).
 // Safe to use from several threads at once.
 //

@@ -40,6 +40,9 @@ std::string UnknownNumberBody(std::string_view reason) {
 SegmentAnswer SegmentAnswerer::Answer(std::string_view tel) const {
     if (!IsMobileNumberText(tel))
         return {false, UnknownNumberBody("invalid")};
+    // The table's names were checked as they were loaded.
+    if (const std::optional<SegmentTable::Entry> entry = m_table.Find(tel))
+        return {true, KnownNumberBody(tel, *entry->region, entry->carrier)};
     const std::string_view carrier = CarrierForNumber(tel);
     if (carrier.empty())
         return {false, UnknownNumberBody("unknown")};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "regionlookup.h"
+#include "segmenttable.h"
 
 #include <string>
 #include <string_view>
@@ -28,11 +29,18 @@ bool IsMobileNumberText(std::string_view text);
 // (tab-indented). Anything else gets a literal without telString, which the
 // program takes as "not found". The requested text is echoed only once it is
 // known to be digits, so nothing a client sends ends up unquoted in the body.
+//
+// A block in the segment table the user brought is answered from it, carrier
+// included; every other block from the built-in data.
 class SegmentAnswerer {
 public:
+    explicit SegmentAnswerer(SegmentTable table = {})
+        : m_table(std::move(table)) {}
+
     SegmentAnswer Answer(std::string_view tel) const;
 
 private:
+    SegmentTable m_table;
     RegionLookup m_regions;
 };
 

@@ -52,8 +52,9 @@ bool AnnouncesLargeBody(const httplib::Request &request, size_t limit) {
 
 } // namespace
 
-SegmentServer::SegmentServer(ServerLimits limits)
+SegmentServer::SegmentServer(ServerLimits limits, SegmentTable segments)
     : m_limits(limits)
+    , m_answerer(std::move(segments))
     // Room for a head and a body at their limits, so that oversized ones are
     // still read far enough to be answered with their status.
     , m_server(2 * limits.maxRequestBytes + 1024, std::chrono::seconds(limits.requestSeconds)) {

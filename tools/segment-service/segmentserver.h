@@ -26,7 +26,7 @@ class SegmentServer {
 public:
     static constexpr const char *AnswerPath = "/cc/json/mobile_tel_segment.htm";
 
-    explicit SegmentServer(ServerLimits limits = {});
+    explicit SegmentServer(ServerLimits limits = {}, SegmentTable segments = {});
     SegmentServer(const SegmentServer &) = delete;
     SegmentServer &operator=(const SegmentServer &) = delete;
 

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "segmenttable.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A row of the file that was not taken, and why.
+struct SkippedRow {
+    size_t line; // 1-based, as an editor counts
+    std::string reason;
+};
+
+// What reading a segment table gave.
+struct SegmentTableLoad {
+    // Non-empty when the file could not be used at all (unreadable, or no
+    // header naming the needed columns); the table is empty then.
+    std::string error;
+    SegmentTable table;
+    std::string encoding; // "UTF-8" or "GBK"
+    size_t loaded = 0;
+    size_t skipped = 0;
+    std::vector<SkippedRow> firstSkipped; // the first five
+};
+
+// Reads a segment table: comma-separated, in UTF-8 (with or without a
+// byte-order mark) or GBK, its first row naming the columns. The block is
+// the column named 号段, prefix, phone or segment; the province 省份, 省 or
+// province; the city (optional) 城市, 市 or city; the carrier 运营商, 卡类型,
+// isp, carrier or catName, in any order and letter case. Other columns are
+// ignored. Rows that cannot be used are skipped and counted; the rest load.
+SegmentTableLoad LoadSegmentTable(const std::string &path);
+
+// The same for a table already in memory.
+SegmentTableLoad ParseSegmentTable(std::string_view bytes);
+
+// One line for the log: rows loaded and skipped, and the first skipped
+// rows with their reasons.
+std::string DescribeLoad(const SegmentTableLoad &load);
