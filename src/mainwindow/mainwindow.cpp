@@ -15,10 +15,13 @@
 #include "skins/applyskin.h"
 
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <utility>
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -78,6 +81,26 @@ void MainWindow::ConnectControls() {
     connect(lv, &ResultListView::DblClick, this, &MainWindow::lv_DblClick);
 }
 
+void MainWindow::RunCommand(const std::function<void()> &body) {
+    if (!m_commands.Run(body))
+        return;
+    if (std::exchange(m_closeAfterCommand, false))
+        close();
+}
+
+// The close box is not held back by a lookup's wait, and closing the window
+// under a running handler would pull its controls from under it. The close is
+// kept until the command has ended, as the wait keeps the user's clicks and
+// keys; then the window closes as usual.
+void MainWindow::closeEvent(QCloseEvent *event) {
+    if (m_commands.busy()) {
+        m_closeAfterCommand = true;
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
 void MainWindow::Form_Load() {
     ApplySkin(QStringLiteral("\\skin\\tar.vio"));
 
@@ -96,105 +119,113 @@ void MainWindow::Form_Load() {
 }
 
 void MainWindow::seach_Click() {
-    RunSingleQuery(m_context);
+    RunCommand([this] { RunSingleQuery(m_context); });
 }
 
 void MainWindow::import_Click() {
-    ImportNumberList(m_context);
+    RunCommand([this] { ImportNumberList(m_context); });
 }
 
 void MainWindow::ImportPhone_Click() {
-    ImportNumberList(m_context);
+    RunCommand([this] { ImportNumberList(m_context); });
 }
 
 void MainWindow::batch_Click() {
-    RunBatchQuery(m_context);
+    RunCommand([this] { RunBatchQuery(m_context); });
 }
 
 void MainWindow::BatchQuery_Click() {
-    RunBatchQuery(m_context);
+    RunCommand([this] { RunBatchQuery(m_context); });
 }
 
 void MainWindow::save_Click() {
-    SaveResults(m_context);
+    RunCommand([this] { SaveResults(m_context); });
 }
 
 void MainWindow::SavePhone_Click() {
-    SaveResults(m_context);
+    RunCommand([this] { SaveResults(m_context); });
 }
 
 void MainWindow::ClearLV_Click() {
-    Frame2->setTitle(QString());
-    m_list->Clear();
+    RunCommand([this] {
+        Frame2->setTitle(QString());
+        m_list->Clear();
+    });
 }
 
 void MainWindow::Command1_Click() {
-    m_filterWindow = ShowFilterResult(m_filterWindow, KeepLastOfEachLocation(*m_list));
+    RunCommand([this] {
+        m_filterWindow = ShowFilterResult(m_filterWindow, KeepLastOfEachLocation(*m_list));
+    });
 }
 
 void MainWindow::lv_DblClick() {
-    const int row = lv->selectedRow();
-    if (row < 0)
-        return;
-    const QString number = m_list->Number(row + 1);
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
-    clipboard->setText(number);
-    ShowPrompt(this, QStringLiteral("手机号") + number + QStringLiteral("已复制到剪切板！"));
+    RunCommand([this] {
+        const int row = lv->selectedRow();
+        if (row < 0)
+            return;
+        const QString number = m_list->Number(row + 1);
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        clipboard->clear();
+        clipboard->setText(number);
+        ShowPrompt(this, QStringLiteral("手机号") + number + QStringLiteral("已复制到剪切板！"));
+    });
 }
 
 void MainWindow::Exit_Click() {
-    close();
+    // The close is held until this handler has ended, like any close asked
+    // for while a command runs.
+    RunCommand([this] { close(); });
 }
 
 void MainWindow::black_Click() {
-    ApplySkin(QStringLiteral("\\skin\\black.vio"));
+    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\black.vio")); });
 }
 
 void MainWindow::gray_Click() {
-    ApplySkin(QStringLiteral("\\skin\\gray.vio"));
+    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\gray.vio")); });
 }
 
 void MainWindow::wood_Click() {
-    ApplySkin(QStringLiteral("\\skin\\wood.vio"));
+    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\wood.vio")); });
 }
 
 void MainWindow::asus_Click() {
-    ApplySkin(QStringLiteral("\\skin\\asus.vio"));
+    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\asus.vio")); });
 }
 
 void MainWindow::blue_Click() {
-    ApplySkin(QStringLiteral("\\skin\\blue.vio"));
+    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\blue.vio")); });
 }
 
 void MainWindow::eye_Click() {
-    ApplySkin(QStringLiteral("\\skin\\eye.vio"));
+    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\eye.vio")); });
 }
 
 void MainWindow::warm_Click() {
-    ApplySkin(QStringLiteral("\\skin\\warm.vio"));
+    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\warm.vio")); });
 }
 
 void MainWindow::pebble_Click() {
-    ApplySkin(QStringLiteral("\\skin\\pebble.vio"));
+    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\pebble.vio")); });
 }
 
 void MainWindow::green_Click() {
-    ApplySkin(QStringLiteral("\\skin\\green.vio"));
+    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\green.vio")); });
 }
 
 void MainWindow::Default_Click() {
-    ApplySkin(QStringLiteral("\\skin\\tar.vio"));
+    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\tar.vio")); });
 }
 
 void MainWindow::Declare_Click() {
-    ShowUsageNotes();
+    RunCommand([] { ShowUsageNotes(); });
 }
 
 void MainWindow::Attention_Click() {
-    ShowAttention();
+    RunCommand([] { ShowAttention(); });
 }
 
 void MainWindow::Author_Click() {
-    ShowAboutAuthor();
+    RunCommand([] { ShowAboutAuthor(); });
 }

@@ -2,10 +2,12 @@
 
 #include "lookup/lookupclient.h"
 #include "mainwindow/commandcontext.h"
+#include "mainwindow/commandguard.h"
 
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
 class QGroupBox;
@@ -18,6 +20,7 @@ class ResultListView;
 // The program's one working window. Every button, menu item and list event
 // runs exactly one handler below, named after its control and event; the
 // bodies that a button and a menu item share live with their subsystem.
+// Each handler runs to its end before another may start (commandguard.h).
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -30,6 +33,8 @@ public:
     QGroupBox *frame2() const { return Frame2; }
     LookupClient &transfer() { return *Inet1; }
     const CommandContext &context() const { return m_context; }
+    // True while a handler's command runs, a lookup's wait included.
+    bool commandRunning() const { return m_commands.busy(); }
 
     // For tests: point the lookups at another service.
     void SetServiceHost(const QString &host, int timeoutMs = LookupClient::DefaultTimeoutMs);
@@ -64,7 +69,12 @@ public Q_SLOTS:
     void Attention_Click();
     void Author_Click();
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    void RunCommand(const std::function<void()> &body);
+
     void BuildControls();
     void BuildMenus();
     void ConnectControls();
@@ -88,5 +98,7 @@ private:
     ResultListModel *m_list = nullptr;
     std::unique_ptr<LookupClient> Inet1;
     CommandContext m_context;
+    CommandGuard m_commands;
+    bool m_closeAfterCommand = false;
     QPointer<QWidget> m_filterWindow;
 };

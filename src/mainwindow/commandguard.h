@@ -1,0 +1,40 @@
+#pragma once
+
+// One command of the main window at a time. A lookup waits for its answer in a
+// local event loop that holds back keys and mouse, but a command can still
+// arrive during the wait by other ways: a screen reader's press action, a menu
+// item triggered by code, the timer of a button's animated click. So can one
+// arrive while a command's own dialog or message box is open. Every handler
+// runs its body through Run(), and a body asked for while another runs is
+// dropped, not kept for later: an import or a clear that turned up in the
+// middle of a long batch would otherwise empty the fresh results long after
+// it was asked for. Nothing is lost by dropping, since the dropped command has
+// not touched anything yet, and the user can simply give it again.
+class CommandGuard {
+public:
+    bool busy() const { return m_busy; }
+
+    // Runs body unless a command is under way; returns whether it ran.
+    template <typename Body> bool Run(Body &&body) {
+        if (m_busy)
+            return false;
+        const Scope scope(m_busy);
+        body();
+        return true;
+    }
+
+private:
+    // Lowers the flag however the body is left.
+    struct Scope {
+        explicit Scope(bool &flag)
+            : busy(flag) {
+            busy = true;
+        }
+        ~Scope() { busy = false; }
+        Scope(const Scope &) = delete;
+        Scope &operator=(const Scope &) = delete;
+        bool &busy;
+    };
+
+    bool m_busy = false;
+};
