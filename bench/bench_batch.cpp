@@ -1,74 +1,135 @@
-// Times a batch run against a service in a second thread and compares it
-// with a bare HTTP client doing the same requests, each on a new connection
-// (the batch drops its connection after every accepted row). Then runs a
-// list of 100,000 rows and prints the peak memory of the process.
-//   bench_batch [rows=10000] [rows for the memory run=100000]
-#include "answerserverthread.h"
-#include "lookup/batchquery.h"
-#include "lookup/lookupclient.h"
-#include "mainwindow/commandcontext.h"
+// Times the batch run the way a user meets it: through the real main window
+// (import through the file chooser, batch, tally) against the bundled
+// segment service, beside a bare client without Qt that makes the same
+// requests, each on a new connection, in the same run; prints the ratio and
+// how often the window was repainted. Then times a single query from the
+// button to its caption, and runs a list of 100,000 rows for its time and the
+// peak memory of the process.
+//   bench_batch [rows=10000] [rows for the memory run=100000] [--service HOST:PORT]
+// The window is offscreen unless QT_QPA_PLATFORM says otherwise (for example
+// QT_QPA_PLATFORM=xcb DISPLAY=:91 under Xvfb with a window manager).
+#include "bareclient.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/prompt.h"
 #include "mainwindow/resultlistmodel.h"
+#include "numberfiles/filedialog.h"
 #include "numberfiles/programdirectory.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QThread>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
+// Mobile prefixes the bundled service knows, so that every row is found.
+const char *const Prefixes[] = {"130", "131", "132", "133", "134", "135", "136", "137", "138",
+                                "139", "150", "151", "152", "155", "156", "157", "158", "159",
+                                "176", "177", "181", "182", "183", "185", "186", "187"};
+
 QString Number(int i) {
-    return QStringLiteral("138%1").arg(i, 8, 10, QLatin1Char('0'));
+    const int prefixes = static_cast<int>(std::size(Prefixes));
+    return QLatin1StringView(Prefixes[i % prefixes]) +
+           QStringLiteral("%1").arg(i / prefixes, 8, 10, QLatin1Char('0'));
 }
 
-double BareClientMsPerRequest(const LookupClient &addresses, int requests) {
-    QNetworkAccessManager nam;
-    QElapsedTimer timer;
-    timer.start();
-    qint64 bytes = 0;
-    for (int i = 1; i <= requests; ++i) {
-        QNetworkReply *reply = nam.get(QNetworkRequest(addresses.RequestAddress(Number(i))));
-        QEventLoop loop;
-        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        if (!reply->isFinished())
-            loop.exec();
-        bytes += reply->readAll().size();
-        reply->deleteLater();
-        nam.clearConnectionCache();
+std::string Target(int i) {
+    return "/cc/json/mobile_tel_segment.htm?tel=" + Number(i).toStdString();
+}
+
+// Counts the repaints of one widget and the longest time between two.
+class PaintWatch : public QObject {
+public:
+    int paints = 0;
+    qint64 longestGapMs = 0;
+    void Start() {
+        paints = 0;
+        longestGapMs = 0;
+        m_clock.start();
     }
-    const double ms = timer.nsecsElapsed() / 1e6 / requests;
-    if (bytes == 0)
-        std::fprintf(stderr, "the bare client got no answers\n");
-    return ms;
-}
+    void Stop() { Note(); }
 
-// Runs a batch over `rows` fresh rows; returns ms per row and the tally.
-double BatchMsPerRow(LookupClient &client, int rows, QString *tally) {
-    ResultListModel lv;
-    QList<ResultRow> list;
-    list.reserve(rows);
-    for (int i = 1; i <= rows; ++i)
-        list.append(ResultRow{QString::number(i), Number(i), QString()});
-    lv.AppendRows(std::move(list));
+protected:
+    bool eventFilter(QObject *, QEvent *event) override {
+        if (event->type() == QEvent::Paint && m_clock.isValid()) {
+            ++paints;
+            Note();
+        }
+        return false;
+    }
 
-    CommandContext ctx;
-    ctx.lv = &lv;
-    ctx.Inet1 = &client;
-    ctx.setFrame2Caption = [tally](const QString &text) {
-        *tally = text;
-    };
-    ctx.prompt = [](const QString &text) {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-    };
+private:
+    void Note() { longestGapMs = std::max(longestGapMs, m_clock.restart()); }
+    QElapsedTimer m_clock;
+};
 
+struct BatchFigures {
+    double usPerRow = 0;
+    QString tally;
+};
+
+BatchFigures WindowBatch(MainWindow &window, const QString &dir, int rows, PaintWatch *watch) {
+    const QString path = dir + QStringLiteral("/numbers.txt");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return {};
+    QByteArray text;
+    for (int i = 0; i < rows; ++i)
+        text += Number(i).toLatin1() + "\r\n";
+    file.write(text);
+    file.close();
+
+    SetFileChooserHook([path] { return path; });
+    window.import_Click();
+    QCoreApplication::processEvents();
+    if (watch)
+        watch->Start();
     QElapsedTimer timer;
     timer.start();
-    RunBatchQuery(ctx);
-    return timer.nsecsElapsed() / 1e6 / rows;
+    window.batch_Click();
+    const qint64 ns = timer.nsecsElapsed();
+    if (watch)
+        watch->Stop();
+    QCoreApplication::processEvents();
+    return {ns / 1e3 / rows, window.frame2()->title()};
+}
+
+double BareUsPerRequest(quint16 port, int requests) {
+    QElapsedTimer timer;
+    timer.start();
+    std::size_t bytes = 0;
+    for (int i = 0; i < requests; ++i)
+        bytes += BareGet(port, Target(i)) > 0 ? 1 : 0;
+    const double us = timer.nsecsElapsed() / 1e3 / requests;
+    if (bytes != static_cast<std::size_t>(requests))
+        std::fprintf(stderr, "the bare client got %zu answers of %d\n", bytes, requests);
+    return us;
+}
+
+double MedianSingleQueryUs(MainWindow &window, int queries) {
+    auto *singlePhone = window.findChild<QLineEdit *>(QStringLiteral("SinglePhone"));
+    if (!singlePhone)
+        return 0;
+    std::vector<double> us;
+    for (int i = 0; i < queries; ++i) {
+        singlePhone->setText(Number(i));
+        QElapsedTimer timer;
+        timer.start();
+        window.seach_Click();
+        us.push_back(timer.nsecsElapsed() / 1e3);
+        QCoreApplication::processEvents();
+    }
+    std::sort(us.begin(), us.end());
+    return us[us.size() / 2];
 }
 
 QByteArray PeakMemory() {
@@ -81,40 +142,102 @@ QByteArray PeakMemory() {
     }
     return "unknown";
 }
+
+bool Listening(quint16 port) {
+    QTcpSocket probe;
+    probe.connectToHost(QStringLiteral("127.0.0.1"), port);
+    return probe.waitForConnected(200);
+}
+
+// Starts the bundled service on a free loopback port; returns the port, or 0.
+quint16 StartService(QProcess &service) {
+#ifdef TARVIO_SEGMENT_SERVICE
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost))
+        return 0;
+    const quint16 port = probe.serverPort();
+    probe.close();
+    service.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    service.start(QStringLiteral(TARVIO_SEGMENT_SERVICE),
+                  {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port)});
+    for (int i = 0; i < 50 && service.state() != QProcess::NotRunning; ++i) {
+        if (Listening(port))
+            return port;
+        QThread::msleep(100);
+    }
+#else
+    Q_UNUSED(service);
+#endif
+    return 0;
+}
 } // namespace
 
 int main(int argc, char **argv) {
-    QCoreApplication app(argc, argv);
-    const int rows = argc > 1 ? QByteArray(argv[1]).toInt() : 10'000;
-    const int memoryRows = argc > 2 ? QByteArray(argv[2]).toInt() : 100'000;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    QString serviceHost;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--service")); at >= 0) {
+        serviceHost = args.value(at + 1);
+        args.remove(at, 2);
+    }
+    const int rows = args.value(0, QStringLiteral("10000")).toInt();
+    const int memoryRows = args.value(1, QStringLiteral("100000")).toInt();
+
+    QProcess service;
+    quint16 port = 0;
+    if (serviceHost.isEmpty()) {
+        port = StartService(service);
+        serviceHost = QStringLiteral("127.0.0.1:%1").arg(port);
+    } else if (serviceHost.startsWith(QStringLiteral("127.0.0.1:"))) {
+        port = serviceHost.mid(10).toUShort();
+    }
+    if (port == 0 || !Listening(port)) {
+        std::fprintf(stderr, "no segment service on 127.0.0.1; give one with --service "
+                             "127.0.0.1:PORT\n");
+        return 1;
+    }
 
     QTemporaryDir dir;
     SetProgramDirectory(dir.path());
-    AnswerServerThread server;
-    const quint16 port = server.startServing();
-    if (port == 0) {
-        std::fprintf(stderr, "cannot listen on 127.0.0.1\n");
-        return 1;
-    }
-    LookupClient client(QStringLiteral("127.0.0.1:%1").arg(port));
+    SetPromptHook([](const QString &text) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
+    MainWindow window;
+    window.SetServiceHost(serviceHost);
+    window.show();
+    PaintWatch watch;
+    window.frame2()->installEventFilter(&watch);
+    QCoreApplication::processEvents();
 
-    QString tally;
-    BareClientMsPerRequest(client, 200); // warm up both sides
-    BatchMsPerRow(client, 200, &tally);
+    // Warm up both sides.
+    BareUsPerRequest(port, 200);
+    WindowBatch(window, dir.path(), 200, nullptr);
 
-    const double bare = BareClientMsPerRequest(client, rows);
-    const double batch = BatchMsPerRow(client, rows, &tally);
-    std::printf("bare HTTP client, new connection per request: %.3f ms per request\n", bare);
-    std::printf("batch run over %d rows: %.3f ms per row (%.2fx the bare client)\n", rows, batch,
-                batch / bare);
-    std::printf("  %s\n", qPrintable(tally));
+    const double bare = BareUsPerRequest(port, rows);
+    const BatchFigures batch = WindowBatch(window, dir.path(), rows, &watch);
+    std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
+    std::printf("bare client without Qt, new connection per request: %.1f us per request\n", bare);
+    std::printf("batch through the main window, %d rows: %.1f us per row (%.2fx the bare client)\n",
+                rows, batch.usPerRow, batch.usPerRow / bare);
+    std::printf("  %s\n", qPrintable(batch.tally));
+    std::printf("  Frame2 repainted %d times, longest gap %lld ms\n", watch.paints,
+                static_cast<long long>(watch.longestGapMs));
+    std::printf("single query, button to caption: median %.1f us\n",
+                MedianSingleQueryUs(window, 200));
     std::printf("peak memory so far (VmHWM): %s\n", PeakMemory().constData());
 
     if (memoryRows > 0) {
-        const double perRow = BatchMsPerRow(client, memoryRows, &tally);
-        std::printf("batch run over %d rows: %.3f ms per row; %s\n", memoryRows, perRow,
-                    qPrintable(tally));
+        const BatchFigures big = WindowBatch(window, dir.path(), memoryRows, nullptr);
+        std::printf("batch through the main window, %d rows: %.1f s, %.1f us per row\n", memoryRows,
+                    big.usPerRow * memoryRows / 1e6, big.usPerRow);
+        std::printf("  %s\n", qPrintable(big.tally));
         std::printf("peak memory with %d rows (VmHWM): %s\n", memoryRows, PeakMemory().constData());
+    }
+    std::fflush(stdout);
+    window.close();
+    if (service.state() != QProcess::NotRunning) {
+        service.terminate();
+        service.waitForFinished(5000);
     }
     return 0;
 }

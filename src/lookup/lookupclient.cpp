@@ -3,10 +3,10 @@
 #include "lookup/answerevaluator.h"
 #include "lookup/answertext.h"
 
-#include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
+#include "lookup/httptransfer.h"
+#include "lookup/paintpacer.h"
+#include "lookup/transferthread.h"
+
 #include <QStringList>
 
 namespace {
@@ -16,22 +16,6 @@ LookupAnswer Outcome(LookupAnswer::Outcome outcome) {
     LookupAnswer answer;
     answer.outcome = outcome;
     return answer;
-}
-
-// Whether the reply carried an HTTP answer whose body we should read: any
-// status counts, but a transfer cut short or never made does not.
-bool AnswerArrived(const QNetworkReply &reply) {
-    const QNetworkReply::NetworkError error = reply.error();
-    if (error == QNetworkReply::NoError)
-        return true;
-    if (!reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
-        return false;
-    const int code = static_cast<int>(error);
-    const bool contentError =
-        code >= QNetworkReply::ContentAccessDenied && code <= QNetworkReply::UnknownContentError;
-    const bool serverError =
-        code >= QNetworkReply::InternalServerError && code <= QNetworkReply::UnknownServerError;
-    return contentError || serverError;
 }
 
 LookupAnswer Evaluate(const QString &text) {
@@ -61,11 +45,19 @@ LookupAnswer Evaluate(const QString &text) {
 LookupClient::LookupClient(QString serviceHost, int timeoutMs)
     : m_serviceHost(std::move(serviceHost))
     , m_timeoutMs(timeoutMs)
-    , m_inet(new QNetworkAccessManager) {}
+    , m_worker(std::make_unique<TransferThread>())
+    , m_pacer(std::make_unique<PaintPacer>()) {
+    const QUrl service = RequestAddress(QString());
+    if (service.isValid() && !service.host().isEmpty() && service.userInfo().isEmpty())
+        m_inet = std::make_unique<HttpTransfer>(service.host(), service.port(80), m_timeoutMs,
+                                                MaxAnswerBytes);
+}
 
 LookupClient::~LookupClient() {
+    // The worker is idle between lookups; it is ended before the transfer
+    // it would use.
+    m_worker.reset();
     CancelTransfer();
-    delete m_inet;
 }
 
 QString LookupClient::DefaultServiceHost() {
@@ -81,61 +73,33 @@ QUrl LookupClient::RequestAddress(const QString &number) const {
 
 LookupAnswer LookupClient::QueryLocation(const QString &number) {
     const QUrl url = RequestAddress(number);
-    if (!url.isValid())
+    if (!m_inet || !url.isValid())
         return Outcome(LookupAnswer::Outcome::TransferFailed);
+    const QByteArray target = url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);
 
-    QNetworkRequest request(url);
-    request.setTransferTimeout(m_timeoutMs);
-    // One lookup must not see anything of the one before: no cookies kept.
-    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
-    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    HttpTransfer::Answer reply;
+    {
+        const PaintPacer::Scope paced(*m_pacer);
+        // The time-out covers the whole transfer: when it has passed, the
+        // transfer is stopped wherever it stands.
+        m_worker->Run([&] { reply = m_inet->Get(target); }, m_timeoutMs,
+                      [this] { m_inet->Stop(); });
+    }
 
-    QNetworkReply *reply = m_inet->get(request);
-    m_reply = reply;
-
-    QByteArray body;
-    bool tooLarge = false;
-    const auto take = [&] {
-        if (tooLarge || !reply->isOpen())
-            return;
-        body += reply->readAll();
-        if (body.size() > MaxAnswerBytes) {
-            tooLarge = true;
-            body.clear();
-            reply->abort();
-        }
-    };
-    const auto checkLength = [&] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > MaxAnswerBytes) {
-            tooLarge = true;
-            reply->abort();
-        }
-    };
-
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, checkLength);
-    QObject::connect(reply, &QNetworkReply::readyRead, &loop, take);
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    take();
-
-    const bool arrived = !tooLarge && AnswerArrived(*reply);
-    const QByteArray contentType = reply->rawHeader("Content-Type");
-    m_reply = nullptr;
-    reply->disconnect(&loop);
-    reply->deleteLater();
-
-    if (tooLarge)
+    switch (reply.kind) {
+    case HttpTransfer::Answer::Kind::TooLarge:
         return Outcome(LookupAnswer::Outcome::Refused);
-    if (!arrived)
+    case HttpTransfer::Answer::Kind::Failed:
         return Outcome(LookupAnswer::Outcome::TransferFailed);
-    return Evaluate(DecodeAnswerBody(body, contentType));
+    case HttpTransfer::Answer::Kind::Complete:
+        break;
+    }
+    // Any status counts: an error page is an answer like another, and is
+    // judged by its content.
+    return Evaluate(DecodeAnswerBody(reply.body, reply.contentType));
 }
 
 void LookupClient::CancelTransfer() {
-    if (m_reply && m_reply->isRunning())
-        m_reply->abort();
-    m_inet->clearConnectionCache();
+    if (m_inet)
+        m_inet->Stop();
 }

@@ -2,16 +2,20 @@
 
 #include "lookup/lookupanswer.h"
 
-#include <QPointer>
 #include <QString>
 #include <QUrl>
 
-class QNetworkAccessManager;
-class QNetworkReply;
+#include <memory>
+
+class HttpTransfer;
+class PaintPacer;
+class TransferThread;
 
 // Asks the number-segment service about one number at a time. Every call
-// waits until the whole answer is there; while it waits the windows repaint
-// but take no input, so nothing else can start in the middle.
+// waits until the whole answer is there; the transfer runs on a thread of its
+// own while the caller's thread waits in a loop that takes no user input, so
+// the windows repaint (at a human pace) but nothing else can start in the
+// middle. No cookies, no cache: each answer stands on its own.
 class LookupClient {
 public:
     static constexpr int DefaultTimeoutMs = 60'000;
@@ -35,12 +39,14 @@ public:
 
     LookupAnswer QueryLocation(const QString &number);
 
-    // Ends a transfer still open and drops the kept-alive connections.
+    // Ends a transfer still open and closes the connection, so that the next
+    // request goes out on a new one.
     void CancelTransfer();
 
 private:
     QString m_serviceHost;
     int m_timeoutMs;
-    QNetworkAccessManager *m_inet;
-    QPointer<QNetworkReply> m_reply;
+    std::unique_ptr<HttpTransfer> m_inet; // none when the host is not usable
+    std::unique_ptr<TransferThread> m_worker;
+    std::unique_ptr<PaintPacer> m_pacer;
 };

@@ -33,6 +33,7 @@ private Q_SLOTS:
     void sendsTheNumberAsGiven();
     void answers_data();
     void answers();
+    void oversizedAnswerIsRefused_data();
     void oversizedAnswerIsRefused();
     void failedTransfers_data();
     void failedTransfers();
@@ -127,11 +128,21 @@ void TestLookupClient::answers() {
         QCOMPARE(LocationText(answer), location);
 }
 
+void TestLookupClient::oversizedAnswerIsRefused_data() {
+    QTest::addColumn<bool>("closeDelimited");
+    QTest::newRow("length declared") << false;
+    QTest::newRow("length found only by reading") << true;
+}
+
 void TestLookupClient::oversizedAnswerIsRefused() {
+    QFETCH(bool, closeDelimited);
     const QByteArray head = "{telString:1,province:'", tail = "',catName:'中国移动'}";
     const QByteArray filler(LookupClient::MaxAnswerBytes - head.size() - tail.size(), 'x');
-    m_server->enqueue(Answer(head + filler + tail));
-    m_server->enqueue(Answer(head + filler + 'x' + tail));
+    for (const QByteArray &body : {head + filler + tail, head + filler + 'x' + tail}) {
+        Reply reply = Answer(body);
+        reply.closeDelimited = closeDelimited;
+        m_server->enqueue(reply);
+    }
     m_server->enqueue(Answer(Beijing));
     LookupClient client(m_server->hostAndPort(), 10000);
     QVERIFY(client.QueryLocation(QStringLiteral("13800138000")).accepted()); // exactly 1 MiB
@@ -152,11 +163,14 @@ void TestLookupClient::failedTransfers_data() {
 
 void TestLookupClient::failedTransfers() {
     QFETCH(Reply, reply);
-    // Qt sends a request again once when the connection closes before any
-    // answer, so every request gets the same treatment.
+    // Every request gets the same treatment, should the client try again.
     m_server->setHandler([reply](const LoopbackServer::Request &) { return reply; });
     LookupClient client(m_server->hostAndPort(), 300);
     QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, Outcome::TransferFailed);
+
+    // The failed transfer leaves nothing behind that hinders the next one.
+    m_server->setHandler([](const LoopbackServer::Request &) { return Answer(Beijing); });
+    QVERIFY(client.QueryLocation(QStringLiteral("13800138001")).accepted());
 }
 
 void TestLookupClient::connectionRefused() {

@@ -132,9 +132,10 @@ void LoopbackServer::answer(QTcpSocket *socket, const Reply &reply) {
         "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + ReasonPhrase(reply.status) + "\r\n";
     if (!reply.contentType.isEmpty())
         out += "Content-Type: " + reply.contentType + "\r\n";
-    out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+    if (!reply.closeDelimited)
+        out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
     out += reply.extraHeaders;
-    out += "Connection: keep-alive\r\n\r\n";
+    out += reply.closeDelimited ? "Connection: close\r\n\r\n" : "Connection: keep-alive\r\n\r\n";
     if (reply.stallAfterHeaders) {
         out += reply.body.left(reply.body.size() / 2);
         socket->write(out);
@@ -142,6 +143,8 @@ void LoopbackServer::answer(QTcpSocket *socket, const Reply &reply) {
     }
     out += reply.body;
     socket->write(out);
+    if (reply.closeDelimited)
+        socket->disconnectFromHost();
 }
 
 QByteArray ZoneAnswer(const QString &tel, const QString &province, const QString &catName) {

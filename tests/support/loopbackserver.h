@@ -33,6 +33,7 @@ public:
         int delayMs = 0;                // wait before answering
         bool dropConnection = false;    // close without any answer
         bool stallAfterHeaders = false; // send headers and part of the body, then nothing
+        bool closeDelimited = false;    // no Content-Length: the body ends when the server closes
         QByteArray extraHeaders;        // whole header lines, each ending in "\r\n"
     };
 

@@ -1,0 +1,75 @@
+#include "lookup/transferthread.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <atomic>
+
+namespace {
+// How often an overdue job is told again to end.
+constexpr int OverdueRepeatMs = 50;
+} // namespace
+
+TransferThread::TransferThread()
+    : m_thread([this] { Serve(); }) {}
+
+TransferThread::~TransferThread() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_quit = true;
+    }
+    m_wake.notify_one();
+    m_thread.join();
+}
+
+void TransferThread::Serve() {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_quit || !m_jobs.empty(); });
+        if (m_jobs.empty())
+            return;
+        const std::function<void()> job = std::move(m_jobs.front());
+        m_jobs.pop_front();
+        lock.unlock();
+        job();
+        lock.lock();
+    }
+}
+
+void TransferThread::Run(const std::function<void()> &job, int timeoutMs,
+                         const std::function<void()> &overdue) {
+    QEventLoop loop;
+    std::atomic<bool> finished = false;
+    {
+        std::lock_guard lock(m_mutex);
+        // After setting the flag the worker touches nothing of this call's:
+        // the wait may already be over. The receiver outlives the worker.
+        m_jobs.push_back([&finished, &job, this] {
+            job();
+            finished = true;
+            QMetaObject::invokeMethod(
+                &m_doneReceiver,
+                [this] {
+                    for (QEventLoop *waiting : std::as_const(m_waiting))
+                        waiting->quit();
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    m_wake.notify_one();
+
+    QTimer deadline;
+    deadline.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+        deadline.setInterval(OverdueRepeatMs);
+        overdue();
+    });
+    deadline.start(timeoutMs);
+    // Everything the job refers to stays alive until it has said it is done.
+    // A quit meant for an earlier wait, or an exit asked of every loop (the
+    // application quitting), only makes us wait on.
+    m_waiting.append(&loop);
+    while (!finished)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    m_waiting.removeOne(&loop);
+}
