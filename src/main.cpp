@@ -1,3 +1,4 @@
+#include "base/chineseqttexts.h"
 #include "mainwindow/appicon.h"
 #include "mainwindow/mainwindow.h"
 
@@ -5,6 +6,7 @@
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
+    UseChineseQtTexts();
     QApplication::setWindowIcon(AppIcon());
 
     auto *window = new MainWindow;

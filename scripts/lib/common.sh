@@ -9,6 +9,7 @@ BUILD_DIR=${BUILD_DIR:-$TOP/build}
 BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
+    qt6-translations-l10n
     fonts-wqy-microhei
     libcpp-httplib-dev libphonenumber-dev
 )

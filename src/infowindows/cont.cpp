@@ -1,6 +1,5 @@
 #include "infowindows/cont.h"
 
-#include "infowindows/infowindow.h"
 #include "infowindows/paragraphlabel.h"
 #include "mainwindow/twips.h"
 
@@ -25,12 +24,11 @@ int PixelsFromTwips(float twips) {
 } // namespace
 
 Cont::Cont()
-    : m_label1(new QLabel(this))
+    : InfoWindow(QStringLiteral("Cont"), QStringLiteral("关于作者"), 3735, 2970)
+    , m_label1(new QLabel(this))
     , m_frame1(new QGroupBox(this))
     , m_vscroll1(new QScrollBar(Qt::Vertical, this))
     , m_timer1(new QTimer(this)) {
-    SetUpInfoWindow(this, QStringLiteral("Cont"), QStringLiteral("关于作者"), 3735, 2970);
-
     m_label1->setObjectName(QStringLiteral("Label1"));
     m_label1->setTextFormat(Qt::PlainText);
     m_label1->setGeometry(TwipsRect(kLabel1Left, kLabel1Top, 2655, 255));

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "infowindows/infowindow.h"
 #include "infowindows/tickermotion.h"
-
-#include <QWidget>
 
 class QGroupBox;
 class QLabel;
@@ -11,7 +10,7 @@ class QTimer;
 
 // The about-author window: three paragraphs in a frame and, along the top,
 // the maker's contact line moving right to left like a ticker.
-class Cont : public QWidget {
+class Cont : public InfoWindow {
     Q_OBJECT
 
 public:

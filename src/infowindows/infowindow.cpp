@@ -3,15 +3,36 @@
 #include "mainwindow/appicon.h"
 #include "mainwindow/twips.h"
 
-#include <QWidget>
+#include <QAccessible>
+#include <QAccessibleWidget>
 
-void SetUpInfoWindow(QWidget *window, const QString &name, const QString &caption, int clientWidth,
-                     int clientHeight) {
-    window->setObjectName(name);
-    window->setWindowTitle(caption);
-    window->setWindowIcon(AppIcon());
+namespace {
+
+// Qt's widgets factory knows QMainWindow and QDialog as windows but takes any
+// other top-level widget for a client area. Asked before it for every class
+// of an object, this one claims the information windows.
+QAccessibleInterface *InfoWindowAccessible(const QString &className, QObject *object) {
+    if (className == QLatin1StringView(InfoWindow::staticMetaObject.className()) && object &&
+        object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
+} // namespace
+
+InfoWindow::InfoWindow(const QString &name, const QString &caption, int clientWidth,
+                       int clientHeight) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(InfoWindowAccessible);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
+
+    setObjectName(name);
+    setWindowTitle(caption);
+    setWindowIcon(AppIcon());
     // The controls sit at fixed places, so the window keeps its designed size.
-    window->setFixedSize(TwipsSize(clientWidth, clientHeight));
+    setFixedSize(TwipsSize(clientWidth, clientHeight));
     // Closing the window releases it; the next choice builds it anew.
-    window->setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_DeleteOnClose);
 }

@@ -5,11 +5,10 @@
 #include "mainwindow/twips.h"
 
 #include <QGroupBox>
-#include <QWidget>
 
 QWidget *BuildNotesWindow(const NotesDesign &design) {
-    auto *window = new QWidget;
-    SetUpInfoWindow(window, design.name, design.caption, design.clientWidth, design.clientHeight);
+    auto *window =
+        new InfoWindow(design.name, design.caption, design.clientWidth, design.clientHeight);
 
     auto *frame = new QGroupBox(window);
     frame->setObjectName(QStringLiteral("Frame1"));

@@ -3,6 +3,7 @@
 #include "infowindows/tickermotion.h"
 #include "mainwindow/twips.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
@@ -11,11 +12,22 @@
 #include <QTest>
 #include <QTimer>
 
+namespace {
+const struct {
+    void (*show)();
+    QWidget *(*open)();
+    const char *caption;
+} kWindows[] = {{ShowUsageNotes, OpenUsageNotes, "使用说明"},
+                {ShowAttention, OpenAttention, "注意事项"},
+                {ShowAboutAuthor, OpenAboutAuthor, "关于作者"}};
+} // namespace
+
 class TestInfoWindows : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void cleanup();
     void windowsOpenOnceWithTheirTexts();
+    void screenReadersSeeWindowsNamedByCaption();
     void contactLineLoadsAndMoves();
     void tickerMotion_data();
     void tickerMotion();
@@ -28,15 +40,8 @@ void TestInfoWindows::cleanup() {
 }
 
 void TestInfoWindows::windowsOpenOnceWithTheirTexts() {
-    const struct {
-        void (*show)();
-        QWidget *(*open)();
-        const char *caption;
-    } windows[] = {{ShowUsageNotes, OpenUsageNotes, "使用说明"},
-                   {ShowAttention, OpenAttention, "注意事项"},
-                   {ShowAboutAuthor, OpenAboutAuthor, "关于作者"}};
     QWidgetList open;
-    for (const auto &info : windows) {
+    for (const auto &info : kWindows) {
         QCOMPARE(info.open(), nullptr);
         info.show();
         QPointer<QWidget> first = info.open();
@@ -63,6 +68,26 @@ void TestInfoWindows::windowsOpenOnceWithTheirTexts() {
     }
     for (QWidget *window : open)
         QVERIFY(window->isVisible()); // all three at once
+}
+
+void TestInfoWindows::screenReadersSeeWindowsNamedByCaption() {
+    for (const auto &info : kWindows) {
+        // Twice: a window built anew after closing is still a window.
+        for (int round = 0; round < 2; ++round) {
+            info.show();
+            QWidget *window = info.open();
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(window);
+            QVERIFY(face);
+            QCOMPARE(face->role(), QAccessible::Window);
+            QCOMPARE(face->text(QAccessible::Name), QString::fromUtf8(info.caption));
+            // Reached from the application, as a screen reader walks it.
+            QAccessibleInterface *app = QAccessible::queryAccessibleInterface(qApp);
+            QVERIFY(app->indexOfChild(face) >= 0);
+            QVERIFY(!window->parentWidget() && !window->isModal());
+            window->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
 }
 
 void TestInfoWindows::contactLineLoadsAndMoves() {

@@ -1,0 +1,161 @@
+// What Qt draws for the program speaks Chinese whatever the user's locale.
+// ctest runs this twice, under LANG=C.UTF-8 and under LANG=en_US.UTF-8; the
+// real box, dialog and menu are opened from the main window and read back.
+#include "base/chineseqttexts.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/prompt.h"
+#include "numberfiles/filedialog.h"
+
+#include <QAbstractFileIconProvider>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+// Qt's Chinese texts keep an access key as "(&O)" and a shortcut after a tab.
+// What is left must hold Chinese and no Latin letter.
+bool IsChinese(const QString &text) {
+    QString words = text.section(QLatin1Char('\t'), 0, 0);
+    words.remove(QRegularExpression(QStringLiteral("\\(&.\\)")));
+    bool han = false;
+    for (const QChar c : words) {
+        if (c.script() == QChar::Script_Latin && c.isLetter())
+            return false;
+        han = han || c.script() == QChar::Script_Han;
+    }
+    return han;
+}
+
+// Every text a window shows of its own: labels, buttons and their tool tips,
+// menu items, column headers, and what a file list calls a folder.
+QStringList ShownTexts(QWidget *window) {
+    QStringList texts;
+    for (QLabel *label : window->findChildren<QLabel *>())
+        texts << label->text();
+    for (QAbstractButton *button : window->findChildren<QAbstractButton *>())
+        texts << button->text() << button->toolTip();
+    for (QAction *action : window->actions())
+        texts << action->text();
+    for (QHeaderView *header : window->findChildren<QHeaderView *>())
+        for (int section = 0; section < header->count(); ++section)
+            texts << header->model()->headerData(section, header->orientation()).toString();
+    if (auto *dialog = qobject_cast<QFileDialog *>(window))
+        texts << dialog->iconProvider()->type(QFileInfo(QDir::tempPath()));
+    texts.removeAll(QString());
+    return texts;
+}
+
+// Waits for a popup or modal window (a modal one runs its own event loop, so
+// this is armed before the command that opens it), hands it to inspect and
+// closes it. Gives up after about five seconds, or when owner goes away.
+void InspectWhenShown(QObject *owner, const std::function<void(QWidget *)> &inspect,
+                      int triesLeft = 500) {
+    QTimer::singleShot(10, owner, [owner, inspect, triesLeft] {
+        QWidget *shown = QApplication::activePopupWidget();
+        if (!shown)
+            shown = QApplication::activeModalWidget();
+        if (shown && shown->isVisible()) {
+            inspect(shown);
+            shown->close();
+        } else if (triesLeft > 0) {
+            InspectWhenShown(owner, inspect, triesLeft - 1);
+        }
+    });
+}
+
+enum Opener { BatchOnEmptyList, Import, NumberBoxRightClick };
+
+} // namespace
+
+class TestChineseTexts : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void qtTextsAreChinese_data();
+    void qtTextsAreChinese();
+};
+
+void TestChineseTexts::initTestCase() {
+    qInfo("system locale %s", qPrintable(QLocale::system().name()));
+    QVERIFY(UseChineseQtTexts());
+    // The real box and dialog, not the test stand-ins.
+    SetPromptHook({});
+    SetFileChooserHook({});
+}
+
+void TestChineseTexts::qtTextsAreChinese_data() {
+    QTest::addColumn<int>("opener");
+    QTest::addColumn<QString>("title"); // our own texts stay as they are
+    QTest::addColumn<QStringList>("filters");
+    QTest::addColumn<int>("atLeast"); // texts that must have been read
+    // The message and OK.
+    QTest::newRow("message box") << int(BatchOnEmptyList) << QStringLiteral("提示") << QStringList()
+                                 << 2;
+    // Open, cancel, three labels, six tool buttons, four columns, a folder.
+    QTest::newRow("file dialog") << int(Import) << QStringLiteral("请选择文件")
+                                 << QStringList{QStringLiteral("文本文件(*.txt)")} << 15;
+    // Undo, redo, cut, copy, paste, delete, select all.
+    QTest::newRow("number box menu") << int(NumberBoxRightClick) << QString() << QStringList() << 7;
+}
+
+void TestChineseTexts::qtTextsAreChinese() {
+    QFETCH(int, opener);
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    bool seen = false;
+    QString title;
+    QStringList filters;
+    QStringList texts;
+    QObject inspection; // ends the waiting with this test row
+    InspectWhenShown(&inspection, [&](QWidget *shown) {
+        seen = true;
+        title = shown->windowTitle();
+        if (auto *dialog = qobject_cast<QFileDialog *>(shown))
+            filters = dialog->nameFilters();
+        texts = ShownTexts(shown);
+    });
+    switch (opener) {
+    case BatchOnEmptyList:
+        QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("batch")), Qt::LeftButton);
+        break;
+    case Import:
+        QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("import")),
+                          Qt::LeftButton);
+        break;
+    case NumberBoxRightClick: {
+        auto *box = window.findChild<QLineEdit *>(QStringLiteral("SinglePhone"));
+        const QPoint at = box->rect().center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, box->mapToGlobal(at));
+        QCoreApplication::sendEvent(box, &event);
+        break;
+    }
+    }
+    QTRY_VERIFY(seen);
+
+    QTEST(title, "title");
+    QTEST(filters, "filters");
+    QStringList english;
+    for (const QString &text : texts)
+        if (!IsChinese(text))
+            english << text;
+    QVERIFY2(english.isEmpty(), qPrintable(english.join(QLatin1Char('\n'))));
+    QFETCH(int, atLeast);
+    QVERIFY2(texts.size() >= atLeast, qPrintable(texts.join(QLatin1Char('\n'))));
+}
+
+QTEST_MAIN(TestChineseTexts)
+#include "tst_chinesetexts.moc"
