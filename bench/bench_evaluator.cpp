@@ -55,39 +55,102 @@ struct Shape {
 
 const QList<Shape> &Shapes() {
     static const QList<Shape> shapes = {
-        {"holes [,,,]", [] { return Fill(u"{telString:1, a:["_s, u","_s, u"]}"_s); }},
+        {"holes [,,,]",
+         [] {
+             return Fill(u"{telString:1, a:["_s, u","_s, u"]}"_s);
+         }},
         {"holes, evaluator bound",
-         [] { return Fill(u"{telString:1, a:["_s, u","_s, u"]}"_s, jsliteral::MaxSourceLength); }},
-        {"zeros [0,0,]", [] { return Fill(u"{telString:1, a:["_s, u"0,"_s, u"]}"_s); }},
+         [] {
+             return Fill(u"{telString:1, a:["_s, u","_s, u"]}"_s, jsliteral::MaxSourceLength);
+         }},
+        {"zeros [0,0,]",
+         [] {
+             return Fill(u"{telString:1, a:["_s, u"0,"_s, u"]}"_s);
+         }},
         {"zeros, evaluator bound",
-         [] { return Fill(u"{telString:1, a:["_s, u"0,"_s, u"]}"_s, jsliteral::MaxSourceLength); }},
+         [] {
+             return Fill(u"{telString:1, a:["_s, u"0,"_s, u"]}"_s, jsliteral::MaxSourceLength);
+         }},
         {"array of the answer [{…},]",
          [] {
              return Fill(u"["_s, u"{telString:1,province:'p',catName:'cc'},"_s, u"]"_s);
          }},
-        {"distinct keys", [] { return NumberedKeys(OneMiB); }},
+        {"distinct keys",
+         [] {
+             return NumberedKeys(OneMiB);
+         }},
         {"distinct keys, evaluator bound",
-         [] { return NumberedKeys(jsliteral::MaxSourceLength); }},
-        {"one key repeated", [] { return Fill(u"{telString:1"_s, u",province:'p'"_s, u"}"_s); }},
-        {"numeric keys", [] { return Fill(u"{telString:1"_s, u",1e300:0"_s, u"}"_s); }},
-        {"small objects", [] { return Fill(u"{telString:1, a:["_s, u"{a:0},"_s, u"]}"_s); }},
+         [] {
+             return NumberedKeys(jsliteral::MaxSourceLength);
+         }},
+        {"one key repeated",
+         [] {
+             return Fill(u"{telString:1"_s, u",province:'p'"_s, u"}"_s);
+         }},
+        {"numeric keys",
+         [] {
+             return Fill(u"{telString:1"_s, u",1e300:0"_s, u"}"_s);
+         }},
+        {"small objects",
+         [] {
+             return Fill(u"{telString:1, a:["_s, u"{a:0},"_s, u"]}"_s);
+         }},
         {"prototype objects",
-         [] { return Fill(u"{telString:1, a:["_s, u"{__proto__:{}},"_s, u"]}"_s); }},
-        {"nested arrays", [] { return Nested(OneMiB); }},
-        {"long string", [] { return Fill(u"{telString:1, province:'"_s, u"x"_s, u"'}"_s); }},
+         [] {
+             return Fill(u"{telString:1, a:["_s, u"{__proto__:{}},"_s, u"]}"_s);
+         }},
+        {"nested arrays",
+         [] {
+             return Nested(OneMiB);
+         }},
+        {"long string",
+         [] {
+             return Fill(u"{telString:1, province:'"_s, u"x"_s, u"'}"_s);
+         }},
         {"escaped string",
-         [] { return Fill(u"{telString:1, province:'"_s, u"\\u5317"_s, u"'}"_s); }},
-        {"long number", [] { return Fill(u"{telString:1, a:"_s, u"1"_s, u"}"_s); }},
-        {"long fraction", [] { return Fill(u"{telString:1, a:0."_s, u"0"_s, u"1}"_s); }},
-        {"long hexadecimal", [] { return Fill(u"{telString:1, a:0x"_s, u"f"_s, u"}"_s); }},
+         [] {
+             return Fill(u"{telString:1, province:'"_s, u"\\u5317"_s, u"'}"_s);
+         }},
+        {"long number",
+         [] {
+             return Fill(u"{telString:1, a:"_s, u"1"_s, u"}"_s);
+         }},
+        {"long fraction",
+         [] {
+             return Fill(u"{telString:1, a:0."_s, u"0"_s, u"1}"_s);
+         }},
+        {"long hexadecimal",
+         [] {
+             return Fill(u"{telString:1, a:0x"_s, u"f"_s, u"}"_s);
+         }},
         {"decimal numbers",
-         [] { return Fill(u"{telString:1, a:["_s, u"1.2345678901234567e-300,"_s, u"]}"_s); }},
-        {"long name", [] { return Fill(u"{telString:1, "_s, u"a"_s, u":0}"_s); }},
-        {"assignment chain", [] { return Fill(u""_s, u"a="_s, u"{telString:1}"_s); }},
-        {"member target", [] { return Fill(u"a"_s, u"[0]"_s, u"={telString:1}"_s); }},
-        {"comma expression", [] { return Fill(u"("_s, u"0,"_s, u"{telString:1})"_s); }},
-        {"comments", [] { return Fill(u"{telString:1"_s, u"/**/"_s, u"}"_s); }},
-        {"wide blanks", [] { return Fill(u"{telString:1"_s, u"\u3000"_s, u"}"_s); }},
+         [] {
+             return Fill(u"{telString:1, a:["_s, u"1.2345678901234567e-300,"_s, u"]}"_s);
+         }},
+        {"long name",
+         [] {
+             return Fill(u"{telString:1, "_s, u"a"_s, u":0}"_s);
+         }},
+        {"assignment chain",
+         [] {
+             return Fill(u""_s, u"a="_s, u"{telString:1}"_s);
+         }},
+        {"member target",
+         [] {
+             return Fill(u"a"_s, u"[0]"_s, u"={telString:1}"_s);
+         }},
+        {"comma expression",
+         [] {
+             return Fill(u"("_s, u"0,"_s, u"{telString:1})"_s);
+         }},
+        {"comments",
+         [] {
+             return Fill(u"{telString:1"_s, u"/**/"_s, u"}"_s);
+         }},
+        {"wide blanks",
+         [] {
+             return Fill(u"{telString:1"_s, u"\u3000"_s, u"}"_s);
+         }},
     };
     return shapes;
 }

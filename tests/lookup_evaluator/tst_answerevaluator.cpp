@@ -92,13 +92,15 @@ void TestAnswerEvaluator::evaluates_data() {
     // Keys.
     row("key styles", uR"({a:1, 'b':2, "c":3, $d:4, 省份:5, if:6, pro\u0076ince:7, 'e\x66':8})"_s,
         Words(u"a b c $d 省份 if province ef"_s), Words(u"1 2 3 4 5 6 7 8"_s));
-    row("numeric keys", u"{1:'a', 0x10:'b', 1.50:'c', 1e3:'d', .5:'e', 010:'f'}"_s,
-        Words(u"1 16 1.5 1000 0.5 8 1.50"_s), Words(u"a b c d e f ~"_s));
+    row("numeric keys", u"{1:'a', 0x10:'b', 1.50:'c', 1e3:'d', .5:'e', 010:'f', 1e400:'g'}"_s,
+        Words(u"1 16 1.5 1000 0.5 8 1.50 Infinity"_s), Words(u"a b c d e f ~ g"_s));
     row("duplicate keys, last wins", u"{a:1, b:'x', a:2, 'a':3, b:null, 1:1, 1.0:'z'}"_s,
         Words(u"a b 1"_s), Words(u"3 ~ z"_s));
     row("__proto__ chain, own wins",
         u"{__proto__:{__proto__:{a:'deep'}, province:'p', catName:'c'}, catName:'own'}"_s,
         Words(u"province catName a"_s), Words(u"p own deep"_s));
+    row("array as prototype", u"{__proto__:['a', 'b', , 'd',], 0:'own'}"_s,
+        Words(u"length 0 1 2 3 4"_s), Words(u"4 own b ~ d ~"_s));
 
     // Blanks, comments and the expression around the object.
     row("JavaScript white space",
@@ -107,12 +109,16 @@ void TestAnswerEvaluator::evaluates_data() {
     row("comments", u"/* head */{ // line\n a /* k */ : /**/ 'x' // end\r, b:1 // c\u2028}//\n"_s,
         Words(u"a b"_s), Words(u"x 1"_s));
     row("assignment chain",
-        u"a = b.c = this.zone = window['x'][0].if = (x) = let = undefined = {province:'p'}"_s,
+        u"a = b.c = zone['x'][0].if = (x) = ((y)) = let = undefined = {province:'p'}"_s, ZoneNames,
+        p);
+    // Assigning to a global name, even __proto__ or Object, leaves the literals alone.
+    row("global names as targets", u"__proto__ = Object = {province:'x'}, {province:'p'}"_s,
         ZoneNames, p);
     row("parentheses and commas", u"1, 'x', null, x = 1, ((({province:'a'}))), ({province:'p'})"_s,
         ZoneNames, p);
-    row("value expressions", u"{a:(1, 'x'), b:(2), c:- -1, d:-(3), e:+-0, f:(x = 5)}"_s,
-        Words(u"a b c d e f"_s), Words(u"x 2 1 -3 0 5"_s));
+    row("value expressions",
+        u"{a:(1, 'x'), b:(2), c:- -1, d:-(3), e:+-0, f:(x = 5), g:y = ('z'), h:(0, z = 'w')}"_s,
+        Words(u"a b c d e f g h"_s), Words(u"x 2 1 -3 0 5 z w"_s));
     // Read as eval('(' + answer + ')') reads it.
     row("answer closes the wrapping parenthesis", u"1), ({province:'p'}"_s, ZoneNames, p);
     row("comment swallows the wrapping parenthesis", u"{province:'p'})//"_s, ZoneNames, p);
@@ -123,7 +129,7 @@ void TestAnswerEvaluator::evaluates() {
     QFETCH(QStringList, names);
     QFETCH(QStringList, expected);
     jsliteral::EvaluationError error;
-    QVERIFY2(jsliteral::EvaluateParenthesized(answer, &error),
+    QVERIFY2(jsliteral::EvaluateParenthesized(answer, {}, &error),
              qPrintable(error.message + u" at "_s + QString::number(error.position)));
     QCOMPARE(Texts(EvaluateAnswerProperties(answer, names)), expected);
 }
@@ -179,6 +185,22 @@ void TestAnswerEvaluator::refuses_data() {
     row("bad targets", u"\\u0069f = {a:1}|if = {a:1}|this = {a:1}|1 = {a:1}|(a, b) = {a:1}|"
                        u"[a] = {a:1}|undefined.x = {a:1}|a?.b = {a:1}"_s);
     row("duplicate __proto__", u"{__proto__:1, '__proto__':2}"_s);
+    // A real engine refuses these before running anything.
+    row("comma or assignment as a target",
+        u"(0, a) = {province:'x', catName:'中国移动', telString:1}|({}, a) = {}|(1, this.a) = {}|"
+        u"a = (0, b) = {}|{province: (0, a) = 'x'}|(a = 1) = 2|0, a) = ({province:'p'}"_s);
+    // Each of these changes what the literals read, or fails, in a real engine.
+    row("members of global names",
+        u"Object.prototype.province = 'x', {}|{catName: Object.prototype.province = 'x'}|"
+        u"Function.prototype.caller = {}|Object.prototype.__proto__ = {}|"
+        u"Array.prototype.length = {}|this.zone = {}|globalThis.a = {}|window['x'] = {}|"
+        u"NaN.x = {}|s.__proto__ = {}|arguments[0] = {}|toString.x = {}|\u004fbject.x = {}"_s);
+    row("members through shared prototypes",
+        u"a.__proto__.province = 'x', {}|a['__proto__'].b = {}|a.constructor.c = {}|"
+        u"a.prototyp\u0065.x = {}|a[('prototype')] = {}|a[['__proto__']] = {}|a[{}] = {}"_s);
+    row("members of names the answer assigns",
+        u"a = [], a.length = -1, {}|a.x = 1, a = {}|a = b = {}, b.c = 1|\u0061 = 1, a.x = 2|"
+        u"a.x = (a = {})|a[b = 1] = b.c = {}"_s);
     row("not blanks or comments", u"{a\u0085:1}|{a:1}\u200B|-->x\n{a:1}|<!--x\n{a:1}"_s);
 }
 
@@ -186,7 +208,7 @@ void TestAnswerEvaluator::refuses() {
     QFETCH(QStringList, answers);
     for (const QString &answer : answers) {
         jsliteral::EvaluationError error;
-        QVERIFY2(!jsliteral::EvaluateParenthesized(answer, &error), qPrintable(answer));
+        QVERIFY2(!jsliteral::EvaluateParenthesized(answer, {}, &error), qPrintable(answer));
         QVERIFY2(!error.message.isEmpty(), qPrintable(answer));
         QVERIFY2(error.position >= 0 && error.position <= answer.size(), qPrintable(answer));
         QVERIFY2(!EvaluateAnswerProperties(answer, ZoneNames), qPrintable(answer));
@@ -198,8 +220,8 @@ void TestAnswerEvaluator::nestingLimit() {
     for (const auto &[open, close] :
          {std::pair{u"{a:"_s, u"}"_s}, std::pair{u"["_s, u"]"_s}, std::pair{u"("_s, u")"_s}}) {
         for (int depth : {max, max + 1})
-            QCOMPARE(jsliteral::EvaluateParenthesized(open.repeated(depth) + u"1"_s +
-                                                      close.repeated(depth))
+            QCOMPARE(jsliteral::EvaluateParenthesized(
+                         open.repeated(depth) + u"1"_s + close.repeated(depth), {})
                          .has_value(),
                      depth == max);
     }
@@ -208,8 +230,8 @@ void TestAnswerEvaluator::nestingLimit() {
     QCOMPARE(Texts(EvaluateAnswerProperties(deep, ZoneNames)), Words(u"p ~"_s));
     QVERIFY(!EvaluateAnswerProperties(u"("_s + deep + u")"_s, ZoneNames));
     // Member brackets count as well.
-    QVERIFY(!jsliteral::EvaluateParenthesized(u"a"_s + u"[("_s.repeated(40) + u"1"_s +
-                                              u")]"_s.repeated(40) + u" = {}"_s));
+    QVERIFY(!jsliteral::EvaluateParenthesized(
+        u"a"_s + u"[("_s.repeated(40) + u"1"_s + u")]"_s.repeated(40) + u" = {}"_s, {}));
 }
 
 void TestAnswerEvaluator::hostileSizesAreRefused_data() {
