@@ -4,6 +4,12 @@
 #include "lookup/answerevaluator.h"
 #include "lookup/jsliteral.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -30,6 +36,81 @@ QStringList Texts(const std::optional<QList<EvaluatedProperty>> &result) {
     return out;
 }
 
+// Random answers in the shapes the evaluator knows, valid or nearly so, for a
+// comparison with a real engine.
+class AnswerGenerator {
+public:
+    QString answer() {
+        // Mostly an object, which is what the comparison is about.
+        switch (pick(5)) {
+        case 0:
+            return target() + u" = "_s + object(0);
+        case 1:
+            return expression(0) + u", "_s + object(0);
+        case 2:
+            return expression(0);
+        default:
+            return object(0);
+        }
+    }
+
+private:
+    int pick(int n) { return int(m_random.bounded(n)); }
+    QString oneOf(const QStringList &texts) { return texts[pick(int(texts.size()))]; }
+
+    QString expression(int depth) {
+        switch (depth > 3 ? 0 : pick(8)) {
+        case 0:
+        case 1:
+            return oneOf({u"'x'"_s, u"\"中国移动\""_s, u"1"_s, u"-2.5e3"_s, u"0x1F"_s, u"017"_s,
+                          u"1_0"_s, u"true"_s, u"null"_s, u"undefined"_s, u"NaN"_s, u"-Infinity"_s,
+                          u"'\\u5317\\x41\\101'"_s, u"''"_s, u"-0"_s});
+        case 2:
+        case 3:
+            return object(depth);
+        case 4: {
+            QStringList elements;
+            for (int i = pick(4); i > 0; --i)
+                elements += pick(4) ? expression(depth + 1) : QString();
+            return u"["_s + elements.join(u","_s) + u"]"_s;
+        }
+        case 5:
+            return pick(2)
+                       ? u"("_s + expression(depth + 1) + u")"_s
+                       : u"("_s + expression(depth + 1) + u", "_s + expression(depth + 1) + u")"_s;
+        default:
+            return target() + u" = "_s + expression(depth + 1);
+        }
+    }
+
+    QString object(int depth) {
+        QStringList properties;
+        for (int i = pick(5); i > 0; --i)
+            properties += oneOf({u"province"_s, u"catName"_s, u"a"_s, u"'province'"_s,
+                                 u"\"catName\""_s, u"1"_s, u"__proto__"_s, u"pro\\u0076ince"_s}) +
+                          u": "_s + expression(depth + 1);
+        return u"{"_s + properties.join(u", "_s) + (pick(3) ? u"}"_s : u",}"_s);
+    }
+
+    QString target() {
+        const QString name = oneOf({u"a"_s, u"b"_s, u"zone"_s, u"Object"_s, u"__proto__"_s,
+                                    u"undefined"_s, u"s"_s, u"this"_s});
+        switch (pick(6)) {
+        case 0:
+            return u"("_s + name + u")"_s;
+        case 1:
+            return pick(2) ? u"(0, a)"_s : u"(b = 1)"_s;
+        case 2:
+            return name + oneOf({u".x"_s, u"['y']"_s, u"[0]"_s, u".__proto__"_s,
+                                 u".prototype.province"_s, u".__proto__.catName"_s});
+        default:
+            return name;
+        }
+    }
+
+    QRandomGenerator m_random{20240613};
+};
+
 } // namespace
 
 class TestAnswerEvaluator : public QObject {
@@ -46,6 +127,7 @@ private slots:
     void hostileSizesAreRefused_data();
     void hostileSizesAreRefused();
     void lengthLimit();
+    void agreesWithNode();
 };
 
 void TestAnswerEvaluator::evaluates_data() {
@@ -260,6 +342,58 @@ void TestAnswerEvaluator::lengthLimit() {
     QCOMPARE(Texts(EvaluateAnswerProperties(answer, {u"province"_s, u"n"_s})),
              (QStringList{text, u"last"_s}));
     QVERIFY(!EvaluateAnswerProperties(answer + u' ', ZoneNames));
+}
+
+// Runs the answers through node, each in a fresh context as the script
+// engine's function j(s) { return eval('(' + s + ')'); }, and compares every
+// answer the evaluator accepts. The evaluator may refuse more than a real
+// engine does; where it accepts, it must give the same texts. A member
+// assignment on an undeclared name fails in a real engine with a
+// ReferenceError and is accepted here by design.
+void TestAnswerEvaluator::agreesWithNode() {
+    const QString node = QStandardPaths::findExecutable(u"node"_s);
+    if (node.isEmpty())
+        QSKIP("node is not installed");
+    AnswerGenerator generator;
+    QJsonArray answers;
+    for (int i = 0; i < 800; ++i)
+        answers.append(generator.answer());
+    const QString script = uR"js(
+const vm = require('vm');
+const out = JSON.parse(require('fs').readFileSync(0, 'utf8')).map(a => {
+  try {
+    const v = vm.runInNewContext("function j(s) { return eval('(' + s + ')'); } j(" +
+                                 JSON.stringify(a) + ")", {}, {timeout: 1000});
+    if (v === null || typeof v !== 'object' || Array.isArray(v)) return {t: 'value'};
+    const text = p => ['string', 'number', 'boolean'].includes(typeof p) ? String(p) : null;
+    return {t: 'object', p: text(v.province), c: text(v.catName)};
+  } catch (e) { return {t: e.name}; }
+});
+process.stdout.write(JSON.stringify(out));)js"_s;
+    QProcess process;
+    process.start(node, {u"-e"_s, script});
+    process.write(QJsonDocument(answers).toJson(QJsonDocument::Compact));
+    process.closeWriteChannel();
+    QVERIFY2(process.waitForFinished(60'000), "node did not finish");
+    const QJsonArray results = QJsonDocument::fromJson(process.readAllStandardOutput()).array();
+    QCOMPARE(results.size(), answers.size());
+    int compared = 0;
+    for (qsizetype i = 0; i < answers.size(); ++i) {
+        const QString answer = answers[i].toString();
+        const auto ours = EvaluateAnswerProperties(answer, ZoneNames);
+        const QJsonObject theirs = results[i].toObject();
+        const QString outcome = theirs[u"t"_s].toString();
+        if (!ours || outcome == u"ReferenceError")
+            continue;
+        QVERIFY2(outcome == u"object", qPrintable(answer + u" -> "_s + outcome));
+        const auto text = [](const QJsonValue &v) {
+            return v.isNull() ? Absent : v.toString();
+        };
+        QCOMPARE(Texts(ours), (QStringList{text(theirs[u"p"_s]), text(theirs[u"c"_s])}));
+        ++compared;
+    }
+    // The comparison means something only if it covers a good part of the answers.
+    QVERIFY2(compared > answers.size() / 4, qPrintable(QString::number(compared)));
 }
 
 QTEST_GUILESS_MAIN(TestAnswerEvaluator)
