@@ -42,6 +42,17 @@ QString NumberedKeys(qsizetype size) {
     return out;
 }
 
+// "a0 = a1 = … = {…}" or, escaped, "\u0061" + "0 = …": every name a new one.
+QString DistinctTargets(const QString &prefix) {
+    QString out;
+    out.reserve(OneMiB);
+    for (int i = 0; out.size() < OneMiB - 40; ++i)
+        out += prefix + QString::number(i) + u'=';
+    out += u"{telString:1}"_s;
+    out.append(QString(OneMiB - out.size(), u' '));
+    return out;
+}
+
 QString Nested(qsizetype size) {
     const int depth = jsliteral::MaxNesting - 2;
     return Fill(u"{telString:1, a:["_s,
@@ -134,6 +145,14 @@ const QList<Shape> &Shapes() {
         {"assignment chain",
          [] {
              return Fill(u""_s, u"a="_s, u"{telString:1}"_s);
+         }},
+        {"distinct names assigned",
+         [] {
+             return DistinctTargets(u"a"_s);
+         }},
+        {"escaped names assigned",
+         [] {
+             return DistinctTargets(u"\\u0061"_s);
          }},
         {"member target",
          [] {

@@ -814,37 +814,24 @@ private:
     void noteTarget(const Operand &target, qsizetype position) {
         if (target.kind == Operand::Kind::Value)
             m_lexer.fail(QStringLiteral("invalid assignment target"), position);
-        const QStringView name = keptName(target.token);
-        if (target.kind == Operand::Kind::Name) {
-            if (m_memberBases.contains(name))
-                m_lexer.fail(QStringLiteral("\"%1\" is assigned and has a member assigned")
-                                 .arg(name.toString()),
-                             position);
-            m_assignedNames.insert(name);
-            return;
-        }
-        if (IsGlobalName(name))
+        QString decodedName;
+        if (target.token.escaped)
+            decodedName = m_lexer.decoded(target.token);
+        const QStringView name =
+            target.token.escaped ? QStringView(decodedName) : m_lexer.raw(target.token);
+        // Names are remembered by a 64-bit hash, which keeps the memory small
+        // however many names an answer assigns; two names that hash alike can
+        // only make an answer be refused.
+        const size_t key = qHash(name, 0);
+        const bool isMember = target.kind == Operand::Kind::Member;
+        if (isMember && IsGlobalName(name))
             m_lexer.fail(QStringLiteral("assignment to a member of \"%1\"").arg(name.toString()),
                          position);
-        if (m_assignedNames.contains(name))
+        if ((isMember ? m_assignedNames : m_memberBases).contains(key))
             m_lexer.fail(
                 QStringLiteral("\"%1\" is assigned and has a member assigned").arg(name.toString()),
                 position);
-        m_memberBases.insert(name);
-    }
-
-    // The name of an identifier, as a view that lasts as long as the parser:
-    // into the text, or into one kept copy of a name written with escapes.
-    QStringView keptName(const Token &token) {
-        if (!token.escaped)
-            return m_lexer.raw(token);
-        QString name = m_lexer.decoded(token);
-        for (const QSet<QStringView> *names : {&m_assignedNames, &m_memberBases}) {
-            if (const auto it = names->constFind(QStringView(name)); it != names->constEnd())
-                return *it;
-        }
-        m_decodedNames.append(std::move(name));
-        return m_decodedNames.constLast();
+        (isMember ? m_memberBases : m_assignedNames).insert(key);
     }
 
     Operand parseUnary(bool wanted) {
@@ -1119,10 +1106,9 @@ private:
     bool m_wantsNumericKeys = false;
     QList<std::pair<qsizetype, qsizetype>> m_wantedIndexes; // array index, position in m_wanted
 
-    // Names assigned to, and names whose members are assigned to.
-    QSet<QStringView> m_assignedNames;
-    QSet<QStringView> m_memberBases;
-    QList<QString> m_decodedNames; // the texts of those written with escapes
+    // Names assigned to, and names whose members are assigned to (hashes).
+    QSet<size_t> m_assignedNames;
+    QSet<size_t> m_memberBases;
 };
 
 // Positions in `error` are shifted by `positionShift` and kept within

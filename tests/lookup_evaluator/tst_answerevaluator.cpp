@@ -342,6 +342,15 @@ void TestAnswerEvaluator::lengthLimit() {
     QCOMPARE(Texts(EvaluateAnswerProperties(answer, {u"province"_s, u"n"_s})),
              (QStringList{text, u"last"_s}));
     QVERIFY(!EvaluateAnswerProperties(answer + u' ', ZoneNames));
+
+    // As long, of holes: the length and the elements asked for still come out right.
+    const QString holesHead = u"{province:'p', __proto__:[0, "_s, holesTail = u"'far']}"_s;
+    const qsizetype holes = jsliteral::MaxSourceLength - holesHead.size() - holesTail.size();
+    const QString holesAnswer = holesHead + QString(holes, u',') + holesTail;
+    const QString far = QString::number(holes + 1);
+    QCOMPARE(Texts(EvaluateAnswerProperties(holesAnswer,
+                                            {u"province"_s, u"length"_s, u"0"_s, u"1"_s, far})),
+             (QStringList{u"p"_s, QString::number(holes + 2), u"0"_s, Absent, u"far"_s}));
 }
 
 // Runs the answers through node, each in a fresh context as the script
