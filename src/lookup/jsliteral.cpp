@@ -15,7 +15,7 @@ namespace jsliteral {
 
 namespace {
 
-constexpr int End = -1; // "no more text" from Lexer::at()
+constexpr int EndOfText = -1; // "no more text" from Lexer::at()
 
 struct Failure {
     QString message;
@@ -264,7 +264,7 @@ public:
 private:
     void lex(Token &token) {
         const int c = at(m_pos);
-        if (c == End) {
+        if (c == EndOfText) {
             token.kind = Tok::End;
             return;
         }
@@ -321,16 +321,16 @@ private:
         token.punctuator = char16_t(c);
     }
 
-    int at(qsizetype i) const { return i < m_s.size() ? int(m_s[i].unicode()) : End; }
+    int at(qsizetype i) const { return i < m_s.size() ? int(m_s[i].unicode()) : EndOfText; }
 
-    // The code point at i (a surrogate pair read as one), or End.
+    // The code point at i (a surrogate pair read as one), or 0xFFFFFFFF past the end.
     char32_t codePointAt(qsizetype i) const {
         const int c = at(i);
-        if (c == End)
+        if (c == EndOfText)
             return char32_t(0xFFFFFFFF);
         if (QChar::isHighSurrogate(char32_t(c))) {
             const int d = at(i + 1);
-            if (d != End && QChar::isLowSurrogate(char32_t(d)))
+            if (d != EndOfText && QChar::isLowSurrogate(char32_t(d)))
                 return QChar::surrogateToUcs4(char16_t(c), char16_t(d));
         }
         return char32_t(c);
@@ -341,7 +341,7 @@ private:
     void skipBlanksAndComments() {
         for (;;) {
             const int c = at(m_pos);
-            if (c == End)
+            if (c == EndOfText)
                 return;
             if (IsWhiteSpace(c) || IsLineTerminator(c)) {
                 ++m_pos;
@@ -349,7 +349,7 @@ private:
             }
             if (c == '/' && at(m_pos + 1) == '/') {
                 m_pos += 2;
-                while (at(m_pos) != End && !IsLineTerminator(at(m_pos)))
+                while (at(m_pos) != EndOfText && !IsLineTerminator(at(m_pos)))
                     ++m_pos;
                 continue;
             }
@@ -426,7 +426,7 @@ private:
         qsizetype run = pos; // start of the plain characters not yet appended
         for (;;) {
             const int c = at(pos);
-            if (c == End)
+            if (c == EndOfText)
                 fail(QStringLiteral("unterminated string"), start);
             if (c == quote) {
                 if (out)
@@ -446,7 +446,7 @@ private:
             const qsizetype escapeStart = pos;
             ++pos;
             const int e = at(pos);
-            if (e == End)
+            if (e == EndOfText)
                 fail(QStringLiteral("unterminated string"), start);
             ++pos;
             char32_t value = Nothing;
@@ -531,7 +531,7 @@ private:
                 if (escaped)
                     *escaped = true;
             } else {
-                if (c == End)
+                if (c == EndOfText)
                     break;
                 cp = codePointAt(pos);
                 if (!(first ? IsIdStart(cp) : IsIdPart(cp)))
@@ -616,7 +616,7 @@ private:
         const int after = at(m_pos);
         if (after == 'n')
             fail(QStringLiteral("BigInt literals are not supported"), start);
-        if (after != End &&
+        if (after != EndOfText &&
             (IsDecimalDigit(after) || after == '\\' || IsIdStart(codePointAt(m_pos))))
             fail(QStringLiteral("malformed number"), start);
         token.kind = Tok::Number;
@@ -953,7 +953,7 @@ private:
                 m_operandPosition = position;
                 const Value keyValue = resolve(std::move(key), true);
                 if (keyValue.isContainer())
-                    m_lexer.fail(QStringLiteral("a member name must be a string or a number"),
+                    m_lexer.fail(QStringLiteral("a member name must not be an object or array"),
                                  position);
                 // Only a string can spell one of those names.
                 for (QStringView shared : SharedMemberNames) {

@@ -42,7 +42,6 @@
 // for are kept, so its memory does not grow with the answer's contents.
 
 #include <QHash>
-#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -85,8 +84,9 @@ struct Container {
     QHash<QString, Value> properties;
     // Array: its length (holes count), when "length" was asked for.
     qsizetype length = 0;
-    // The prototype set by `__proto__:`; Undefined when it is the default one
-    // (Object.prototype or Array.prototype), Null when there is none.
+    // The prototype set by `__proto__:` when it holds something asked for;
+    // otherwise Undefined, which reads as the default prototype
+    // (Object.prototype or Array.prototype), null and an empty one do.
     Value prototype;
 };
 
