@@ -824,6 +824,10 @@ private:
         // only make an answer be refused.
         const size_t key = qHash(name, 0);
         const bool isMember = target.kind == Operand::Kind::Member;
+        // The global __proto__ is an accessor: assigning to it changes the
+        // global object's prototype, and with it which names are declared.
+        if (!isMember && name == u"__proto__")
+            m_lexer.fail(QStringLiteral("assignment to __proto__"), position);
         if (isMember && IsGlobalName(name))
             m_lexer.fail(QStringLiteral("assignment to a member of \"%1\"").arg(name.toString()),
                          position);
