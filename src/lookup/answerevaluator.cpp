@@ -6,7 +6,7 @@
 
 std::optional<QList<EvaluatedProperty>> EvaluateAnswerProperties(QStringView answer,
                                                                  const QStringList &names) {
-    const std::optional<jsliteral::Value> value = jsliteral::EvaluateParenthesized(answer);
+    const std::optional<jsliteral::Value> value = jsliteral::EvaluateParenthesized(answer, names);
     if (!value || value->type != jsliteral::Value::Type::Object)
         return std::nullopt;
     QList<EvaluatedProperty> properties;

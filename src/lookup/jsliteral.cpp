@@ -1,6 +1,9 @@
 #include "lookup/jsliteral.h"
 
+#include "lookup/jsglobalnames.h"
+
 #include <QChar>
+#include <QSet>
 
 #include <charconv>
 #include <cmath>
@@ -12,7 +15,7 @@ namespace jsliteral {
 
 namespace {
 
-constexpr int End = -1; // "no more text" from Lexer::at()
+constexpr int EndOfText = -1; // "no more text" from Lexer::at()
 
 struct Failure {
     QString message;
@@ -85,16 +88,20 @@ bool IsIdPart(char32_t c) {
 }
 
 // Words that cannot name a variable in sloppy-mode script code.
-bool IsReservedWord(const QString &name) {
-    static const char *const reserved[] = {
-        "break",  "case",     "catch",  "class",  "const",  "continue",   "debugger", "default",
-        "delete", "do",       "else",   "enum",   "export", "extends",    "false",    "finally",
-        "for",    "function", "if",     "import", "in",     "instanceof", "new",      "null",
-        "return", "super",    "switch", "this",   "throw",  "true",       "try",      "typeof",
-        "var",    "void",     "while",  "with",
+bool IsReservedWord(QStringView name) {
+    static constexpr QStringView reserved[] = {
+        u"break",    u"case",    u"catch",  u"class",      u"const", u"continue",
+        u"debugger", u"default", u"delete", u"do",         u"else",  u"enum",
+        u"export",   u"extends", u"false",  u"finally",    u"for",   u"function",
+        u"if",       u"import",  u"in",     u"instanceof", u"new",   u"null",
+        u"return",   u"super",   u"switch", u"this",       u"throw", u"true",
+        u"try",      u"typeof",  u"var",    u"void",       u"while", u"with",
     };
-    for (const char *word : reserved) {
-        if (name == QLatin1StringView(word))
+    // All of them are lower-case words of 2 to 10 letters.
+    if (name.size() < 2 || name.size() > 10 || name.front() < u'a' || name.front() > u'z')
+        return false;
+    for (QStringView word : reserved) {
+        if (name == word)
             return true;
     }
     return false;
@@ -137,22 +144,35 @@ double PowerOfTwoRadixValue(const std::string &digits, int bitsPerDigit) {
 }
 
 // The value of a decimal literal, correctly rounded. `integer` and `fraction`
-// are digit strings (either may be empty), `exponent` is saturated.
-double DecimalValue(const std::string &integer, const std::string &fraction,
-                    std::int64_t exponent) {
-    std::string mantissa = integer + fraction;
-    const std::size_t firstNonZero = mantissa.find_first_not_of('0');
+// are digit strings (either may be empty), `exponent` is saturated; `scratch`
+// is working space, kept by the caller so that a long run of numbers does not
+// allocate for each one.
+double DecimalValue(const std::string &integer, const std::string &fraction, std::int64_t exponent,
+                    std::string &scratch) {
+    std::string &text = scratch;
+    text.assign(integer).append(fraction);
+    const std::size_t firstNonZero = text.find_first_not_of('0');
     if (firstNonZero == std::string::npos)
         return 0;
-    mantissa.erase(0, firstNonZero);
+    text.erase(0, firstNonZero);
     const std::int64_t scale = exponent - std::int64_t(fraction.size());
     // Decimal exponent of the leading digit.
-    const std::int64_t lead = std::int64_t(mantissa.size()) - 1 + scale;
+    const std::int64_t lead = std::int64_t(text.size()) - 1 + scale;
     if (lead > 400)
         return std::numeric_limits<double>::infinity();
     if (lead < -400)
         return 0;
-    const std::string text = mantissa + 'e' + std::to_string(scale);
+    if (scale == 0 && text.size() <= 15) {
+        // Up to 15 digits are exact in a double: no rounding to do.
+        double value = 0;
+        for (char digit : text)
+            value = value * 10 + (digit - '0');
+        return value;
+    }
+    char exponentText[24];
+    const auto written = std::to_chars(exponentText, exponentText + sizeof exponentText, scale);
+    text.push_back('e');
+    text.append(exponentText, written.ptr);
     double value = 0;
     const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec == std::errc::result_out_of_range)
@@ -162,21 +182,40 @@ double DecimalValue(const std::string &integer, const std::string &fraction,
     return value;
 }
 
+// Canonical array index ("0", "17", not "017"), or -1.
+qsizetype ArrayIndex(QStringView name) {
+    if (name.isEmpty() || name.size() > 10)
+        return -1;
+    if (name.size() > 1 && name.front() == u'0')
+        return -1;
+    qint64 index = 0;
+    for (QChar ch : name) {
+        if (ch < u'0' || ch > u'9')
+            return -1;
+        index = index * 10 + (ch.unicode() - '0');
+    }
+    return index < 4294967295LL ? qsizetype(index) : -1;
+}
+
 enum class Tok {
     End,
     Punctuator, // one of { } ( ) [ ] , : . = + -
     Number,
     String,
-    Identifier, // also keywords; `escaped` tells whether it held \u escapes
+    Identifier, // also keywords
 };
 
+// A token points into the text. The value of a string and the name of an
+// identifier are decoded only when something reads them: most of an answer
+// is never read, and a copy of every string and name would cost far more
+// than the parse itself.
 struct Token {
     Tok kind = Tok::End;
     char16_t punctuator = 0;
+    bool escaped = false; // a string or name that holds escapes
     double number = 0;
-    QString text; // string value or identifier name
-    bool escaped = false;
-    qsizetype position = 0;
+    qsizetype position = 0; // the first unit
+    qsizetype end = 0;      // one past the last unit
 };
 
 class Lexer {
@@ -188,14 +227,46 @@ public:
         throw Failure{message, position};
     }
 
-    Token next() {
+    // Reads the next token into `token` (in place: this is the inner loop of
+    // the whole parse).
+    void next(Token &token) {
         skipBlanksAndComments();
-        Token token;
+        token.escaped = false;
         token.position = m_pos;
+        lex(token);
+        token.end = m_pos;
+    }
+
+    // A string's value or an identifier's name.
+    QString decoded(const Token &token) const {
+        if (!token.escaped)
+            return raw(token).toString();
+        QString out;
+        if (token.kind == Tok::String)
+            scanString(token.position, nullptr, &out);
+        else
+            scanName(token.position, nullptr, &out);
+        return out;
+    }
+
+    // The text of a string (without its quotes) or a name, escapes undecoded.
+    QStringView raw(const Token &token) const {
+        if (token.kind == Tok::String)
+            return m_s.sliced(token.position + 1, token.end - token.position - 2);
+        return m_s.sliced(token.position, token.end - token.position);
+    }
+
+    // Whether a string's value or an identifier's name is `word`.
+    bool spells(const Token &token, QStringView word) const {
+        return token.escaped ? decoded(token) == word : raw(token) == word;
+    }
+
+private:
+    void lex(Token &token) {
         const int c = at(m_pos);
-        if (c == End) {
+        if (c == EndOfText) {
             token.kind = Tok::End;
-            return token;
+            return;
         }
         switch (c) {
         case '{':
@@ -206,42 +277,35 @@ public:
         case ']':
         case ',':
         case ':':
-            ++m_pos;
-            token.kind = Tok::Punctuator;
-            token.punctuator = char16_t(c);
-            return token;
+            return punctuator(token, c);
         case '.':
             if (IsDecimalDigit(at(m_pos + 1)))
                 return lexNumber(token);
-            ++m_pos;
-            token.kind = Tok::Punctuator;
-            token.punctuator = u'.';
-            return token;
+            return punctuator(token, c);
         case '=':
             if (at(m_pos + 1) == '=' || at(m_pos + 1) == '>')
                 fail(QStringLiteral("operator not allowed"), m_pos);
-            ++m_pos;
-            token.kind = Tok::Punctuator;
-            token.punctuator = u'=';
-            return token;
+            return punctuator(token, c);
         case '+':
         case '-':
             if (at(m_pos + 1) == c || at(m_pos + 1) == '=')
                 fail(QStringLiteral("operator not allowed"), m_pos);
-            ++m_pos;
-            token.kind = Tok::Punctuator;
-            token.punctuator = char16_t(c);
-            return token;
+            return punctuator(token, c);
         case '\'':
         case '"':
-            return lexString(token);
+            token.kind = Tok::String;
+            m_pos = scanString(m_pos, &token.escaped, nullptr);
+            return;
         default:
             break;
         }
         if (IsDecimalDigit(c))
             return lexNumber(token);
-        if (c == '\\' || IsIdStart(codePointAt(m_pos)))
-            return lexIdentifier(token);
+        if (c == '\\' || IsIdStart(codePointAt(m_pos))) {
+            token.kind = Tok::Identifier;
+            m_pos = scanName(m_pos, &token.escaped, nullptr);
+            return;
+        }
         if (c == '`')
             fail(QStringLiteral("template literals are not allowed"), m_pos);
         if (c == '/')
@@ -251,17 +315,22 @@ public:
         fail(QStringLiteral("unexpected character"), m_pos);
     }
 
-private:
-    int at(qsizetype i) const { return i < m_s.size() ? int(m_s[i].unicode()) : End; }
+    void punctuator(Token &token, int c) {
+        ++m_pos;
+        token.kind = Tok::Punctuator;
+        token.punctuator = char16_t(c);
+    }
 
-    // The code point at i (a surrogate pair read as one), or End.
+    int at(qsizetype i) const { return i < m_s.size() ? int(m_s[i].unicode()) : EndOfText; }
+
+    // The code point at i (a surrogate pair read as one), or 0xFFFFFFFF past the end.
     char32_t codePointAt(qsizetype i) const {
         const int c = at(i);
-        if (c == End)
+        if (c == EndOfText)
             return char32_t(0xFFFFFFFF);
         if (QChar::isHighSurrogate(char32_t(c))) {
             const int d = at(i + 1);
-            if (d != End && QChar::isLowSurrogate(char32_t(d)))
+            if (d != EndOfText && QChar::isLowSurrogate(char32_t(d)))
                 return QChar::surrogateToUcs4(char16_t(c), char16_t(d));
         }
         return char32_t(c);
@@ -272,7 +341,7 @@ private:
     void skipBlanksAndComments() {
         for (;;) {
             const int c = at(m_pos);
-            if (c == End)
+            if (c == EndOfText)
                 return;
             if (IsWhiteSpace(c) || IsLineTerminator(c)) {
                 ++m_pos;
@@ -280,7 +349,7 @@ private:
             }
             if (c == '/' && at(m_pos + 1) == '/') {
                 m_pos += 2;
-                while (at(m_pos) != End && !IsLineTerminator(at(m_pos)))
+                while (at(m_pos) != EndOfText && !IsLineTerminator(at(m_pos)))
                     ++m_pos;
                 continue;
             }
@@ -296,13 +365,13 @@ private:
         }
     }
 
-    // Reads hex digits of \u{...} after the brace; returns the code point.
-    char32_t lexBracedCodePoint(qsizetype escapeStart) {
-        // m_pos is at the first digit, just after '{'.
+    // Reads the hex digits of \u{...} from `pos`, just after the brace, and
+    // the closing brace; returns the code point.
+    char32_t bracedCodePoint(qsizetype &pos, qsizetype escapeStart) const {
         std::uint32_t value = 0;
         bool any = false;
         for (;;) {
-            const int c = at(m_pos);
+            const int c = at(pos);
             if (c == '}')
                 break;
             const int h = HexValue(c);
@@ -312,27 +381,28 @@ private:
             if (value > 0x10FFFF)
                 fail(QStringLiteral("Unicode escape beyond U+10FFFF"), escapeStart);
             any = true;
-            ++m_pos;
+            ++pos;
         }
         if (!any)
             fail(QStringLiteral("invalid Unicode escape"), escapeStart);
-        ++m_pos; // '}'
+        ++pos; // '}'
         return char32_t(value);
     }
 
-    // Reads the part after "\u" of a Unicode escape; returns the code point.
-    char32_t lexUnicodeEscape(qsizetype escapeStart) {
-        if (at(m_pos) == '{') {
-            ++m_pos;
-            return lexBracedCodePoint(escapeStart);
+    // Reads the part after "\u" of a Unicode escape from `pos`; returns the
+    // code point.
+    char32_t unicodeEscape(qsizetype &pos, qsizetype escapeStart) const {
+        if (at(pos) == '{') {
+            ++pos;
+            return bracedCodePoint(pos, escapeStart);
         }
         std::uint32_t value = 0;
         for (int k = 0; k < 4; ++k) {
-            const int h = HexValue(at(m_pos));
+            const int h = HexValue(at(pos));
             if (h < 0)
                 fail(QStringLiteral("invalid Unicode escape"), escapeStart);
             value = value * 16 + std::uint32_t(h);
-            ++m_pos;
+            ++pos;
         }
         return char32_t(value);
     }
@@ -346,72 +416,78 @@ private:
         }
     }
 
-    Token &lexString(Token &token) {
-        const qsizetype start = m_pos;
-        const int quote = at(m_pos);
-        ++m_pos;
-        QString value;
-        qsizetype run = m_pos; // start of the plain characters not yet appended
+    // Reads the string literal whose opening quote is at `start` and returns
+    // where it ends. Tells whether it holds escapes; appends its value to
+    // `out` when one is given.
+    qsizetype scanString(qsizetype start, bool *escaped, QString *out) const {
+        constexpr char32_t Nothing = 0xFFFFFFFF; // a line continuation
+        const int quote = at(start);
+        qsizetype pos = start + 1;
+        qsizetype run = pos; // start of the plain characters not yet appended
         for (;;) {
-            const int c = at(m_pos);
-            if (c == End)
+            const int c = at(pos);
+            if (c == EndOfText)
                 fail(QStringLiteral("unterminated string"), start);
             if (c == quote) {
-                value.append(m_s.sliced(run, m_pos - run));
-                ++m_pos;
-                break;
+                if (out)
+                    out->append(m_s.sliced(run, pos - run));
+                return pos + 1;
             }
             if (c == 0x0A || c == 0x0D)
-                fail(QStringLiteral("line break in a string"), m_pos);
+                fail(QStringLiteral("line break in a string"), pos);
             if (c != '\\') {
-                ++m_pos;
+                ++pos;
                 continue;
             }
-            value.append(m_s.sliced(run, m_pos - run));
-            const qsizetype escapeStart = m_pos;
-            ++m_pos;
-            const int e = at(m_pos);
-            if (e == End)
+            if (escaped)
+                *escaped = true;
+            if (out)
+                out->append(m_s.sliced(run, pos - run));
+            const qsizetype escapeStart = pos;
+            ++pos;
+            const int e = at(pos);
+            if (e == EndOfText)
                 fail(QStringLiteral("unterminated string"), start);
-            ++m_pos;
+            ++pos;
+            char32_t value = Nothing;
             switch (e) {
             case 'n':
-                value.append(u'\n');
+                value = u'\n';
                 break;
             case 't':
-                value.append(u'\t');
+                value = u'\t';
                 break;
             case 'r':
-                value.append(u'\r');
+                value = u'\r';
                 break;
             case 'b':
-                value.append(u'\b');
+                value = u'\b';
                 break;
             case 'f':
-                value.append(u'\f');
+                value = u'\f';
                 break;
             case 'v':
-                value.append(u'\v');
+                value = u'\v';
                 break;
             case 0x0D: // line continuation; CR LF counts as one line break
-                if (at(m_pos) == 0x0A)
-                    ++m_pos;
+                if (at(pos) == 0x0A)
+                    ++pos;
                 break;
             case 0x0A:
             case 0x2028:
             case 0x2029:
                 break;
             case 'x': {
-                const int h1 = HexValue(at(m_pos));
-                const int h2 = h1 < 0 ? -1 : HexValue(at(m_pos + 1));
+                const int h1 = HexValue(at(pos));
+                const int h2 = h1 < 0 ? -1 : HexValue(at(pos + 1));
                 if (h2 < 0)
                     fail(QStringLiteral("invalid hexadecimal escape"), escapeStart);
-                m_pos += 2;
-                value.append(QChar(char16_t(h1 * 16 + h2)));
+                pos += 2;
+                value = char32_t(h1 * 16 + h2);
                 break;
             }
             case 'u':
-                appendCodePoint(value, lexUnicodeEscape(escapeStart));
+                value = unicodeEscape(pos, escapeStart);
                 break;
             default:
                 if (e >= '0' && e <= '7') {
@@ -419,55 +495,55 @@ private:
                     // three digits for a value up to \377.
                     int v = e - '0';
                     const int maxMore = e <= '3' ? 2 : 1;
-                    for (int k = 0; k < maxMore && at(m_pos) >= '0' && at(m_pos) <= '7'; ++k) {
-                        v = v * 8 + (at(m_pos) - '0');
-                        ++m_pos;
+                    for (int k = 0; k < maxMore && at(pos) >= '0' && at(pos) <= '7'; ++k) {
+                        v = v * 8 + (at(pos) - '0');
+                        ++pos;
                     }
-                    value.append(QChar(char16_t(v)));
+                    value = char32_t(v);
                 } else {
                     // \8, \9 and every other character stand for themselves.
-                    value.append(QChar(char16_t(e)));
+                    value = char32_t(e);
                 }
                 break;
             }
-            run = m_pos;
+            if (out && value != Nothing)
+                appendCodePoint(*out, value);
+            run = pos;
         }
-        token.kind = Tok::String;
-        token.text = std::move(value);
-        return token;
     }
 
-    Token &lexIdentifier(Token &token) {
-        QString name;
-        bool escaped = false;
+    // Reads the name that begins at `start` and returns where it ends. Tells
+    // whether it holds escapes; appends the name to `out` when one is given.
+    qsizetype scanName(qsizetype start, bool *escaped, QString *out) const {
+        qsizetype pos = start;
         bool first = true;
         for (;;) {
-            const int c = at(m_pos);
+            const int c = at(pos);
             char32_t cp;
             if (c == '\\') {
-                const qsizetype escapeStart = m_pos;
-                if (at(m_pos + 1) != 'u')
+                const qsizetype escapeStart = pos;
+                if (at(pos + 1) != 'u')
                     fail(QStringLiteral("invalid escape in a name"), escapeStart);
-                m_pos += 2;
-                cp = lexUnicodeEscape(escapeStart);
+                pos += 2;
+                cp = unicodeEscape(pos, escapeStart);
                 if (first ? !IsIdStart(cp) : !IsIdPart(cp))
                     fail(QStringLiteral("invalid escape in a name"), escapeStart);
-                escaped = true;
+                if (escaped)
+                    *escaped = true;
             } else {
-                cp = codePointAt(m_pos);
-                if (c == End || !(first ? IsIdStart(cp) : IsIdPart(cp)))
+                if (c == EndOfText)
                     break;
-                m_pos += unitsOf(cp);
+                cp = codePointAt(pos);
+                if (!(first ? IsIdStart(cp) : IsIdPart(cp)))
+                    break;
+                pos += unitsOf(cp);
             }
-            appendCodePoint(name, cp);
+            if (out)
+                appendCodePoint(*out, cp);
             first = false;
         }
-        token.kind = Tok::Identifier;
-        token.text = std::move(name);
-        token.escaped = escaped;
-        return token;
+        return pos;
     }
-
     // Decimal digits with numeric separators; appends them to `out` and
     // returns whether there was at least one.
     bool lexDigits(std::string &out, int radix, bool separators) {
@@ -492,7 +568,7 @@ private:
         }
     }
 
-    Token &lexNumber(Token &token) {
+    void lexNumber(Token &token) {
         const qsizetype start = m_pos;
         const int c0 = at(m_pos);
         const int c1 = at(m_pos + 1);
@@ -503,58 +579,57 @@ private:
             const int radix = lower == 'x' ? 16 : lower == 'o' ? 8 : 2;
             const int bits = lower == 'x' ? 4 : lower == 'o' ? 3 : 1;
             m_pos += 2;
-            std::string digits;
-            if (!lexDigits(digits, radix, true))
+            m_integer.clear();
+            if (!lexDigits(m_integer, radix, true))
                 fail(QStringLiteral("malformed number"), start);
-            value = PowerOfTwoRadixValue(digits, bits);
+            value = PowerOfTwoRadixValue(m_integer, bits);
         } else if (c0 == '0' && (IsDecimalDigit(c1) || c1 == '_')) {
             // Legacy forms of sloppy mode: 0777 is octal, 089 is decimal.
             if (c1 == '_')
                 fail(QStringLiteral("numeric separator after a leading 0"), start);
-            std::string digits;
+            m_integer.clear();
             bool octal = true;
             while (IsDecimalDigit(at(m_pos))) {
                 octal = octal && at(m_pos) <= '7';
-                digits.push_back(char(at(m_pos)));
+                m_integer.push_back(char(at(m_pos)));
                 ++m_pos;
             }
             if (at(m_pos) == '_')
                 fail(QStringLiteral("numeric separator in a legacy number"), m_pos);
             if (octal) {
-                value = PowerOfTwoRadixValue(digits, 3);
+                value = PowerOfTwoRadixValue(m_integer, 3);
             } else {
-                value = lexDecimalRest(digits, start);
+                value = lexDecimalRest(m_integer, start);
             }
         } else {
-            std::string integer;
+            m_integer.clear();
             if (c0 == '0') {
-                integer = "0";
+                m_integer = "0";
                 ++m_pos;
                 if (at(m_pos) == '_')
                     fail(QStringLiteral("numeric separator after a leading 0"), m_pos);
             } else if (c0 != '.') {
-                lexDigits(integer, 10, true);
+                lexDigits(m_integer, 10, true);
             }
-            value = lexDecimalRest(integer, start);
+            value = lexDecimalRest(m_integer, start);
         }
         const int after = at(m_pos);
         if (after == 'n')
             fail(QStringLiteral("BigInt literals are not supported"), start);
-        if (after != End &&
+        if (after != EndOfText &&
             (IsDecimalDigit(after) || after == '\\' || IsIdStart(codePointAt(m_pos))))
             fail(QStringLiteral("malformed number"), start);
         token.kind = Tok::Number;
         token.number = value;
-        return token;
     }
 
     // The fraction and exponent of a decimal literal whose integer digits are
     // read; returns its value.
     double lexDecimalRest(const std::string &integer, qsizetype start) {
-        std::string fraction;
+        m_fraction.clear();
         if (at(m_pos) == '.') {
             ++m_pos;
-            const bool any = lexDigits(fraction, 10, true);
+            const bool any = lexDigits(m_fraction, 10, true);
             if (!any && integer.empty())
                 fail(QStringLiteral("malformed number"), start);
         }
@@ -566,21 +641,23 @@ private:
                 negative = at(m_pos) == '-';
                 ++m_pos;
             }
-            std::string digits;
-            if (!lexDigits(digits, 10, true))
+            m_exponent.clear();
+            if (!lexDigits(m_exponent, 10, true))
                 fail(QStringLiteral("malformed exponent"), start);
-            for (char d : digits) {
+            for (char d : m_exponent) {
                 if (exponent < 1'000'000'000)
                     exponent = exponent * 10 + (d - '0');
             }
             if (negative)
                 exponent = -exponent;
         }
-        return DecimalValue(integer, fraction, exponent);
+        return DecimalValue(integer, m_fraction, exponent, m_scratch);
     }
 
     QStringView m_s;
     qsizetype m_pos = 0;
+    // Working space for numbers, kept from one to the next.
+    std::string m_integer, m_fraction, m_exponent, m_scratch;
 };
 
 // An operand as the parser sees it: a value, or a name or member access that
@@ -588,25 +665,47 @@ private:
 struct Operand {
     enum class Kind { Value, Name, Member } kind = Kind::Value;
     Value value;
-    QString name;
+    // Name and Member: the name (of the base, for a member access). A string
+    // value: its literal, decoded into value.string only when it is read.
+    Token token;
+    bool textPending = false;
 };
+
+// Every object reaches the prototypes that all literals share through these
+// members, so an assignment through them could change any answer.
+constexpr QStringView SharedMemberNames[] = {u"__proto__", u"prototype", u"constructor"};
 
 class Parser {
 public:
-    explicit Parser(QStringView source, int maxDepth)
+    // Only the properties named in `wanted` are kept, of the objects and
+    // arrays whose contents can be read: the value of the whole expression
+    // and its prototypes.
+    Parser(QStringView source, int maxDepth, const QStringList &wanted)
         : m_lexer(source)
-        , m_maxDepth(maxDepth) {}
+        , m_maxDepth(maxDepth)
+        , m_wanted(wanted) {
+        for (int i = 0; i < wanted.size(); ++i) {
+            const QString &name = wanted[i];
+            m_wantsLength = m_wantsLength || name == u"length";
+            if (const qsizetype index = ArrayIndex(name); index >= 0)
+                m_wantedIndexes.append({index, i});
+            // What a numeric key can be named: a non-negative number as
+            // Number::toString writes it.
+            if (name == u"Infinity" || (!name.isEmpty() && IsDecimalDigit(name.front().unicode())))
+                m_wantsNumericKeys = true;
+        }
+    }
 
     Value parseWhole() {
         advance();
-        Value value = resolve(parseExpression());
+        Value value = resolve(parseExpression(true), true);
         if (m_token.kind != Tok::End)
             unexpected();
         return value;
     }
 
 private:
-    void advance() { m_token = m_lexer.next(); }
+    void advance() { m_lexer.next(m_token); }
 
     bool isPunctuator(char16_t p) const {
         return m_token.kind == Tok::Punctuator && m_token.punctuator == p;
@@ -641,59 +740,105 @@ private:
     }
     void leave() { --m_depth; }
 
-    Value resolve(Operand &&operand) const {
-        if (operand.kind == Operand::Kind::Value)
+    // The value of an operand; a string's text is decoded when `withText`.
+    Value resolve(Operand &&operand, bool withText) const {
+        if (operand.kind == Operand::Kind::Value) {
+            if (operand.textPending && withText)
+                operand.value.string = m_lexer.decoded(operand.token);
             return std::move(operand.value);
+        }
         if (operand.kind == Operand::Kind::Name) {
             Value v;
-            if (operand.name == u"undefined")
+            if (m_lexer.spells(operand.token, u"undefined"))
                 return v;
-            if (operand.name == u"NaN" || operand.name == u"Infinity") {
+            const bool isNaN = m_lexer.spells(operand.token, u"NaN");
+            if (isNaN || m_lexer.spells(operand.token, u"Infinity")) {
                 v.type = Value::Type::Number;
-                v.number = operand.name == u"NaN" ? std::numeric_limits<double>::quiet_NaN()
-                                                  : std::numeric_limits<double>::infinity();
+                v.number = isNaN ? std::numeric_limits<double>::quiet_NaN()
+                                 : std::numeric_limits<double>::infinity();
                 return v;
             }
-            m_lexer.fail(QStringLiteral("unknown name \"%1\"").arg(operand.name),
+            m_lexer.fail(QStringLiteral("unknown name \"%1\"").arg(m_lexer.decoded(operand.token)),
                          m_operandPosition);
         }
         m_lexer.fail(QStringLiteral("member reads are not allowed"), m_operandPosition);
     }
 
+    // The operand as a value that nothing can be assigned to; a string's text
+    // stays undecoded until it is read.
+    Operand asValue(Operand &&operand) const {
+        if (operand.kind == Operand::Kind::Value)
+            return std::move(operand);
+        Operand result;
+        result.value = resolve(std::move(operand), false);
+        return result;
+    }
+
     // Expression: AssignmentExpression (, AssignmentExpression)*
-    Operand parseExpression() {
-        Operand operand = parseAssignment();
+    Operand parseExpression(bool wanted) {
+        Operand operand = parseAssignment(wanted);
+        if (!isPunctuator(u','))
+            return operand;
         while (isPunctuator(u',')) {
-            resolve(std::move(operand)); // a bare unknown name is an error anyway
+            resolve(std::move(operand), false); // a bare unknown name is an error anyway
             advance();
-            operand = parseAssignment();
+            operand = parseAssignment(wanted);
         }
-        return operand;
+        // A comma expression is a value, never an assignment target, in
+        // parentheses or not: "(0, a) = 1" is an error in JavaScript.
+        return asValue(std::move(operand));
     }
 
     // AssignmentExpression, restricted to target = target = ... = value.
-    Operand parseAssignment() {
+    Operand parseAssignment(bool wanted) {
         bool assigned = false;
         for (;;) {
             const qsizetype position = m_token.position;
-            Operand operand = parseUnary();
+            Operand operand = parseUnary(wanted);
             if (isPunctuator(u'=')) {
-                if (operand.kind == Operand::Kind::Value)
-                    m_lexer.fail(QStringLiteral("invalid assignment target"), position);
+                noteTarget(operand, position);
                 advance();
                 assigned = true;
                 continue;
             }
             m_operandPosition = position;
-            if (!assigned)
-                return operand;
-            Operand result;
-            result.value = resolve(std::move(operand));
-            return result;
+            return assigned ? asValue(std::move(operand)) : std::move(operand);
         }
     }
 
-    Operand parseUnary() {
+    // Checks an assignment target and remembers its name. A real engine
+    // fails on a member of an undeclared name, and we accept that failure as
+    // a plain assignment; but a member of a name that exists, whether the
+    // engine has it or the answer assigns it, changes objects we cannot see
+    // (Object.prototype.province = …), or fails, so it is refused.
+    void noteTarget(const Operand &target, qsizetype position) {
+        if (target.kind == Operand::Kind::Value)
+            m_lexer.fail(QStringLiteral("invalid assignment target"), position);
+        QString decodedName;
+        if (target.token.escaped)
+            decodedName = m_lexer.decoded(target.token);
+        const QStringView name =
+            target.token.escaped ? QStringView(decodedName) : m_lexer.raw(target.token);
+        // Names are remembered by a 64-bit hash, which keeps the memory small
+        // however many names an answer assigns; two names that hash alike can
+        // only make an answer be refused.
+        const size_t key = qHash(name, 0);
+        const bool isMember = target.kind == Operand::Kind::Member;
+        // The global __proto__ is an accessor: assigning to it changes the
+        // global object's prototype, and with it which names are declared.
+        if (!isMember && name == u"__proto__")
+            m_lexer.fail(QStringLiteral("assignment to __proto__"), position);
+        if (isMember && IsGlobalName(name))
+            m_lexer.fail(QStringLiteral("assignment to a member of \"%1\"").arg(name.toString()),
+                         position);
+        if ((isMember ? m_assignedNames : m_memberBases).contains(key))
+            m_lexer.fail(
+                QStringLiteral("\"%1\" is assigned and has a member assigned").arg(name.toString()),
+                position);
+        (isMember ? m_memberBases : m_assignedNames).insert(key);
+    }
+
+    Operand parseUnary(bool wanted) {
         bool negate = false;
         bool signed_ = false;
         const qsizetype position = m_token.position;
@@ -703,12 +848,12 @@ private:
             advance();
         }
         const qsizetype operandPosition = m_token.position;
-        Operand operand = parsePrimary();
+        Operand operand = parsePrimary(wanted && !signed_);
         if (!signed_)
             return operand;
         m_operandPosition = operandPosition;
         Operand result;
-        result.value = resolve(std::move(operand));
+        result.value = resolve(std::move(operand), false);
         if (result.value.type != Value::Type::Number)
             m_lexer.fail(QStringLiteral("a sign applies to numbers only"), position);
         if (negate)
@@ -716,7 +861,7 @@ private:
         return result;
     }
 
-    Operand parsePrimary() {
+    Operand parsePrimary(bool wanted) {
         Operand operand;
         switch (m_token.kind) {
         case Tok::Number:
@@ -726,7 +871,8 @@ private:
             return operand;
         case Tok::String:
             operand.value.type = Value::Type::String;
-            operand.value.string = std::move(m_token.text);
+            operand.token = m_token;
+            operand.textPending = true;
             advance();
             return operand;
         case Tok::Identifier:
@@ -734,15 +880,15 @@ private:
         case Tok::Punctuator:
             switch (m_token.punctuator) {
             case u'{':
-                operand.value = parseObject();
+                operand.value = parseObject(wanted);
                 return operand;
             case u'[':
-                operand.value = parseArray();
+                operand.value = parseArray(wanted);
                 return operand;
             case u'(': {
                 enter();
                 advance();
-                Operand inner = parseExpression();
+                Operand inner = parseExpression(wanted);
                 expect(u')');
                 leave();
                 // (name) and (a.b) stay assignable, as in JavaScript.
@@ -760,7 +906,11 @@ private:
 
     Operand parseNameOrKeyword() {
         Operand operand;
-        const QString &name = m_token.text;
+        operand.token = m_token;
+        QString decodedName;
+        if (m_token.escaped)
+            decodedName = m_lexer.decoded(m_token);
+        const QStringView name = m_token.escaped ? QStringView(decodedName) : m_lexer.raw(m_token);
         if (m_token.escaped && IsReservedWord(name))
             fail(QStringLiteral("a keyword must not contain escapes"));
         if (name == u"true" || name == u"false") {
@@ -776,16 +926,15 @@ private:
         }
         const bool isThis = name == u"this";
         if (!isThis && IsReservedWord(name))
-            fail(QStringLiteral("\"%1\" is not allowed").arg(name));
+            fail(QStringLiteral("\"%1\" is not allowed").arg(name.toString()));
         operand.kind = Operand::Kind::Name;
-        operand.name = name;
         advance();
         if (!isPunctuator(u'.') && !isPunctuator(u'[')) {
             if (isThis)
                 fail(QStringLiteral("\"this\" may only be assigned to a member of"));
             return operand;
         }
-        if (operand.name == u"undefined")
+        if (name == u"undefined")
             fail(QStringLiteral("undefined has no members"));
         // Member accesses: only an assignment target may have them.
         operand.kind = Operand::Kind::Member;
@@ -794,14 +943,29 @@ private:
                 advance();
                 if (m_token.kind != Tok::Identifier)
                     unexpected();
+                for (QStringView shared : SharedMemberNames) {
+                    if (m_lexer.spells(m_token, shared))
+                        fail(QStringLiteral("assignment through \"%1\" is not allowed")
+                                 .arg(shared.toString()));
+                }
                 advance();
             } else if (isPunctuator(u'[')) {
                 enter();
                 advance();
                 const qsizetype position = m_token.position;
-                Operand key = parseExpression();
+                Operand key = parseExpression(false);
                 m_operandPosition = position;
-                resolve(std::move(key));
+                const Value keyValue = resolve(std::move(key), true);
+                if (keyValue.isContainer())
+                    m_lexer.fail(QStringLiteral("a member name must not be an object or array"),
+                                 position);
+                // Only a string can spell one of those names.
+                for (QStringView shared : SharedMemberNames) {
+                    if (keyValue.type == Value::Type::String && keyValue.string == shared)
+                        m_lexer.fail(QStringLiteral("assignment through \"%1\" is not allowed")
+                                         .arg(shared.toString()),
+                                     position);
+                }
                 expect(u']');
                 leave();
             } else {
@@ -817,44 +981,69 @@ private:
         return value;
     }
 
-    Value parseObject() {
+    // The position of the wanted name that the key of a property spells, or -1.
+    qsizetype wantedKey(const Token &key) const {
+        if (key.kind == Tok::Number)
+            return m_wantsNumericKeys ? m_wanted.indexOf(NumberToString(key.number)) : -1;
+        if (key.escaped)
+            return m_wanted.indexOf(m_lexer.decoded(key));
+        const QStringView raw = m_lexer.raw(key);
+        for (qsizetype i = 0; i < m_wanted.size(); ++i) {
+            if (m_wanted[i] == raw)
+                return i;
+        }
+        return -1;
+    }
+
+    // The position of the wanted name that is array index `index`, or -1.
+    qsizetype wantedElement(qsizetype index) const {
+        for (const auto &[wantedIndex, name] : m_wantedIndexes) {
+            if (wantedIndex == index)
+                return name;
+        }
+        return -1;
+    }
+
+    // An object literal. When `wanted`, its contents can be read and the
+    // wanted properties and the prototype are kept; otherwise only its type.
+    Value parseObject(bool wanted) {
         enter();
         advance(); // '{'
-        auto object = std::make_shared<Container>();
+        std::shared_ptr<Container> object;
+        const auto contents = [&object] {
+            if (!object)
+                object = std::make_shared<Container>();
+            return object.get();
+        };
         bool sawProto = false;
         while (!isPunctuator(u'}')) {
-            QString key;
-            bool protoKey = false;
-            switch (m_token.kind) {
-            case Tok::Identifier:
-            case Tok::String:
-                key = std::move(m_token.text);
-                protoKey = key == u"__proto__";
-                break;
-            case Tok::Number:
-                key = NumberToString(m_token.number);
-                break;
-            default:
+            const Token key = m_token;
+            if (key.kind != Tok::Identifier && key.kind != Tok::String && key.kind != Tok::Number)
                 unexpected();
-            }
-            const qsizetype keyPosition = m_token.position;
             advance();
             if (!isPunctuator(u':'))
                 fail(QStringLiteral("expected \":\" (methods, getters and shorthand properties "
                                     "are not allowed)"));
             advance();
+            const bool protoKey = key.kind != Tok::Number && m_lexer.spells(key, u"__proto__");
             const qsizetype valuePosition = m_token.position;
-            Operand operand = parseAssignment();
+            Operand operand = parseAssignment(wanted && protoKey);
             m_operandPosition = valuePosition;
-            Value value = resolve(std::move(operand));
             if (protoKey) {
                 if (sawProto)
-                    m_lexer.fail(QStringLiteral("duplicate __proto__"), keyPosition);
+                    m_lexer.fail(QStringLiteral("duplicate __proto__"), key.position);
                 sawProto = true;
-                if (value.isContainer() || value.type == Value::Type::Null)
-                    object->prototype = std::move(value);
+                Value prototype = resolve(std::move(operand), false);
+                // A prototype with nothing kept (null, a primitive, which is
+                // ignored, or a literal without wanted contents) reads as the
+                // default one does.
+                if (wanted && prototype.container)
+                    contents()->prototype = std::move(prototype);
             } else {
-                object->properties.insert(key, stored(std::move(value)));
+                const qsizetype index = wanted ? wantedKey(key) : -1;
+                Value value = resolve(std::move(operand), index >= 0);
+                if (index >= 0)
+                    contents()->properties.insert(m_wanted[index], stored(std::move(value)));
             }
             if (isPunctuator(u','))
                 advance();
@@ -869,20 +1058,30 @@ private:
         return result;
     }
 
-    Value parseArray() {
+    // An array literal; as parseObject, it keeps only the wanted elements
+    // (and its length), and only when `wanted`.
+    Value parseArray(bool wanted) {
         enter();
         advance(); // '['
-        auto array = std::make_shared<Container>();
+        std::shared_ptr<Container> array;
+        qsizetype length = 0;
         while (!isPunctuator(u']')) {
             if (isPunctuator(u',')) {
-                array->elements.append(std::nullopt); // a hole
+                ++length; // a hole
                 advance();
                 continue;
             }
             const qsizetype position = m_token.position;
-            Operand operand = parseAssignment();
+            const qsizetype index = wanted ? wantedElement(length) : -1;
+            Operand operand = parseAssignment(false);
             m_operandPosition = position;
-            array->elements.append(stored(resolve(std::move(operand))));
+            Value value = resolve(std::move(operand), index >= 0);
+            if (index >= 0) {
+                if (!array)
+                    array = std::make_shared<Container>();
+                array->properties.insert(m_wanted[index], stored(std::move(value)));
+            }
+            ++length;
             if (isPunctuator(u','))
                 advance();
             else if (!isPunctuator(u']'))
@@ -890,6 +1089,10 @@ private:
         }
         advance(); // ']'
         leave();
+        if (wanted && m_wantsLength && !array)
+            array = std::make_shared<Container>();
+        if (array)
+            array->length = length;
         Value result;
         result.type = Value::Type::Array;
         result.container = std::move(array);
@@ -901,14 +1104,24 @@ private:
     int m_depth = 0;
     int m_maxDepth;
     qsizetype m_operandPosition = 0; // where the operand being resolved began
+
+    const QStringList &m_wanted;
+    bool m_wantsLength = false;
+    bool m_wantsNumericKeys = false;
+    QList<std::pair<qsizetype, qsizetype>> m_wantedIndexes; // array index, position in m_wanted
+
+    // Names assigned to, and names whose members are assigned to (hashes).
+    QSet<size_t> m_assignedNames;
+    QSet<size_t> m_memberBases;
 };
 
 // Positions in `error` are shifted by `positionShift` and kept within
 // [0, visibleLength].
-std::optional<Value> Evaluate(QStringView source, int maxDepth, qsizetype positionShift,
-                              qsizetype visibleLength, EvaluationError *error) {
+std::optional<Value> Evaluate(QStringView source, const QStringList &wanted, int maxDepth,
+                              qsizetype positionShift, qsizetype visibleLength,
+                              EvaluationError *error) {
     try {
-        Parser parser(source, maxDepth);
+        Parser parser(source, maxDepth, wanted);
         return parser.parseWhole();
     } catch (const Failure &failure) {
         if (error) {
@@ -919,24 +1132,10 @@ std::optional<Value> Evaluate(QStringView source, int maxDepth, qsizetype positi
     }
 }
 
-// Canonical array index ("0", "17", not "017"), or -1.
-qsizetype ArrayIndex(const QString &name) {
-    if (name.isEmpty() || name.size() > 10)
-        return -1;
-    if (name.size() > 1 && name.front() == u'0')
-        return -1;
-    qint64 index = 0;
-    for (QChar ch : name) {
-        if (ch < u'0' || ch > u'9')
-            return -1;
-        index = index * 10 + (ch.unicode() - '0');
-    }
-    return index < 4294967295LL ? qsizetype(index) : -1;
-}
-
 } // namespace
 
-std::optional<Value> EvaluateParenthesized(QStringView answer, EvaluationError *error) {
+std::optional<Value> EvaluateParenthesized(QStringView answer, const QStringList &wanted,
+                                           EvaluationError *error) {
     if (answer.size() > MaxSourceLength) {
         if (error)
             *error = {QStringLiteral("text too long"), 0};
@@ -948,7 +1147,7 @@ std::optional<Value> EvaluateParenthesized(QStringView answer, EvaluationError *
     wrapped.append(answer);
     wrapped.append(u')');
     // The wrapping parenthesis is one level more than the answer's own.
-    return Evaluate(wrapped, MaxNesting + 1, -1, answer.size(), error);
+    return Evaluate(wrapped, wanted, MaxNesting + 1, -1, answer.size(), error);
 }
 
 Value GetProperty(const Value &value, const QString &name) {
@@ -957,21 +1156,15 @@ Value GetProperty(const Value &value, const QString &name) {
     for (int guard = 0; guard <= MaxNesting + 1 && current->isContainer() && current->container;
          ++guard) {
         const Container &c = *current->container;
-        if (current->type == Value::Type::Array) {
-            if (name == u"length") {
-                Value length;
-                length.type = Value::Type::Number;
-                length.number = double(c.elements.size());
-                return length;
-            }
-            const qsizetype index = ArrayIndex(name);
-            if (index >= 0 && index < c.elements.size() && c.elements[index])
-                return *c.elements[index];
-        } else {
-            const auto it = c.properties.constFind(name);
-            if (it != c.properties.constEnd())
-                return it.value();
+        if (current->type == Value::Type::Array && name == u"length") {
+            Value length;
+            length.type = Value::Type::Number;
+            length.number = double(c.length);
+            return length;
         }
+        const auto it = c.properties.constFind(name);
+        if (it != c.properties.constEnd())
+            return it.value();
         current = &c.prototype; // Undefined (the default) or Null end the chain
     }
     // Object.prototype and Array.prototype hold functions and accessors only,

@@ -15,11 +15,15 @@
 // - true, false, null, and the global names undefined, NaN and Infinity;
 // - unary + and - on an operand whose value is a number;
 // - parentheses, comma expressions (the value is the last operand);
-// - assignment chains "a = b = value", whose targets are identifiers, `this`
-//   or identifiers followed by member accesses (.name or [literal]), each
-//   possibly in parentheses; the value is the right-hand side. Member targets
-//   are accepted even though a real engine would fail on an undeclared base
-//   (we have no environment; the value is all that is asked for);
+// - assignment chains "a = b = value", whose targets are identifiers or
+//   identifiers followed by member accesses (.name or [literal]), each
+//   possibly in parentheses; the value is the right-hand side. A member
+//   target is accepted only on a name that is undeclared: one the answer does
+//   not assign and that no JavaScript global environment has (jsglobalnames.h),
+//   and never through __proto__, prototype or constructor. A real engine
+//   fails on such a target, but the value is all that is asked for; on a
+//   name that exists, the assignment could change the prototypes every
+//   literal shares (Object.prototype.province = …), which we cannot follow;
 // - JavaScript's white space (Zs, U+FEFF, tabs ...), line terminators (LF, CR,
 //   U+2028, U+2029) and // and /* */ comments between tokens.
 //
@@ -27,15 +31,19 @@
 // between values, names other than undefined/NaN/Infinity used as values,
 // member reads, shorthand properties, methods, getters, spread, computed keys,
 // template literals, regular expressions, BigInt literals, HTML-like comments,
-// `var` and any other statement.
+// `var` and any other statement; a comma expression or an assignment as an
+// assignment target ("(0, a) = …", "(a = b) = …"); a member target of a
+// declared name or `this` (above).
 //
 // The parser works in one pass over the text with one token of look-ahead, so
 // its time is linear in the length of the text; brackets nest at most
-// MaxNesting deep, which bounds its recursion.
+// MaxNesting deep, which bounds its recursion. Strings and names are decoded
+// only when read, and of the objects and arrays only the properties asked
+// for are kept, so its memory does not grow with the answer's contents.
 
 #include <QHash>
-#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <memory>
@@ -57,10 +65,11 @@ struct Value {
     bool boolean = false;
     double number = 0;
     QString string;
-    // The contents of an object or array. Kept for the value of the whole
-    // expression and for prototypes only: an object or array held in a
-    // property or an element keeps its type but not its contents, since a
-    // property that is an object or array has no text anyway.
+    // The contents of an object or array that were asked for; none when
+    // there are none. Kept for the value of the whole expression and for
+    // prototypes only: an object or array held in a property or an element
+    // keeps its type but not its contents, since a property that is an object
+    // or array has no text anyway.
     std::shared_ptr<const Container> container;
 
     bool isPrimitiveText() const {
@@ -70,12 +79,14 @@ struct Value {
 };
 
 struct Container {
-    // Object: own properties by key. Array: unused.
+    // The own properties that were asked for, by key; of an array, the
+    // elements that were asked for, by index ("0", "1", …). A hole is absent.
     QHash<QString, Value> properties;
-    // Array: the elements; a hole is std::nullopt.
-    QList<std::optional<Value>> elements;
-    // The prototype set by `__proto__:`; Undefined when it is the default one
-    // (Object.prototype or Array.prototype), Null when there is none.
+    // Array: its length (holes count), when "length" was asked for.
+    qsizetype length = 0;
+    // The prototype set by `__proto__:` when it holds something asked for;
+    // otherwise Undefined, which reads as the default prototype
+    // (Object.prototype or Array.prototype), null and an empty one do.
     Value prototype;
 };
 
@@ -87,14 +98,17 @@ struct EvaluationError {
 // Evaluates `answer` as `eval('(' + answer + ')')` would: wrapped in one pair
 // of parentheses, as one JavaScript expression. Returns nullopt (and, when
 // `error` is given, why and where in the answer) when the text is not an
-// accepted literal expression.
-std::optional<Value> EvaluateParenthesized(QStringView answer, EvaluationError *error = nullptr);
+// accepted literal expression. Of the value's objects and arrays (itself and
+// its prototypes) only the properties named in `wanted` are kept.
+std::optional<Value> EvaluateParenthesized(QStringView answer, const QStringList &wanted,
+                                           EvaluationError *error = nullptr);
 
 // The value of property `name` of an object or array, following prototypes
-// set with `__proto__:` as JavaScript does. A property that does not exist
-// reads as undefined, and so do those of the built-in prototypes
-// (Object.prototype, Array.prototype): they are all functions or accessors,
-// which have no text either.
+// set with `__proto__:` as JavaScript does; `name` must be one of those
+// asked for at the evaluation. A property that does not exist reads as
+// undefined, and so do those of the built-in prototypes (Object.prototype,
+// Array.prototype): they are all functions or accessors, which have no text
+// either.
 Value GetProperty(const Value &value, const QString &name);
 
 // JavaScript's String() of a primitive value; an empty text for an object.

@@ -4,6 +4,12 @@
 #include "lookup/answerevaluator.h"
 #include "lookup/jsliteral.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -30,6 +36,81 @@ QStringList Texts(const std::optional<QList<EvaluatedProperty>> &result) {
     return out;
 }
 
+// Random answers in the shapes the evaluator knows, valid or nearly so, for a
+// comparison with a real engine.
+class AnswerGenerator {
+public:
+    QString answer() {
+        // Mostly an object, which is what the comparison is about.
+        switch (pick(5)) {
+        case 0:
+            return target() + u" = "_s + object(0);
+        case 1:
+            return expression(0) + u", "_s + object(0);
+        case 2:
+            return expression(0);
+        default:
+            return object(0);
+        }
+    }
+
+private:
+    int pick(int n) { return int(m_random.bounded(n)); }
+    QString oneOf(const QStringList &texts) { return texts[pick(int(texts.size()))]; }
+
+    QString expression(int depth) {
+        switch (depth > 3 ? 0 : pick(8)) {
+        case 0:
+        case 1:
+            return oneOf({u"'x'"_s, u"\"中国移动\""_s, u"1"_s, u"-2.5e3"_s, u"0x1F"_s, u"017"_s,
+                          u"1_0"_s, u"true"_s, u"null"_s, u"undefined"_s, u"NaN"_s, u"-Infinity"_s,
+                          u"'\\u5317\\x41\\101'"_s, u"''"_s, u"-0"_s});
+        case 2:
+        case 3:
+            return object(depth);
+        case 4: {
+            QStringList elements;
+            for (int i = pick(4); i > 0; --i)
+                elements += pick(4) ? expression(depth + 1) : QString();
+            return u"["_s + elements.join(u","_s) + u"]"_s;
+        }
+        case 5:
+            return pick(2)
+                       ? u"("_s + expression(depth + 1) + u")"_s
+                       : u"("_s + expression(depth + 1) + u", "_s + expression(depth + 1) + u")"_s;
+        default:
+            return target() + u" = "_s + expression(depth + 1);
+        }
+    }
+
+    QString object(int depth) {
+        QStringList properties;
+        for (int i = pick(5); i > 0; --i)
+            properties += oneOf({u"province"_s, u"catName"_s, u"a"_s, u"'province'"_s,
+                                 u"\"catName\""_s, u"1"_s, u"__proto__"_s, u"pro\\u0076ince"_s}) +
+                          u": "_s + expression(depth + 1);
+        return u"{"_s + properties.join(u", "_s) + (pick(3) ? u"}"_s : u",}"_s);
+    }
+
+    QString target() {
+        const QString name = oneOf({u"a"_s, u"b"_s, u"zone"_s, u"Object"_s, u"__proto__"_s,
+                                    u"undefined"_s, u"s"_s, u"this"_s});
+        switch (pick(6)) {
+        case 0:
+            return u"("_s + name + u")"_s;
+        case 1:
+            return pick(2) ? u"(0, a)"_s : u"(b = 1)"_s;
+        case 2:
+            return name + oneOf({u".x"_s, u"['y']"_s, u"[0]"_s, u".__proto__"_s,
+                                 u".prototype.province"_s, u".__proto__.catName"_s});
+        default:
+            return name;
+        }
+    }
+
+    QRandomGenerator m_random{20240613};
+};
+
 } // namespace
 
 class TestAnswerEvaluator : public QObject {
@@ -46,6 +127,7 @@ private slots:
     void hostileSizesAreRefused_data();
     void hostileSizesAreRefused();
     void lengthLimit();
+    void agreesWithNode();
 };
 
 void TestAnswerEvaluator::evaluates_data() {
@@ -92,13 +174,15 @@ void TestAnswerEvaluator::evaluates_data() {
     // Keys.
     row("key styles", uR"({a:1, 'b':2, "c":3, $d:4, 省份:5, if:6, pro\u0076ince:7, 'e\x66':8})"_s,
         Words(u"a b c $d 省份 if province ef"_s), Words(u"1 2 3 4 5 6 7 8"_s));
-    row("numeric keys", u"{1:'a', 0x10:'b', 1.50:'c', 1e3:'d', .5:'e', 010:'f'}"_s,
-        Words(u"1 16 1.5 1000 0.5 8 1.50"_s), Words(u"a b c d e f ~"_s));
+    row("numeric keys", u"{1:'a', 0x10:'b', 1.50:'c', 1e3:'d', .5:'e', 010:'f', 1e400:'g'}"_s,
+        Words(u"1 16 1.5 1000 0.5 8 1.50 Infinity"_s), Words(u"a b c d e f ~ g"_s));
     row("duplicate keys, last wins", u"{a:1, b:'x', a:2, 'a':3, b:null, 1:1, 1.0:'z'}"_s,
         Words(u"a b 1"_s), Words(u"3 ~ z"_s));
     row("__proto__ chain, own wins",
         u"{__proto__:{__proto__:{a:'deep'}, province:'p', catName:'c'}, catName:'own'}"_s,
         Words(u"province catName a"_s), Words(u"p own deep"_s));
+    row("array as prototype", u"{__proto__:['a', 'b', , 'd',], 0:'own'}"_s,
+        Words(u"length 0 1 2 3 4"_s), Words(u"4 own b ~ d ~"_s));
 
     // Blanks, comments and the expression around the object.
     row("JavaScript white space",
@@ -107,12 +191,16 @@ void TestAnswerEvaluator::evaluates_data() {
     row("comments", u"/* head */{ // line\n a /* k */ : /**/ 'x' // end\r, b:1 // c\u2028}//\n"_s,
         Words(u"a b"_s), Words(u"x 1"_s));
     row("assignment chain",
-        u"a = b.c = this.zone = window['x'][0].if = (x) = let = undefined = {province:'p'}"_s,
+        u"a = b.c = zone['x'][0].if = (x) = ((y)) = let = undefined = {province:'p'}"_s, ZoneNames,
+        p);
+    // Assigning to a global name leaves the literals alone.
+    row("global names as targets", u"Object = toString = {province:'x'}, {province:'p'}"_s,
         ZoneNames, p);
     row("parentheses and commas", u"1, 'x', null, x = 1, ((({province:'a'}))), ({province:'p'})"_s,
         ZoneNames, p);
-    row("value expressions", u"{a:(1, 'x'), b:(2), c:- -1, d:-(3), e:+-0, f:(x = 5)}"_s,
-        Words(u"a b c d e f"_s), Words(u"x 2 1 -3 0 5"_s));
+    row("value expressions",
+        u"{a:(1, 'x'), b:(2), c:- -1, d:-(3), e:+-0, f:(x = 5), g:y = ('z'), h:(0, z = 'w')}"_s,
+        Words(u"a b c d e f g h"_s), Words(u"x 2 1 -3 0 5 z w"_s));
     // Read as eval('(' + answer + ')') reads it.
     row("answer closes the wrapping parenthesis", u"1), ({province:'p'}"_s, ZoneNames, p);
     row("comment swallows the wrapping parenthesis", u"{province:'p'})//"_s, ZoneNames, p);
@@ -123,7 +211,7 @@ void TestAnswerEvaluator::evaluates() {
     QFETCH(QStringList, names);
     QFETCH(QStringList, expected);
     jsliteral::EvaluationError error;
-    QVERIFY2(jsliteral::EvaluateParenthesized(answer, &error),
+    QVERIFY2(jsliteral::EvaluateParenthesized(answer, {}, &error),
              qPrintable(error.message + u" at "_s + QString::number(error.position)));
     QCOMPARE(Texts(EvaluateAnswerProperties(answer, names)), expected);
 }
@@ -179,6 +267,22 @@ void TestAnswerEvaluator::refuses_data() {
     row("bad targets", u"\\u0069f = {a:1}|if = {a:1}|this = {a:1}|1 = {a:1}|(a, b) = {a:1}|"
                        u"[a] = {a:1}|undefined.x = {a:1}|a?.b = {a:1}"_s);
     row("duplicate __proto__", u"{__proto__:1, '__proto__':2}"_s);
+    // A real engine refuses these before running anything.
+    row("comma or assignment as a target",
+        u"(0, a) = {province:'x', catName:'中国移动', telString:1}|({}, a) = {}|(1, this.a) = {}|"
+        u"a = (0, b) = {}|{province: (0, a) = 'x'}|(a = 1) = 2|0, a) = ({province:'p'}"_s);
+    // Each of these changes what the literals read, or fails, in a real engine.
+    row("members of global names",
+        u"Object.prototype.province = 'x', {}|{catName: Object.prototype.province = 'x'}|"
+        u"Function.prototype.caller = {}|Object.prototype.__proto__ = {}|"
+        u"Array.prototype.length = {}|this.zone = {}|globalThis.a = {}|window['x'] = {}|"
+        u"NaN.x = {}|s.__proto__ = {}|arguments[0] = {}|toString.x = {}|\u004fbject.x = {}"_s);
+    row("members through shared prototypes",
+        u"a.__proto__.province = 'x', {}|a['__proto__'].b = {}|a.constructor.c = {}|"
+        u"a.prototyp\u0065.x = {}|a[('prototype')] = {}|a[['__proto__']] = {}|a[{}] = {}"_s);
+    row("members of names the answer assigns",
+        u"a = [], a.length = -1, {}|a.x = 1, a = {}|a = b = {}, b.c = 1|\u0061 = 1, a.x = 2|"
+        u"a.x = (a = {})|a[b = 1] = b.c = {}|__proto__ = {a: null}, a.x = 1, {}"_s);
     row("not blanks or comments", u"{a\u0085:1}|{a:1}\u200B|-->x\n{a:1}|<!--x\n{a:1}"_s);
 }
 
@@ -186,7 +290,7 @@ void TestAnswerEvaluator::refuses() {
     QFETCH(QStringList, answers);
     for (const QString &answer : answers) {
         jsliteral::EvaluationError error;
-        QVERIFY2(!jsliteral::EvaluateParenthesized(answer, &error), qPrintable(answer));
+        QVERIFY2(!jsliteral::EvaluateParenthesized(answer, {}, &error), qPrintable(answer));
         QVERIFY2(!error.message.isEmpty(), qPrintable(answer));
         QVERIFY2(error.position >= 0 && error.position <= answer.size(), qPrintable(answer));
         QVERIFY2(!EvaluateAnswerProperties(answer, ZoneNames), qPrintable(answer));
@@ -198,8 +302,8 @@ void TestAnswerEvaluator::nestingLimit() {
     for (const auto &[open, close] :
          {std::pair{u"{a:"_s, u"}"_s}, std::pair{u"["_s, u"]"_s}, std::pair{u"("_s, u")"_s}}) {
         for (int depth : {max, max + 1})
-            QCOMPARE(jsliteral::EvaluateParenthesized(open.repeated(depth) + u"1"_s +
-                                                      close.repeated(depth))
+            QCOMPARE(jsliteral::EvaluateParenthesized(
+                         open.repeated(depth) + u"1"_s + close.repeated(depth), {})
                          .has_value(),
                      depth == max);
     }
@@ -208,8 +312,8 @@ void TestAnswerEvaluator::nestingLimit() {
     QCOMPARE(Texts(EvaluateAnswerProperties(deep, ZoneNames)), Words(u"p ~"_s));
     QVERIFY(!EvaluateAnswerProperties(u"("_s + deep + u")"_s, ZoneNames));
     // Member brackets count as well.
-    QVERIFY(!jsliteral::EvaluateParenthesized(u"a"_s + u"[("_s.repeated(40) + u"1"_s +
-                                              u")]"_s.repeated(40) + u" = {}"_s));
+    QVERIFY(!jsliteral::EvaluateParenthesized(
+        u"a"_s + u"[("_s.repeated(40) + u"1"_s + u")]"_s.repeated(40) + u" = {}"_s, {}));
 }
 
 void TestAnswerEvaluator::hostileSizesAreRefused_data() {
@@ -238,6 +342,67 @@ void TestAnswerEvaluator::lengthLimit() {
     QCOMPARE(Texts(EvaluateAnswerProperties(answer, {u"province"_s, u"n"_s})),
              (QStringList{text, u"last"_s}));
     QVERIFY(!EvaluateAnswerProperties(answer + u' ', ZoneNames));
+
+    // As long, of holes: the length and the elements asked for still come out right.
+    const QString holesHead = u"{province:'p', __proto__:[0, "_s, holesTail = u"'far']}"_s;
+    const qsizetype holes = jsliteral::MaxSourceLength - holesHead.size() - holesTail.size();
+    const QString holesAnswer = holesHead + QString(holes, u',') + holesTail;
+    const QString far = QString::number(holes + 1);
+    QCOMPARE(Texts(EvaluateAnswerProperties(holesAnswer,
+                                            {u"province"_s, u"length"_s, u"0"_s, u"1"_s, far})),
+             (QStringList{u"p"_s, QString::number(holes + 2), u"0"_s, Absent, u"far"_s}));
+}
+
+// Runs the answers through node, each in a fresh context as the script
+// engine's function j(s) { return eval('(' + s + ')'); }, and compares every
+// answer the evaluator accepts. The evaluator may refuse more than a real
+// engine does; where it accepts, it must give the same texts. A member
+// assignment on an undeclared name fails in a real engine with a
+// ReferenceError and is accepted here by design.
+void TestAnswerEvaluator::agreesWithNode() {
+    const QString node = QStandardPaths::findExecutable(u"node"_s);
+    if (node.isEmpty())
+        QSKIP("node is not installed");
+    AnswerGenerator generator;
+    QJsonArray answers;
+    for (int i = 0; i < 800; ++i)
+        answers.append(generator.answer());
+    const QString script = uR"js(
+const vm = require('vm');
+const out = JSON.parse(require('fs').readFileSync(0, 'utf8')).map(a => {
+  try {
+    const v = vm.runInNewContext("function j(s) { return eval('(' + s + ')'); } j(" +
+                                 JSON.stringify(a) + ")", {}, {timeout: 1000});
+    if (v === null || typeof v !== 'object' || Array.isArray(v)) return {t: 'value'};
+    const text = p => ['string', 'number', 'boolean'].includes(typeof p) ? String(p) : null;
+    return {t: 'object', p: text(v.province), c: text(v.catName)};
+  } catch (e) { return {t: e.name}; }
+});
+process.stdout.write(JSON.stringify(out));)js"_s;
+    QProcess process;
+    process.start(node, {u"-e"_s, script});
+    process.write(QJsonDocument(answers).toJson(QJsonDocument::Compact));
+    process.closeWriteChannel();
+    QVERIFY2(process.waitForFinished(60'000), "node did not finish");
+    const QJsonArray results = QJsonDocument::fromJson(process.readAllStandardOutput()).array();
+    QCOMPARE(results.size(), answers.size());
+    int compared = 0;
+    for (qsizetype i = 0; i < answers.size(); ++i) {
+        const QString answer = answers[i].toString();
+        const auto ours = EvaluateAnswerProperties(answer, ZoneNames);
+        const QJsonObject theirs = results[i].toObject();
+        const QString outcome = theirs[u"t"_s].toString();
+        if (!ours || outcome == u"ReferenceError")
+            continue;
+        QVERIFY2(outcome == u"object", qPrintable(answer + u" -> "_s + outcome));
+        const auto text = [](const QJsonValue &v) {
+            return v.isNull() ? Absent : v.toString();
+        };
+        QCOMPARE(Texts(ours), (QStringList{text(theirs[u"p"_s]), text(theirs[u"c"_s])}));
+        ++compared;
+    }
+    // The comparison means something only if it covers a good part of the answers.
+    QVERIFY2(compared > answers.size() / 4, qPrintable(QString::number(compared)));
 }
 
 QTEST_GUILESS_MAIN(TestAnswerEvaluator)
