@@ -31,12 +31,15 @@ ensure_packages() {
     "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# Configures once and builds what is out of date.
+# Configures once and builds what is out of date. TARVIO_WERROR=ON in the
+# environment turns every compiler warning into an error (CI sets it).
 build_tarvio() {
+    local settings=("$@")
+    [ -n "${TARVIO_WERROR:-}" ] && settings+=("-DTARVIO_WERROR=$TARVIO_WERROR")
     if [ ! -f "$BUILD_DIR/build.ninja" ]; then
-        cmake -S "$TOP" -B "$BUILD_DIR" -G Ninja "$@"
-    elif [ $# -gt 0 ]; then
-        cmake "$BUILD_DIR" "$@"
+        cmake -S "$TOP" -B "$BUILD_DIR" -G Ninja "${settings[@]}"
+    elif [ ${#settings[@]} -gt 0 ]; then
+        cmake "$BUILD_DIR" "${settings[@]}"
     fi
     cmake --build "$BUILD_DIR" --parallel "$(nproc)"
 }

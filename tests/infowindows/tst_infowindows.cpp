@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 const struct {
     void (*show)();
@@ -51,19 +53,19 @@ void TestInfoWindows::windowsOpenOnceWithTheirTexts() {
         QVERIFY(!first->parentWidget() && !first->windowIcon().isNull());
         QCOMPARE(first->minimumSize(), first->maximumSize());
         for (QLabel *label : first->findChildren<QLabel *>()) {
-            QVERIFY(label->text().startsWith("  ") || label->objectName() == "Label1");
+            QVERIFY(label->text().startsWith(u"  "_s) || label->objectName() == u"Label1"_s);
             QVERIFY(first->rect().contains(label->mapTo(first, label->rect().bottomRight())));
         }
         // Closing releases the window; the next choice builds it from its design.
-        auto *label1 = first->findChild<QLabel *>("Label1");
+        auto *label1 = first->findChild<QLabel *>(u"Label1"_s);
         const QString designed = label1->text();
-        label1->setText("changed");
+        label1->setText(u"changed"_s);
         QVERIFY(first->close());
         QCOMPARE(info.open(), nullptr);
         info.show();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(first.isNull());
-        QCOMPARE(info.open()->findChild<QLabel *>("Label1")->text(), designed);
+        QCOMPARE(info.open()->findChild<QLabel *>(u"Label1"_s)->text(), designed);
         open << info.open();
     }
     for (QWidget *window : open)
@@ -95,12 +97,12 @@ void TestInfoWindows::contactLineLoadsAndMoves() {
     auto *cont = qobject_cast<Cont *>(OpenAboutAuthor());
     // Loading raised the scroll bar's minimum, and that change set the step.
     QCOMPARE(cont->ScrollStep(), 100.0f);
-    auto *label = cont->findChild<QLabel *>("Label1");
+    auto *label = cont->findChild<QLabel *>(u"Label1"_s);
     QCOMPARE(label->font().pointSize(), 10);
     QCOMPARE(label->width(), QFontMetrics(label->font()).horizontalAdvance(label->text()));
     QCOMPARE(label->pos(), QPoint(Twips(360), 0));
 
-    QVERIFY(QMetaObject::invokeMethod(cont->findChild<QTimer *>("Timer1"), "timeout"));
+    QVERIFY(QMetaObject::invokeMethod(cont->findChild<QTimer *>(u"Timer1"_s), "timeout"));
     QCOMPARE(cont->TickerLeft(), 260.0f);
     // Exactly 100 a step until the line has gone, then at the outer width.
     for (float expected = 160.0f; expected >= -label->width() * 15; expected -= 100.0f) {
@@ -111,7 +113,7 @@ void TestInfoWindows::contactLineLoadsAndMoves() {
     QCOMPARE(cont->TickerLeft(), float(cont->frameGeometry().width() * 15));
     QCOMPARE(label->x(), cont->frameGeometry().width());
 
-    cont->findChild<QScrollBar *>("VScroll1")->triggerAction(QAbstractSlider::SliderToMaximum);
+    cont->findChild<QScrollBar *>(u"VScroll1"_s)->triggerAction(QAbstractSlider::SliderToMaximum);
     QCOMPARE(cont->ScrollStep(), 1000.0f);
 }
 

@@ -4,6 +4,8 @@
 #include <QStringEncoder>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using Outcome = LookupAnswer::Outcome;
 using Reply = LoopbackServer::Reply;
 
@@ -89,31 +91,31 @@ void TestLookupClient::answers_data() {
     };
     const Outcome accepted = Outcome::Accepted, refused = Outcome::Refused;
 
-    row("usual shape", Beijing, accepted, "北京 移动");
-    row("status 404", Beijing, accepted, "北京 移动", "text/javascript", 404);
-    row("status 500", Beijing, accepted, "北京 移动", "text/javascript", 500);
+    row("usual shape", Beijing, accepted, u"北京 移动"_s);
+    row("status 404", Beijing, accepted, u"北京 移动"_s, "text/javascript", 404);
+    row("status 500", Beijing, accepted, u"北京 移动"_s, "text/javascript", 500);
     // The marker is a case-sensitive substring, not a key.
     row("marker in a value", "{a:'telString',province:'北京',catName:'中国移动'}", accepted,
-        "北京 移动");
+        u"北京 移动"_s);
     row("marker capitalised", "{TelString:1,province:'北京',catName:'中国移动'}", refused);
     row("error page with the marker", "<html>telString not found</html>", refused);
     // The carrier is catName without its first two characters.
     row("catName of two characters", "{telString:1,province:'北京',catName:'中国'}", accepted,
-        "北京 ");
+        u"北京 "_s);
     row("catName of one character", "{telString:1,province:'北京',catName:'移'}", refused);
     row("catName null", "{telString:1,province:'北京',catName:null}", refused);
     row("province missing", "{telString:1,catName:'中国移动'}", refused);
-    row("numbers taken as text", "{telString:1,province:10,catName:12345}", accepted, "10 345");
+    row("numbers taken as text", "{telString:1,province:10,catName:12345}", accepted, u"10 345"_s);
 
     // Decoding: the named charset, else UTF-8 when valid, else GB18030.
     const QString text = QStringLiteral("{telString:1,province:'广西',catName:'中国联通'}");
     const QByteArray gbk = QStringEncoder("GB18030").encode(text);
-    row("GBK named", gbk, accepted, "广西 联通", "text/javascript; charset=GBK");
-    row("GBK unnamed", gbk, accepted, "广西 联通");
-    row("GBK, unknown charset", gbk, accepted, "广西 联通", "text/plain; charset=x-nonsense");
-    row("UTF-8 unnamed", text.toUtf8(), accepted, "广西 联通");
+    row("GBK named", gbk, accepted, u"广西 联通"_s, "text/javascript; charset=GBK");
+    row("GBK unnamed", gbk, accepted, u"广西 联通"_s);
+    row("GBK, unknown charset", gbk, accepted, u"广西 联通"_s, "text/plain; charset=x-nonsense");
+    row("UTF-8 unnamed", text.toUtf8(), accepted, u"广西 联通"_s);
     row("Latin-1 named", "{telString:1,province:'Z\xfcrich',catName:'xx\xe9t'}", accepted,
-        "Zürich ét", "text/plain; charset=ISO-8859-1");
+        u"Zürich ét"_s, "text/plain; charset=ISO-8859-1");
 }
 
 void TestLookupClient::answers() {

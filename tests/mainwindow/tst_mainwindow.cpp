@@ -21,6 +21,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using Reply = LoopbackServer::Reply;
 
 namespace {
@@ -96,7 +98,8 @@ void TestMainWindow::cleanup() {
 void TestMainWindow::designedStartState() {
     QCOMPARE(m_window->windowTitle(), QStringLiteral("塔维手机归属地批量查询"));
     QCOMPARE(m_window->centralWidget()->size(), QSize(297, 290));
-    QCOMPARE(m_window->resultList()->ColumnTitles(), (QStringList{"序号", "手机号码", "归属地"}));
+    QCOMPARE(m_window->resultList()->ColumnTitles(),
+             (QStringList{u"序号"_s, u"手机号码"_s, u"归属地"_s}));
     QCOMPARE(QApplication::focusWidget(), numberBox());
 
     QTest::keyClicks(numberBox(), QStringLiteral("138001380001"));
@@ -113,8 +116,8 @@ void TestMainWindow::designedStartState() {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         order.append(QApplication::focusWidget()->objectName());
     }
-    QCOMPARE(order,
-             (QStringList{"SinglePhone", "seach", "import", "batch", "save", "lv", "ClearLV"}));
+    QCOMPARE(order, (QStringList{u"SinglePhone"_s, u"seach"_s, u"import"_s, u"batch"_s, u"save"_s,
+                                 u"lv"_s, u"ClearLV"_s}));
 
     // One line per menu: its title, then its items (a separator as "-").
     QStringList lines;
@@ -129,12 +132,12 @@ void TestMainWindow::designedStartState() {
         }
         lines.append(line);
     }
-    QCOMPARE(lines, (QStringList{"系统(&S): 导入号码(&I) 批量查询(&B) 保存结果(&S) - 退出(&E)",
-                                 "更换皮肤(&C): 塔维1组 塔维2组 塔维3组 - 恢复默认",
-                                 "关于(&A): 使用说明 注意事项 关于作者",
-                                 "塔维1组: (&1)黑色钻石 (&2)灰色颓废 (&3)简谱积木",
-                                 "塔维2组: (&1)精仿华硕 (&2)蓝色经典 (&3)视觉冲击",
-                                 "塔维3组: (&1)温暖木雕 (&2)炫酷水晶 (&3)炫绿亮彩"}));
+    QCOMPARE(lines, (QStringList{u"系统(&S): 导入号码(&I) 批量查询(&B) 保存结果(&S) - 退出(&E)"_s,
+                                 u"更换皮肤(&C): 塔维1组 塔维2组 塔维3组 - 恢复默认"_s,
+                                 u"关于(&A): 使用说明 注意事项 关于作者"_s,
+                                 u"塔维1组: (&1)黑色钻石 (&2)灰色颓废 (&3)简谱积木"_s,
+                                 u"塔维2组: (&1)精仿华硕 (&2)蓝色经典 (&3)视觉冲击"_s,
+                                 u"塔维3组: (&1)温暖木雕 (&2)炫酷水晶 (&3)炫绿亮彩"_s}));
 }
 
 void TestMainWindow::singleQuery_data() {
@@ -145,7 +148,7 @@ void TestMainWindow::singleQuery_data() {
     QTest::addColumn<QString>("location");
 
     const QString none, busy = QStringLiteral("正在查询请稍后……");
-    const Reply answer = Body(ZoneAnswer("13800138000", "北京", "中国移动"));
+    const Reply answer = Body(ZoneAnswer(u"13800138000"_s, u"北京"_s, u"中国移动"_s));
     QTest::newRow("accepted") << "13800138000" << answer << none << "查询成功，归属地为北京移动"
                               << "北京 移动";
     QTest::newRow("empty") << none << Reply() << "请不要输入非法字符！" << none << none;
@@ -167,7 +170,7 @@ void TestMainWindow::singleQuery() {
     QFETCH(QString, caption);
     QFETCH(QString, location);
     m_server->setHandler([reply](const LoopbackServer::Request &) { return reply; });
-    addRows({"13900139000", "13000130000"}, {"a", "b"});
+    addRows({u"13900139000"_s, u"13000130000"_s}, {u"a"_s, u"b"_s});
 
     numberBox()->setText(typed);
     QTest::mouseClick(button("seach"), Qt::LeftButton);
@@ -183,7 +186,7 @@ void TestMainWindow::singleQuery() {
     QCOMPARE(list->Count(), caption.isEmpty() ? 2 : location.isEmpty() ? 0 : 1);
     if (!location.isEmpty()) {
         const QStringList row{list->Text(1), list->Number(1), list->Location(1)};
-        QCOMPARE(row, (QStringList{"1", typed, location}));
+        QCOMPARE(row, (QStringList{u"1"_s, typed, location}));
     }
 
     // Clearing empties the list and the batch caption, never the query caption.
@@ -205,12 +208,12 @@ void TestMainWindow::doubleClickCopiesAndHoverSelects() {
     QVERIFY(clipboard->mimeData()->hasHtml());
 
     const QString number = QStringLiteral(" 1380013800"); // copied as it stands
-    addRows({"13900139000", number, "13000130000"}, {"", "北京 移动"});
+    addRows({u"13900139000"_s, number, u"13000130000"_s}, {u""_s, u"北京 移动"_s});
     doubleClick(view->viewport(), view->visualRect(m_window->resultList()->index(1, 1)).center());
     QCOMPARE(view->selectedRow(), 1);
     QCOMPARE(clipboard->text(), number);
     QVERIFY(!clipboard->mimeData()->hasHtml());
-    QCOMPARE(m_prompts, QStringList{"手机号" + number + "已复制到剪切板！"});
+    QCOMPARE(m_prompts, QStringList{u"手机号"_s + number + u"已复制到剪切板！"_s});
 
     // Below the rows it still copies the selected row.
     clipboard->clear();
@@ -230,14 +233,15 @@ void TestMainWindow::filterKeepsTheLastOfEachLocation_data() {
     QTest::addColumn<QStringList>("after");
     QTest::addColumn<QStringList>("distinct");
     QTest::newRow("the last of each, compared without surrounding blanks")
-        << QStringList{"北京 移动", "浙江 联通", "", " 北京 移动 ", "浙江 联通"}
-        << QStringList{"", "", "", " 北京 移动 ", "浙江 联通"}
-        << QStringList{"北京 移动", "浙江 联通"};
+        << QStringList{u"北京 移动"_s, u"浙江 联通"_s, u""_s, u" 北京 移动 "_s, u"浙江 联通"_s}
+        << QStringList{u""_s, u""_s, u""_s, u" 北京 移动 "_s, u"浙江 联通"_s}
+        << QStringList{u"北京 移动"_s, u"浙江 联通"_s};
     QTest::newRow("case-sensitive")
-        << QStringList{"ab", "AB"} << QStringList{"ab", "AB"} << QStringList{"ab", "AB"};
+        << QStringList{u"ab"_s, u"AB"_s} << QStringList{u"ab"_s, u"AB"_s}
+        << QStringList{u"ab"_s, u"AB"_s};
     // A blank cell matches an empty one; only a cell with text is listed.
-    QTest::newRow("blank cells") << QStringList{"  ", "", "  "} << QStringList{"", "", "  "}
-                                 << QStringList{""};
+    QTest::newRow("blank cells") << QStringList{u"  "_s, u""_s, u"  "_s}
+                                 << QStringList{u""_s, u""_s, u"  "_s} << QStringList{u""_s};
 }
 
 void TestMainWindow::filterKeepsTheLastOfEachLocation() {
@@ -295,7 +299,8 @@ void TestMainWindow::buttonsAndMenuItemsRunTheSameCommands() {
     file.close();
     SetFileChooserHook([numbers] { return numbers; });
     m_server->setHandler([](const LoopbackServer::Request &req) {
-        return Body(req.tel == "13800138000" ? kNoMarker : ZoneAnswer(req.tel, "浙江", "中国联通"));
+        return Body(req.tel == u"13800138000"_s ? kNoMarker
+                                                : ZoneAnswer(req.tel, u"浙江"_s, u"中国联通"_s));
     });
 
     run("save", "SavePhone");
@@ -306,8 +311,9 @@ void TestMainWindow::buttonsAndMenuItemsRunTheSameCommands() {
     run("batch", "BatchQuery");
     QCOMPARE(m_window->frame2()->title(), QStringLiteral("查询完毕，成功1条，失败1条"));
     run("save", "SavePhone");
-    QCOMPARE(m_prompts, (QStringList{"你还没有导入号码呢！", "请导入手机号码后再进行批量查询！",
-                                     "你还没有查询呢！", "你还没有查询呢！"}));
+    QCOMPARE(m_prompts,
+             (QStringList{u"你还没有导入号码呢！"_s, u"请导入手机号码后再进行批量查询！"_s,
+                          u"你还没有查询呢！"_s, u"你还没有查询呢！"_s}));
 
     SetFileChooserHook({});
     SetProgramDirectory(QString());
@@ -332,12 +338,12 @@ void TestMainWindow::bulkAppendIsOneInsertion() {
     ResultListModel *list = m_window->resultList();
     list->Add(QStringLiteral("1"));
     QSignalSpy inserted(list, &QAbstractItemModel::rowsInserted);
-    list->AppendRows(QList<ResultRow>(100000, ResultRow{"2", " 1380013800", {}}));
+    list->AppendRows(QList<ResultRow>(100000, ResultRow{u"2"_s, u" 1380013800"_s, {}}));
     QCOMPARE(inserted.count(), 1);
     QCOMPARE(inserted.first().at(2).toInt(), 100000);
     QCOMPARE(list->Count(), 100001);
     // Cells are shown as written.
-    QCOMPARE(list->data(list->index(100000, 1), Qt::DisplayRole).toString(), " 1380013800");
+    QCOMPARE(list->data(list->index(100000, 1), Qt::DisplayRole).toString(), u" 1380013800"_s);
 }
 
 QTEST_MAIN(TestMainWindow)

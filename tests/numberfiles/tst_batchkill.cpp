@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 // A batch run that is killed leaves a log with every row it finished.
 class TestBatchKill : public QObject {
     Q_OBJECT
@@ -19,12 +21,12 @@ void TestBatchKill::killedRunKeepsFinishedRows() {
     QVERIFY(server.start());
     server.setHandler([](const LoopbackServer::Request &request) {
         LoopbackServer::Reply reply;
-        reply.body = ZoneAnswer(request.tel, "广东", "中国移动");
+        reply.body = ZoneAnswer(request.tel, u"广东"_s, u"中国移动"_s);
         return reply;
     });
     QProcess runner;
     runner.setProcessChannelMode(QProcess::ForwardedChannels);
-    runner.start(QStringLiteral(BATCH_RUNNER), {server.hostAndPort(), dir.path(), "100000"});
+    runner.start(QStringLiteral(BATCH_RUNNER), {server.hostAndPort(), dir.path(), u"100000"_s});
     QVERIFY2(runner.waitForStarted(), qPrintable(runner.errorString()));
     QTRY_VERIFY_WITH_TIMEOUT(server.requestCount() >= 25, 60'000);
     runner.kill();
@@ -32,7 +34,7 @@ void TestBatchKill::killedRunKeepsFinishedRows() {
     QVERIFY(runner.waitForFinished(10'000));
     QCOMPARE(runner.exitStatus(), QProcess::CrashExit);
 
-    QList<QByteArray> lines = ReadWholeFile(dir.filePath("tarvio.txt")).split('\n');
+    QList<QByteArray> lines = ReadWholeFile(dir.filePath(u"tarvio.txt"_s)).split('\n');
     QCOMPARE(lines.takeLast(), QByteArray()); // the last line is complete
     QCOMPARE(lines.takeFirst(), QStringLiteral("序号\t手机号\t\t归属地\r").toUtf8());
     // The answer last sent may not have reached the runner.

@@ -11,6 +11,8 @@
 #include <csignal>
 #include <sys/resource.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 const QString Location = QStringLiteral("广东 移动"); // "中国移动" loses its first two characters
 const QByteArray Header = QStringLiteral("序号\t手机号\t\t归属地\r\n").toUtf8();
@@ -105,15 +107,15 @@ void TestBatchQuery::nothingToRun_data() {
     QTest::addColumn<QStringList>("locations");
     QTest::addColumn<QStringList>("events");
     QTest::newRow("empty list") << QStringList()
-                                << QStringList{Prompt("请导入手机号码后再进行批量查询！")};
-    QTest::newRow("first row filled") << QStringList{"北京 联通", ""} << QStringList();
+                                << QStringList{Prompt(u"请导入手机号码后再进行批量查询！"_s)};
+    QTest::newRow("first row filled") << QStringList{u"北京 联通"_s, u""_s} << QStringList();
 }
 
 void TestBatchQuery::nothingToRun() {
     QFETCH(QStringList, locations);
     QFETCH(QStringList, events);
     QVERIFY(WriteWholeFile(m_log, "earlier run\r\n"));
-    run("AA", locations);
+    run(u"AA"_s, locations);
     QCOMPARE(m_ctx->events, events);
     QCOMPARE(ReadWholeFile(m_log), QByteArray("earlier run\r\n"));
     QCOMPARE(m_server->requestCount(), 0);
@@ -121,7 +123,7 @@ void TestBatchQuery::nothingToRun() {
 
 void TestBatchQuery::logOfARun() {
     QVERIFY(WriteWholeFile(m_log, "an earlier, longer run\r\n\r\n\r\n\r\n\r\n"));
-    run("RAR", {"", "", "旧 乙"});
+    run(u"RAR"_s, {u""_s, u""_s, u"旧 乙"_s});
     // Serials are 10, 20, 30; the captions count positions.
     QCOMPARE(m_ctx->events, QStringList({Progress(1), Progress(2), Progress(3), Tally(2, 1)}));
     QCOMPARE(askedRows(), 3);
@@ -158,7 +160,7 @@ void TestBatchQuery::failedTransfers() {
     }
     events << Tally(found, int(pattern.size()) - found);
     if (asked < pattern.size())
-        events << Prompt("网络连接失败，批量查询已停止！");
+        events << Prompt(u"网络连接失败，批量查询已停止！"_s);
     QCOMPARE(m_ctx->events, events);
     QCOMPARE(ReadWholeFile(m_log), log);
 }
@@ -166,10 +168,10 @@ void TestBatchQuery::failedTransfers() {
 void TestBatchQuery::logCannotBeCreated() {
     const QString gone = m_dir->filePath(QStringLiteral("gone"));
     SetProgramDirectory(gone);
-    run("AA", {"", ""});
-    const QString path = QDir::toNativeSeparators(gone + "/tarvio.txt");
+    run(u"AA"_s, {u""_s, u""_s});
+    const QString path = QDir::toNativeSeparators(gone + u"/tarvio.txt"_s);
     QCOMPARE(m_ctx->events,
-             QStringList{Prompt("无法创建结果文件 " + path + "，请检查软件目录是否可写！")});
+             QStringList{Prompt(u"无法创建结果文件 "_s + path + u"，请检查软件目录是否可写！"_s)});
     QCOMPARE(m_server->requestCount(), 0);
 }
 
@@ -189,7 +191,7 @@ void TestBatchQuery::writeFails() {
     rlimit limited = old;
     limited.rlim_cur = rlim_t(fits.size());
     QVERIFY(setrlimit(RLIMIT_FSIZE, &limited) == 0);
-    run("AAA", {"", "", ""});
+    run(u"AAA"_s, {u""_s, u""_s, u""_s});
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 
@@ -197,7 +199,7 @@ void TestBatchQuery::writeFails() {
     for (int i = 1; i <= asked; ++i)
         events << Progress(i);
     // The row whose line failed keeps its location.
-    events << Tally(asked, 3 - asked) << Prompt("写入结果文件失败，批量查询已停止！");
+    events << Tally(asked, 3 - asked) << Prompt(u"写入结果文件失败，批量查询已停止！"_s);
     QCOMPARE(m_ctx->events, events);
     QCOMPARE(askedRows(), asked);
     QCOMPARE(ReadWholeFile(m_log), fits);

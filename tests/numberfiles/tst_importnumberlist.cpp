@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 const QString Busy = Caption(QStringLiteral("正在导入手机号码，请稍后……"));
 
@@ -33,7 +35,7 @@ private:
 void TestImportNumberList::init() {
     QVERIFY(m_dir.isValid());
     m_ctx = std::make_unique<RecordedContext>();
-    m_ctx->fill({"北京 联通", ""}); // whatever an import leaves, these go
+    m_ctx->fill({u"北京 联通"_s, u""_s}); // whatever an import leaves, these go
 }
 
 void TestImportNumberList::lines_data() {
@@ -47,7 +49,8 @@ void TestImportNumberList::lines_data() {
         << QByteArray("13800138000\r\n13800138000 \r\n1380013800\r\n 1380013800\r\n"
                       "-1380013800\r\n+1380013800\r\n13800.13800\r\n138-0013-80\r\n"
                       "\r\n   \r\n\t\r\n13900139000")
-        << QStringList{a, " 1380013800", "-1380013800", "+1380013800", "13800.13800", b} << 6;
+        << QStringList{a, u" 1380013800"_s, u"-1380013800"_s, u"+1380013800"_s, u"13800.13800"_s, b}
+        << 6;
     QTest::newRow("LF only") << QByteArray("13800138000\n13900139000\n") << QStringList{a, b} << 0;
     QTest::newRow("CR only") << QByteArray("13800138000\r13900139000\r") << QStringList{a, b} << 0;
     // LF CR is two line ends; CR CR LF is an empty line.
@@ -59,9 +62,9 @@ void TestImportNumberList::lines_data() {
                                               "13800138000\r\n")
                                 << QStringList{a} << 0;
     QTest::newRow("UTF-16 LE mark")
-        << WithMark(a + "\r\n" + b, QStringConverter::Utf16LE) << QStringList{a, b} << 0;
+        << WithMark(a + u"\r\n"_s + b, QStringConverter::Utf16LE) << QStringList{a, b} << 0;
     QTest::newRow("UTF-16 BE mark")
-        << WithMark(a + "\n" + b + "\n", QStringConverter::Utf16BE) << QStringList{a, b} << 0;
+        << WithMark(a + u"\n"_s + b + u"\n"_s, QStringConverter::Utf16BE) << QStringList{a, b} << 0;
 }
 
 void TestImportNumberList::lines() {
@@ -114,7 +117,8 @@ void TestImportNumberList::unopenableFile() {
 
     QCOMPARE(m_ctx->lv.Count(), 0);
     const QString shown = QDir::toNativeSeparators(m_ctx->dialogChoice);
-    QCOMPARE(m_ctx->events, QStringList({Busy, Caption(""), Prompt("无法打开文件：" + shown)}));
+    QCOMPARE(m_ctx->events,
+             QStringList({Busy, Caption(u""_s), Prompt(u"无法打开文件："_s + shown)}));
 }
 
 QTEST_GUILESS_MAIN(TestImportNumberList)

@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestSaveResults : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -18,9 +20,9 @@ void TestSaveResults::answers_data() {
     const QString saved = QStringLiteral("手机归属地信息已保存到软件目录\r下 tarvio.txt 文件中！");
 
     QTest::newRow("no rows") << QStringList() << QStringLiteral("你还没有导入号码呢！");
-    QTest::newRow("only later rows found") << QStringList{"", "广东 移动"} << notQueried;
-    QTest::newRow("top row found") << QStringList{"广东 移动", ""} << saved;
-    QTest::newRow("blanks are a location") << QStringList{" "} << saved;
+    QTest::newRow("only later rows found") << QStringList{u""_s, u"广东 移动"_s} << notQueried;
+    QTest::newRow("top row found") << QStringList{u"广东 移动"_s, u""_s} << saved;
+    QTest::newRow("blanks are a location") << QStringList{u" "_s} << saved;
 }
 
 void TestSaveResults::answers() {

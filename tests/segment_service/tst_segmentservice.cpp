@@ -132,10 +132,13 @@ private slots:
         };
         const auto known = [&row](const char *tag, const char *tel, const char *province,
                                   const char *city, const char *carrier) {
-            row(tag, Path + "?tel=" + tel, 200, Known(tel, province, city, carrier));
+            row(tag, Path + "?tel=" + tel, 200,
+                Known(QString::fromUtf8(tel), QString::fromUtf8(province), QString::fromUtf8(city),
+                      QString::fromUtf8(carrier)));
         };
         const auto refused = [&row](const char *tag, const QByteArray &query, const char *why) {
-            row(tag, Path + query, 200, QStringLiteral("zone = {\n\terror:'%1'\n}\n").arg(why));
+            row(tag, Path + query, 200,
+                QStringLiteral("zone = {\n\terror:'%1'\n}\n").arg(QLatin1StringView(why)));
         };
         known("Beijing", "13800138000", "北京", "北京", "中国移动");
         known("same block", "13800139999", "北京", "北京", "中国移动");
@@ -236,9 +239,9 @@ private slots:
     void manyRequestsAtOnce() {
         // 2,000 requests over 8 kept-alive connections, each checked in full.
         const std::vector<std::pair<std::string, QString>> cases = {
-            {"13800138000", Known("13800138000", "北京", "北京", "中国移动")},
-            {"13805710000", Known("13805710000", "浙江", "杭州市", "中国移动")},
-            {"18616000000", Known("18616000000", "上海", "上海", "中国联通")},
+            {"13800138000", Known(u"13800138000"_s, u"北京"_s, u"北京"_s, u"中国移动"_s)},
+            {"13805710000", Known(u"13805710000"_s, u"浙江"_s, u"杭州市"_s, u"中国移动"_s)},
+            {"18616000000", Known(u"18616000000"_s, u"上海"_s, u"上海"_s, u"中国联通"_s)},
             {"19200000000", QStringLiteral("zone = {\n\terror:'unknown'\n}\n")},
         };
         std::atomic<int> correct = 0;
@@ -263,7 +266,7 @@ private slots:
         QTest::addColumn<QString>("number");
         QTest::addColumn<QString>("location"); // empty: refused
         const auto row = [](const char *number, const char *location) {
-            QTest::newRow(number) << QString(number) << QString(location);
+            QTest::newRow(number) << QString::fromUtf8(number) << QString::fromUtf8(location);
         };
         row("13904710000", "内蒙古 移动");
         row("18616000000", "上海 联通");

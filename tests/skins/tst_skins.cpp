@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 QList<QByteArrayList> g_calls;
 QStringList g_warnings;
@@ -66,7 +68,7 @@ private slots:
         const QByteArray head = "/* tarvio skin: 黑色钻石 (black) */\nQLabel { color: #ff0000; }\n";
         const auto row = [](const char *tag, const char *where, const QByteArray &bytes,
                             int result) {
-            QTest::newRow(tag) << QString(where) << bytes << result;
+            QTest::newRow(tag) << QString::fromLatin1(where) << bytes << result;
         };
         const auto file = [&row](const char *tag, const QByteArray &bytes, SkinFileStatus status) {
             row(tag, "file", bytes, int(status));
@@ -92,14 +94,14 @@ private slots:
         QFETCH(int, result);
         QTemporaryDir dir;
         QFile file(dir.filePath(QStringLiteral("皮肤.vio")));
-        if (where == "file")
+        if (where == u"file"_s)
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
-        const QByteArray path = (where == "dir" ? dir.path() : file.fileName()).toLocal8Bit();
+        const QByteArray path = (where == u"dir"_s ? dir.path() : file.fileName()).toLocal8Bit();
         qApp->setStyleSheet(QStringLiteral("QLabel { color: #123456; }"));
         QLabel open(QStringLiteral("使用说明"));
         open.show();
-        QCOMPARE(SkinH_AttachEx(where == "null" ? nullptr : path.constData(), ""), result);
+        QCOMPARE(SkinH_AttachEx(where == u"null"_s ? nullptr : path.constData(), ""), result);
         const QColor colour = result == 0 ? QColor(Qt::red) : QColor(0x123456);
         QCOMPARE(TextColour(&open), colour);
         QLabel later(QStringLiteral("注意事项"));
@@ -117,7 +119,7 @@ private slots:
         QTest::addColumn<QString>("file");
         for (const char *item :
              {"black", "gray", "wood", "asus", "blue", "eye", "warm", "pebble", "green"})
-            QTest::newRow(item) << QString(item) << QString(item);
+            QTest::newRow(item) << QString::fromLatin1(item) << QString::fromLatin1(item);
         QTest::newRow("Default") << QStringLiteral("Default") << QStringLiteral("tar");
     }
     void menuItem() {
@@ -132,9 +134,10 @@ private slots:
         action->trigger();
         action->trigger();
         const auto call = [&directory](const QString &name) {
-            return QByteArrayList{(directory + "/skin/" + name + ".vio").toLocal8Bit(), ""};
+            return QByteArrayList{(directory + u"/skin/"_s + name + u".vio"_s).toLocal8Bit(),
+                                  QByteArray()};
         };
-        QCOMPARE(g_calls, (QList<QByteArrayList>{call("tar"), call(file), call(file)}));
+        QCOMPARE(g_calls, (QList<QByteArrayList>{call(u"tar"_s), call(file), call(file)}));
     }
 
     // Every shipped skin, as the build lays it out beside the program, loads
@@ -161,7 +164,7 @@ private slots:
         for (QMenu *menu : window.menuBar()->findChildren<QMenu *>())
             menu->grab();
         qInstallMessageHandler(nullptr);
-        QVERIFY2(g_warnings.isEmpty(), qPrintable(g_warnings.join('\n')));
+        QVERIFY2(g_warnings.isEmpty(), qPrintable(g_warnings.join(u'\n')));
         QVERIFY(!qApp->styleSheet().isEmpty());
 
         const double pointSize = QApplication::font().pointSizeF();

@@ -119,7 +119,7 @@ int main(int argc, char *argv[]) {
         ApplySkin(QString::fromUtf8(entry.fixedText));
         Settle();
         const QString name =
-            QFileInfo(QString::fromUtf8(entry.fixedText).replace('\\', '/')).completeBaseName();
+            QFileInfo(QString::fromUtf8(entry.fixedText).replace(u'\\', u'/')).completeBaseName();
         const QString file = out.filePath(name + QStringLiteral(".png"));
         if (Render(window, skinMenu, group).save(file)) {
             err << file << "\n";
