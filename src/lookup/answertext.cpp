@@ -1,4 +1,4 @@
-#include "lookup/answertext.h"
+#include "answertext.h"
 
 #include <QList>
 #include <QStringDecoder>

@@ -1,4 +1,4 @@
-#include "lookup/jsliteral.h"
+#include "jsliteral.h"
 
 #include <QChar>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lookup/lookupanswer.h"
+#include "lookupanswer.h"
 
 #include <QString>
 #include <QUrl>
