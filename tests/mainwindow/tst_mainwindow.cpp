@@ -17,7 +17,6 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,7 +47,6 @@ private Q_SLOTS:
     void buttonsAndMenuItemsRunTheSameCommands_data();
     void buttonsAndMenuItemsRunTheSameCommands();
     void exitLeavesInformationWindowsOpen();
-    void bulkAppendIsOneInsertion();
 
 private:
     QPushButton *button(const char *name) const {
@@ -323,18 +321,6 @@ void TestMainWindow::exitLeavesInformationWindowsOpen() {
     QTRY_VERIFY(!m_window->isVisible());
     QVERIFY(notes->isVisible());
     notes->close();
-}
-
-void TestMainWindow::bulkAppendIsOneInsertion() {
-    ResultListModel *list = m_window->resultList();
-    list->Add(QStringLiteral("1"));
-    QSignalSpy inserted(list, &QAbstractItemModel::rowsInserted);
-    list->AppendRows(QList<ResultRow>(100000, ResultRow{"2", " 1380013800", {}}));
-    QCOMPARE(inserted.count(), 1);
-    QCOMPARE(inserted.first().at(2).toInt(), 100000);
-    QCOMPARE(list->Count(), 100001);
-    // Cells are shown as written.
-    QCOMPARE(list->data(list->index(100000, 1), Qt::DisplayRole).toString(), " 1380013800");
 }
 
 QTEST_MAIN(TestMainWindow)
