@@ -9,11 +9,11 @@
 // The window is offscreen unless QT_QPA_PLATFORM says otherwise (for example
 // QT_QPA_PLATFORM=xcb DISPLAY=:91 under Xvfb with a window manager).
 #include "bareclient.h"
-#include "mainwindow/mainwindow.h"
-#include "mainwindow/prompt.h"
-#include "mainwindow/resultlistmodel.h"
-#include "numberfiles/filedialog.h"
-#include "numberfiles/programdirectory.h"
+#include "filedialog.h"
+#include "mainwindow.h"
+#include "programdirectory.h"
+#include "prompt.h"
+#include "resultlistmodel.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -88,7 +88,7 @@ BatchFigures WindowBatch(MainWindow &window, const QString &dir, int rows, Paint
     file.write(text);
     file.close();
 
-    SetFileChooserHook([path] { return path; });
+    FileDialog::SetNextFileName(path);
     window.import_Click();
     QCoreApplication::processEvents();
     if (watch)
@@ -201,9 +201,8 @@ int main(int argc, char **argv) {
 
     QTemporaryDir dir;
     SetProgramDirectory(dir.path());
-    SetPromptHook([](const QString &text) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
-    MainWindow window;
-    window.SetServiceHost(serviceHost);
+    MessageBox::AnswerOkUnseen();
+    MainWindow window(serviceHost);
     window.show();
     PaintWatch watch;
     window.frame2()->installEventFilter(&watch);
@@ -233,6 +232,8 @@ int main(int argc, char **argv) {
         std::printf("  %s\n", qPrintable(big.tally));
         std::printf("peak memory with %d rows (VmHWM): %s\n", memoryRows, PeakMemory().constData());
     }
+    for (const QString &text : MessageBox::Texts())
+        std::fprintf(stderr, "%s\n", qPrintable(text));
     std::fflush(stdout);
     window.close();
     if (service.state() != QProcess::NotRunning) {

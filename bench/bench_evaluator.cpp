@@ -4,8 +4,8 @@
 // process of its own, so one shape's heap does not hide another's peak.
 //   bench_evaluator             all shapes
 //   bench_evaluator <shape>     one shape, one line of figures
-#include "lookup/answerevaluator.h"
-#include "lookup/jsliteral.h"
+#include "answerevaluator.h"
+#include "jsliteral.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 // Imports a generated number list of 100,000 lines through the import
 // command, several times, and prints the median time.
-#include "mainwindow/commandcontext.h"
-#include "mainwindow/resultlistmodel.h"
-#include "numberfiles/importnumberlist.h"
+#include "commandview.h"
+#include "importnumberlist.h"
+#include "resultlistmodel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -11,6 +11,30 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
+
+namespace {
+// What an import uses of the window, with the dialog answered by `path`.
+class ImportView : public CommandView {
+public:
+    explicit ImportView(QString path)
+        : m_path(std::move(path)) {}
+    ResultListModel &ResultList() override { return lv; }
+    QString SinglePhoneText() const override { return {}; }
+    void SetFrame1Caption(const QString &) override {}
+    void SetFrame2Caption(const QString &text) override { caption = text; }
+    QString FileNameText() const override { return m_fileName; }
+    void SetFileNameText(const QString &text) override { m_fileName = text; }
+    QString ChooseNumberFile() override { return m_path; }
+    void Prompt(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+
+    ResultListModel lv;
+    QString caption;
+
+private:
+    QString m_path, m_fileName;
+};
+} // namespace
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
@@ -35,37 +59,17 @@ int main(int argc, char **argv) {
         }
     }
 
-    ResultListModel lv;
-    QString caption;
-    QString fileName;
-    CommandContext ctx;
-    ctx.lv = &lv;
-    ctx.setFrame2Caption = [&](const QString &text) {
-        caption = text;
-    };
-    ctx.fileNameText = [&] {
-        return fileName;
-    };
-    ctx.setFileNameText = [&](const QString &text) {
-        fileName = text;
-    };
-    ctx.chooseNumberFile = [&] {
-        return path;
-    };
-    ctx.prompt = [](const QString &text) {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-    };
-
+    ImportView view(path);
     QList<double> times;
     for (int run = 0; run < Runs; ++run) {
         QElapsedTimer timer;
         timer.start();
-        ImportNumberList(ctx);
+        ImportNumberList(view);
         times.append(timer.nsecsElapsed() / 1e6);
     }
     std::sort(times.begin(), times.end());
     std::printf("import of %d lines: median %.1f ms (best %.1f, worst %.1f) over %d runs\n", lines,
                 times[Runs / 2], times.first(), times.last(), Runs);
-    std::printf("rows %d; caption: %s\n", lv.Count(), qPrintable(caption));
+    std::printf("rows %d; caption: %s\n", view.lv.Count(), qPrintable(view.caption));
     return 0;
 }

@@ -1,6 +1,6 @@
-#include "base/chineseqttexts.h"
-#include "mainwindow/appicon.h"
-#include "mainwindow/mainwindow.h"
+#include "appicon.h"
+#include "chineseqttexts.h"
+#include "mainwindow.h"
 
 #include <QApplication>
 

@@ -1,4 +1,4 @@
-#include "base/chineseqttexts.h"
+#include "chineseqttexts.h"
 
 #include <QCoreApplication>
 #include <QTranslator>

@@ -1,7 +1,7 @@
-#include "infowindows/cont.h"
+#include "cont.h"
 
-#include "infowindows/paragraphlabel.h"
-#include "mainwindow/twips.h"
+#include "paragraphlabel.h"
+#include "twips.h"
 
 #include <QFontMetrics>
 #include <QGroupBox>

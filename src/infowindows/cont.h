@@ -1,7 +1,7 @@
 #pragma once
 
-#include "infowindows/infowindow.h"
-#include "infowindows/tickermotion.h"
+#include "infowindow.h"
+#include "tickermotion.h"
 
 class QGroupBox;
 class QLabel;

@@ -1,7 +1,7 @@
-#include "infowindows/infowindow.h"
+#include "infowindow.h"
 
-#include "mainwindow/appicon.h"
-#include "mainwindow/twips.h"
+#include "appicon.h"
+#include "twips.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

@@ -1,8 +1,8 @@
-#include "infowindows/infowindows.h"
+#include "infowindows.h"
 
-#include "infowindows/cont.h"
-#include "infowindows/notesdesigns.h"
-#include "infowindows/noteswindow.h"
+#include "cont.h"
+#include "notesdesigns.h"
+#include "noteswindow.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "infowindows/notesdesigns.h"
+#include "notesdesigns.h"
 
 NotesDesign UsageNotesDesign() {
     return {

@@ -1,8 +1,8 @@
-#include "infowindows/noteswindow.h"
+#include "noteswindow.h"
 
-#include "infowindows/infowindow.h"
-#include "infowindows/paragraphlabel.h"
-#include "mainwindow/twips.h"
+#include "infowindow.h"
+#include "paragraphlabel.h"
+#include "twips.h"
 
 #include <QGroupBox>
 

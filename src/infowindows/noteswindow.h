@@ -1,6 +1,6 @@
 #pragma once
 
-#include "infowindows/notesdesigns.h"
+#include "notesdesigns.h"
 
 class QWidget;
 

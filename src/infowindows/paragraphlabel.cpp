@@ -1,6 +1,6 @@
-#include "infowindows/paragraphlabel.h"
+#include "paragraphlabel.h"
 
-#include "mainwindow/twips.h"
+#include "twips.h"
 
 #include <QPainter>
 #include <QTextLayout>

@@ -1,4 +1,4 @@
-#include "infowindows/tickermotion.h"
+#include "tickermotion.h"
 
 void TickerMotion::Tick(float outerWidth) {
     left = left - step;

@@ -1,6 +1,6 @@
-#include "lookup/answerevaluator.h"
+#include "answerevaluator.h"
 
-#include "lookup/jsliteral.h"
+#include "jsliteral.h"
 
 #include <QStringList>
 

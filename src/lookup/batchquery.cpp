@@ -1,10 +1,10 @@
-#include "lookup/batchquery.h"
+#include "batchquery.h"
 
-#include "lookup/lookupclient.h"
-#include "mainwindow/commandcontext.h"
-#include "mainwindow/resultlistmodel.h"
-#include "numberfiles/programdirectory.h"
-#include "numberfiles/resultlog.h"
+#include "commandview.h"
+#include "lookupclient.h"
+#include "programdirectory.h"
+#include "resultlistmodel.h"
+#include "resultlog.h"
 
 #include <QDir>
 
@@ -15,19 +15,19 @@ constexpr int MaxFailedTransfersInARow = 3;
 
 enum class RunEnd { Completed, WriteFailed, NetworkFailed };
 
-RunEnd QueryAllRows(const CommandContext &ctx, ResultLog &log) {
+RunEnd QueryAllRows(CommandView &view, LookupClient &Inet1, ResultLog &log) {
     if (!log.WriteLine(ResultLog::HeaderFields()))
         return RunEnd::WriteFailed;
 
-    ResultListModel &lv = *ctx.lv;
+    ResultListModel &lv = view.ResultList();
     const int n = lv.Count();
     int failedInARow = 0;
     // Nothing else can change the list while a lookup waits, but the loop
     // still never reads past its end.
     for (int i = 1; i <= n && i <= lv.Count(); ++i) {
-        ctx.setFrame2Caption(QStringLiteral("正在查询第") + QString::number(i) +
-                             QStringLiteral("条，请稍后……"));
-        const LookupAnswer answer = ctx.Inet1->QueryLocation(lv.Number(i));
+        view.SetFrame2Caption(QStringLiteral("正在查询第") + QString::number(i) +
+                              QStringLiteral("条，请稍后……"));
+        const LookupAnswer answer = Inet1.QueryLocation(lv.Number(i));
         if (answer.transferFailed()) {
             if (++failedInARow >= MaxFailedTransfersInARow)
                 return RunEnd::NetworkFailed;
@@ -38,7 +38,7 @@ RunEnd QueryAllRows(const CommandContext &ctx, ResultLog &log) {
             continue;
         lv.SetLocation(i, LocationText(answer));
         const bool written = log.WriteLine({lv.Text(i), lv.Number(i), lv.Location(i)});
-        ctx.Inet1->CancelTransfer();
+        Inet1.CancelTransfer();
         if (!written)
             return RunEnd::WriteFailed;
     }
@@ -57,28 +57,29 @@ QString Tally(const ResultListModel &lv) {
 }
 } // namespace
 
-void RunBatchQuery(const CommandContext &ctx) {
-    ctx.Inet1->CancelTransfer();
-    if (ctx.lv->Count() == 0) {
-        ctx.prompt(QStringLiteral("请导入手机号码后再进行批量查询！"));
+void RunBatchQuery(CommandView &view, LookupClient &Inet1) {
+    Inet1.CancelTransfer();
+    ResultListModel &lv = view.ResultList();
+    if (lv.Count() == 0) {
+        view.Prompt(QStringLiteral("请导入手机号码后再进行批量查询！"));
         return;
     }
     // A filled first row means the list has been run already.
-    if (!ctx.lv->Location(1).isEmpty())
+    if (!lv.Location(1).isEmpty())
         return;
 
     ResultLog log(ProgramDirectory() + QStringLiteral("/tarvio.txt"));
     if (!log.Create()) {
-        ctx.prompt(QStringLiteral("无法创建结果文件 ") + QDir::toNativeSeparators(log.path()) +
-                   QStringLiteral("，请检查软件目录是否可写！"));
+        view.Prompt(QStringLiteral("无法创建结果文件 ") + QDir::toNativeSeparators(log.path()) +
+                    QStringLiteral("，请检查软件目录是否可写！"));
         return;
     }
 
-    const RunEnd end = QueryAllRows(ctx, log);
+    const RunEnd end = QueryAllRows(view, Inet1, log);
     log.Close();
-    ctx.setFrame2Caption(Tally(*ctx.lv));
+    view.SetFrame2Caption(Tally(lv));
     if (end == RunEnd::WriteFailed)
-        ctx.prompt(QStringLiteral("写入结果文件失败，批量查询已停止！"));
+        view.Prompt(QStringLiteral("写入结果文件失败，批量查询已停止！"));
     else if (end == RunEnd::NetworkFailed)
-        ctx.prompt(QStringLiteral("网络连接失败，批量查询已停止！"));
+        view.Prompt(QStringLiteral("网络连接失败，批量查询已停止！"));
 }

@@ -1,4 +1,4 @@
-#include "lookup/httptransfer.h"
+#include "httptransfer.h"
 
 #include <httplib.h>
 

@@ -1,4 +1,4 @@
-#include "lookup/jsglobalnames.h"
+#include "jsglobalnames.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,6 +1,6 @@
-#include "lookup/jsliteral.h"
+#include "jsliteral.h"
 
-#include "lookup/jsglobalnames.h"
+#include "jsglobalnames.h"
 
 #include <QChar>
 #include <QSet>

@@ -1,4 +1,4 @@
-#include "lookup/lookupanswer.h"
+#include "lookupanswer.h"
 
 QString LocationText(const LookupAnswer &answer) {
     return answer.province + QLatin1Char(' ') + answer.carrier;

@@ -1,11 +1,11 @@
-#include "lookup/lookupclient.h"
+#include "lookupclient.h"
 
-#include "lookup/answerevaluator.h"
-#include "lookup/answertext.h"
+#include "answerevaluator.h"
+#include "answertext.h"
 
-#include "lookup/httptransfer.h"
-#include "lookup/paintpacer.h"
-#include "lookup/transferthread.h"
+#include "httptransfer.h"
+#include "paintpacer.h"
+#include "transferthread.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lookup/lookupanswer.h"
+#include "lookupanswer.h"
 
 #include <QString>
 #include <QUrl>
@@ -30,13 +30,6 @@ public:
     // The host (or host:port) compiled in as SERVICE_HOST.
     static QString DefaultServiceHost();
 
-    QString serviceHost() const { return m_serviceHost; }
-
-    // "http://" + host + "/cc/json/mobile_tel_segment.htm?tel=" + the number,
-    // percent-encoded so that the service reads exactly the text it was given
-    // (a blank, "+" or "&" would otherwise break or change the query).
-    QUrl RequestAddress(const QString &number) const;
-
     LookupAnswer QueryLocation(const QString &number);
 
     // Ends a transfer still open and closes the connection, so that the next
@@ -44,6 +37,11 @@ public:
     void CancelTransfer();
 
 private:
+    // "http://" + host + "/cc/json/mobile_tel_segment.htm?tel=" + the number,
+    // percent-encoded so that the service reads exactly the text it was given
+    // (a blank, "+" or "&" would otherwise break or change the query).
+    QUrl RequestAddress(const QString &number) const;
+
     QString m_serviceHost;
     int m_timeoutMs;
     std::unique_ptr<HttpTransfer> m_inet; // none when the host is not usable

@@ -1,4 +1,4 @@
-#include "lookup/numerictext.h"
+#include "numerictext.h"
 
 namespace {
 bool IsBlank(QChar c) {

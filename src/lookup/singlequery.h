@@ -1,6 +1,7 @@
 #pragma once
 
-struct CommandContext;
+class CommandView;
+class LookupClient;
 
 // Looks up the number typed into SinglePhone and makes it the only row.
-void RunSingleQuery(const CommandContext &ctx);
+void RunSingleQuery(CommandView &view, LookupClient &Inet1);

@@ -1,4 +1,4 @@
-#include "lookup/transferthread.h"
+#include "transferthread.h"
 
 #include <QEventLoop>
 #include <QTimer>

@@ -1,7 +1,7 @@
-#include "mainwindow/filterresultwindow.h"
+#include "filterresultwindow.h"
 
-#include "mainwindow/appicon.h"
-#include "mainwindow/twips.h"
+#include "appicon.h"
+#include "twips.h"
 
 #include <QListWidget>
 #include <QVBoxLayout>

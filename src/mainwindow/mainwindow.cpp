@@ -1,18 +1,18 @@
-#include "mainwindow/mainwindow.h"
+#include "mainwindow.h"
 
-#include "infowindows/infowindows.h"
-#include "lookup/batchquery.h"
-#include "lookup/singlequery.h"
-#include "mainwindow/distinctlocations.h"
-#include "mainwindow/filterresultwindow.h"
-#include "mainwindow/prompt.h"
-#include "mainwindow/resultlistmodel.h"
-#include "mainwindow/resultlistview.h"
-#include "mainwindow/twips.h"
-#include "numberfiles/filedialog.h"
-#include "numberfiles/importnumberlist.h"
-#include "numberfiles/saveresults.h"
-#include "skins/applyskin.h"
+#include "applyskin.h"
+#include "batchquery.h"
+#include "distinctlocations.h"
+#include "filedialog.h"
+#include "filterresultwindow.h"
+#include "importnumberlist.h"
+#include "infowindows.h"
+#include "prompt.h"
+#include "resultlistmodel.h"
+#include "resultlistview.h"
+#include "saveresults.h"
+#include "singlequery.h"
+#include "twips.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -23,12 +23,11 @@
 
 #include <utility>
 
-MainWindow::MainWindow(QWidget *parent)
+MainWindow::MainWindow(const QString &serviceHost, int timeoutMs, QWidget *parent)
     : QMainWindow(parent)
-    , Inet1(std::make_unique<LookupClient>()) {
+    , Inet1(std::make_unique<LookupClient>(serviceHost, timeoutMs)) {
     BuildControls();
     BuildMenus();
-    BuildContext();
     ConnectControls();
     Form_Load();
     // The design is a fixed size; at it, Command1, Frame3 and Frame4 stay
@@ -40,35 +39,36 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::SetServiceHost(const QString &host, int timeoutMs) {
-    Inet1 = std::make_unique<LookupClient>(host, timeoutMs);
-    m_context.Inet1 = Inet1.get();
+ResultListModel &MainWindow::ResultList() {
+    return *m_list;
 }
 
-void MainWindow::BuildContext() {
-    m_context.lv = m_list;
-    m_context.Inet1 = Inet1.get();
-    m_context.singlePhoneText = [this] {
-        return SinglePhone->text();
-    };
-    m_context.setFrame1Caption = [this](const QString &text) {
-        Frame1->setTitle(text);
-    };
-    m_context.setFrame2Caption = [this](const QString &text) {
-        Frame2->setTitle(text);
-    };
-    m_context.fileNameText = [this] {
-        return FileName->text();
-    };
-    m_context.setFileNameText = [this](const QString &text) {
-        FileName->setText(text);
-    };
-    m_context.chooseNumberFile = [this] {
-        return ChooseNumberFile(this);
-    };
-    m_context.prompt = [this](const QString &text) {
-        ShowPrompt(this, text);
-    };
+QString MainWindow::SinglePhoneText() const {
+    return SinglePhone->text();
+}
+
+void MainWindow::SetFrame1Caption(const QString &text) {
+    Frame1->setTitle(text);
+}
+
+void MainWindow::SetFrame2Caption(const QString &text) {
+    Frame2->setTitle(text);
+}
+
+QString MainWindow::FileNameText() const {
+    return FileName->text();
+}
+
+void MainWindow::SetFileNameText(const QString &text) {
+    FileName->setText(text);
+}
+
+QString MainWindow::ChooseNumberFile() {
+    return FileDialog::ChooseNumberFile(this);
+}
+
+void MainWindow::Prompt(const QString &text) {
+    ShowPrompt(this, text);
 }
 
 void MainWindow::ConnectControls() {
@@ -119,31 +119,31 @@ void MainWindow::Form_Load() {
 }
 
 void MainWindow::seach_Click() {
-    RunCommand([this] { RunSingleQuery(m_context); });
+    RunCommand([this] { RunSingleQuery(*this, *Inet1); });
 }
 
 void MainWindow::import_Click() {
-    RunCommand([this] { ImportNumberList(m_context); });
+    RunCommand([this] { ImportNumberList(*this); });
 }
 
 void MainWindow::ImportPhone_Click() {
-    RunCommand([this] { ImportNumberList(m_context); });
+    RunCommand([this] { ImportNumberList(*this); });
 }
 
 void MainWindow::batch_Click() {
-    RunCommand([this] { RunBatchQuery(m_context); });
+    RunCommand([this] { RunBatchQuery(*this, *Inet1); });
 }
 
 void MainWindow::BatchQuery_Click() {
-    RunCommand([this] { RunBatchQuery(m_context); });
+    RunCommand([this] { RunBatchQuery(*this, *Inet1); });
 }
 
 void MainWindow::save_Click() {
-    RunCommand([this] { SaveResults(m_context); });
+    RunCommand([this] { SaveResults(*this); });
 }
 
 void MainWindow::SavePhone_Click() {
-    RunCommand([this] { SaveResults(m_context); });
+    RunCommand([this] { SaveResults(*this); });
 }
 
 void MainWindow::ClearLV_Click() {

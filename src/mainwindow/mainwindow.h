@@ -1,8 +1,8 @@
 #pragma once
 
-#include "lookup/lookupclient.h"
-#include "mainwindow/commandcontext.h"
-#include "mainwindow/commandguard.h"
+#include "commandguard.h"
+#include "commandview.h"
+#include "lookupclient.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -21,23 +21,21 @@ class ResultListView;
 // runs exactly one handler below, named after its control and event; the
 // bodies that a button and a menu item share live with their subsystem.
 // Each handler runs to its end before another may start (commandguard.h).
-class MainWindow : public QMainWindow {
+// The command bodies see the window only as a CommandView.
+class MainWindow : public QMainWindow, private CommandView {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget *parent = nullptr);
+    // The lookups go to serviceHost and give up after timeoutMs.
+    explicit MainWindow(const QString &serviceHost = LookupClient::DefaultServiceHost(),
+                        int timeoutMs = LookupClient::DefaultTimeoutMs, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     ResultListModel *resultList() const { return m_list; }
     ResultListView *listView() const { return lv; }
     QGroupBox *frame1() const { return Frame1; }
     QGroupBox *frame2() const { return Frame2; }
-    LookupClient &transfer() { return *Inet1; }
-    const CommandContext &context() const { return m_context; }
     // True while a handler's command runs, a lookup's wait included.
     bool commandRunning() const { return m_commands.busy(); }
-
-    // For tests: point the lookups at another service.
-    void SetServiceHost(const QString &host, int timeoutMs = LookupClient::DefaultTimeoutMs);
 
 public Q_SLOTS:
     void Form_Load();
@@ -78,7 +76,15 @@ private:
     void BuildControls();
     void BuildMenus();
     void ConnectControls();
-    void BuildContext();
+
+    ResultListModel &ResultList() override;
+    QString SinglePhoneText() const override;
+    void SetFrame1Caption(const QString &text) override;
+    void SetFrame2Caption(const QString &text) override;
+    QString FileNameText() const override;
+    void SetFileNameText(const QString &text) override;
+    QString ChooseNumberFile() override;
+    void Prompt(const QString &text) override;
 
     // Controls, named as in the window's design.
     QGroupBox *Frame1 = nullptr;
@@ -97,7 +103,6 @@ private:
 
     ResultListModel *m_list = nullptr;
     std::unique_ptr<LookupClient> Inet1;
-    CommandContext m_context;
     CommandGuard m_commands;
     bool m_closeAfterCommand = false;
     QPointer<QWidget> m_filterWindow;

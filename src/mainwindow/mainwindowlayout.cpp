@@ -1,10 +1,10 @@
 // The window's controls at their designed places, in twips.
-#include "mainwindow/mainwindow.h"
+#include "mainwindow.h"
 
-#include "mainwindow/appicon.h"
-#include "mainwindow/resultlistmodel.h"
-#include "mainwindow/resultlistview.h"
-#include "mainwindow/twips.h"
+#include "appicon.h"
+#include "resultlistmodel.h"
+#include "resultlistview.h"
+#include "twips.h"
 
 #include <QGroupBox>
 #include <QLineEdit>

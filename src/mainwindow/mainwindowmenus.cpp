@@ -1,5 +1,5 @@
 // The menu bar: 系统, 更换皮肤 and 关于, each item routed to its handler.
-#include "mainwindow/mainwindow.h"
+#include "mainwindow.h"
 
 #include <QMenu>
 #include <QMenuBar>

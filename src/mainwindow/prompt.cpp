@@ -1,21 +1,34 @@
-#include "mainwindow/prompt.h"
+#include "prompt.h"
 
 #include <QMessageBox>
 
 namespace {
-PromptHook &Hook() {
-    static PromptHook hook;
-    return hook;
+struct Answering {
+    bool unseen = false;
+    QStringList texts;
+};
+
+Answering &State() {
+    static Answering state;
+    return state;
 }
 } // namespace
 
-void SetPromptHook(PromptHook hook) {
-    Hook() = std::move(hook);
+void MessageBox::AnswerOkUnseen() {
+    State().unseen = true;
+}
+
+QStringList MessageBox::Texts() {
+    return State().texts;
+}
+
+void MessageBox::Reset() {
+    State() = Answering();
 }
 
 void ShowPrompt(QWidget *parent, const QString &text) {
-    if (Hook()) {
-        Hook()(text);
+    if (State().unseen) {
+        State().texts.append(text);
         return;
     }
     QString shown = text;

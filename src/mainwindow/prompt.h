@@ -1,8 +1,7 @@
 #pragma once
 
 #include <QString>
-
-#include <functional>
+#include <QStringList>
 
 class QWidget;
 
@@ -11,8 +10,14 @@ class QWidget;
 // return inside the text is shown as a line break.
 void ShowPrompt(QWidget *parent, const QString &text);
 
-// Tests install a hook that receives the text instead of a box being shown,
-// so that no test ever blocks on a modal window. An empty hook restores the
-// real box.
-using PromptHook = std::function<void(const QString &text)>;
-void SetPromptHook(PromptHook hook);
+// Lets a test answer the boxes in the user's place, so that no test blocks on
+// a modal window: once AnswerOkUnseen() is called, every box is answered OK
+// without being shown and its text is kept, in order, for Texts(). Reset()
+// brings the real box back and forgets the texts; tests call it in cleanup(),
+// so that a failed check leaves nothing behind for the next test.
+class MessageBox {
+public:
+    static void AnswerOkUnseen();
+    static QStringList Texts();
+    static void Reset();
+};

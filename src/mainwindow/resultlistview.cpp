@@ -1,4 +1,4 @@
-#include "mainwindow/resultlistview.h"
+#include "resultlistview.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>

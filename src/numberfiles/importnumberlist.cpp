@@ -1,32 +1,33 @@
-#include "numberfiles/importnumberlist.h"
+#include "importnumberlist.h"
 
-#include "mainwindow/commandcontext.h"
-#include "mainwindow/resultlistmodel.h"
-#include "numberfiles/numberlistreader.h"
+#include "commandview.h"
+#include "numberlistreader.h"
+#include "resultlistmodel.h"
 
 #include <QDir>
 
-void ImportNumberList(const CommandContext &ctx) {
+void ImportNumberList(CommandView &view) {
+    ResultListModel &lv = view.ResultList();
     // The list is emptied before the dialog, so it is empty even after a cancel.
-    ctx.lv->Clear();
-    ctx.setFileNameText(ctx.chooseNumberFile());
-    const QString path = ctx.fileNameText();
+    lv.Clear();
+    view.SetFileNameText(view.ChooseNumberFile());
+    const QString path = view.FileNameText();
     if (path.isEmpty())
         return;
 
-    ctx.setFrame2Caption(QStringLiteral("正在导入手机号码，请稍后……"));
+    view.SetFrame2Caption(QStringLiteral("正在导入手机号码，请稍后……"));
     std::optional<NumberList> list = ReadNumberList(path);
     if (!list) {
         // The caption must not go on saying that an import is under way.
-        ctx.setFrame2Caption(QString());
-        ctx.prompt(QStringLiteral("无法打开文件：") + QDir::toNativeSeparators(path));
+        view.SetFrame2Caption(QString());
+        view.Prompt(QStringLiteral("无法打开文件：") + QDir::toNativeSeparators(path));
         return;
     }
 
-    ctx.lv->AppendRows(std::move(list->rows));
-    const qint64 imported = ctx.lv->Count();
+    lv.AppendRows(std::move(list->rows));
+    const qint64 imported = lv.Count();
     const qint64 invalid = list->lineCount - imported;
-    ctx.setFrame2Caption(QStringLiteral("共导入") + QString::number(imported) +
-                         QStringLiteral("条号码，无效号码") + QString::number(invalid) +
-                         QStringLiteral("条"));
+    view.SetFrame2Caption(QStringLiteral("共导入") + QString::number(imported) +
+                          QStringLiteral("条号码，无效号码") + QString::number(invalid) +
+                          QStringLiteral("条"));
 }

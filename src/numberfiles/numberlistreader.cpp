@@ -1,6 +1,6 @@
-#include "numberfiles/numberlistreader.h"
+#include "numberlistreader.h"
 
-#include "lookup/numerictext.h"
+#include "numerictext.h"
 
 #include <QFile>
 #include <QFileInfo>

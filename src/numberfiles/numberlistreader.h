@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/resultrow.h"
+#include "resultrow.h"
 
 #include <QByteArray>
 #include <QList>

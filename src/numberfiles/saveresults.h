@@ -1,7 +1,7 @@
 #pragma once
 
-struct CommandContext;
+class CommandView;
 
 // The save command writes nothing: the batch run has already logged every
 // location it found. It only tells the user whether, and where.
-void SaveResults(const CommandContext &ctx);
+void SaveResults(CommandView &view);

@@ -1,7 +1,7 @@
-#include "skins/applyskin.h"
+#include "applyskin.h"
 
-#include "numberfiles/programdirectory.h"
-#include "skins/skinengine.h"
+#include "programdirectory.h"
+#include "skinengine.h"
 
 #include <QByteArray>
 

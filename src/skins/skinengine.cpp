@@ -1,6 +1,6 @@
-#include "skins/skinengine.h"
+#include "skinengine.h"
 
-#include "skins/skinfile.h"
+#include "skinfile.h"
 
 #include <QApplication>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "skins/skinfile.h"
+#include "skinfile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "infowindows/cont.h"
-#include "infowindows/infowindows.h"
-#include "infowindows/tickermotion.h"
-#include "mainwindow/twips.h"
+#include "cont.h"
+#include "infowindows.h"
+#include "tickermotion.h"
+#include "twips.h"
 
 #include <QAccessible>
 #include <QApplication>

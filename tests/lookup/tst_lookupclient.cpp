@@ -1,4 +1,4 @@
-#include "lookup/lookupclient.h"
+#include "lookupclient.h"
 #include "loopbackserver.h"
 
 #include <QStringEncoder>

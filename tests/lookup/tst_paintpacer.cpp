@@ -1,4 +1,4 @@
-#include "lookup/paintpacer.h"
+#include "paintpacer.h"
 
 #include <QCoreApplication>
 #include <QEvent>

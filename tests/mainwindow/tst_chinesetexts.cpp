@@ -1,10 +1,10 @@
 // What Qt draws for the program speaks Chinese whatever the user's locale.
 // ctest runs this twice, under LANG=C.UTF-8 and under LANG=en_US.UTF-8; the
 // real box, dialog and menu are opened from the main window and read back.
-#include "base/chineseqttexts.h"
-#include "mainwindow/mainwindow.h"
-#include "mainwindow/prompt.h"
-#include "numberfiles/filedialog.h"
+#include "chineseqttexts.h"
+#include "filedialog.h"
+#include "mainwindow.h"
+#include "prompt.h"
 
 #include <QAbstractFileIconProvider>
 #include <QApplication>
@@ -91,8 +91,8 @@ void TestChineseTexts::initTestCase() {
     qInfo("system locale %s", qPrintable(QLocale::system().name()));
     QVERIFY(UseChineseQtTexts());
     // The real box and dialog, not the test stand-ins.
-    SetPromptHook({});
-    SetFileChooserHook({});
+    MessageBox::Reset();
+    FileDialog::Reset();
 }
 
 void TestChineseTexts::qtTextsAreChinese_data() {

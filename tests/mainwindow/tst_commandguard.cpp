@@ -2,20 +2,19 @@
 // commands that still arrive by the accessibility bus or from code start
 // nothing, then or later; a close asked for meanwhile waits for the command's
 // end, and an open information window keeps moving.
-#include "infowindows/cont.h"
-#include "infowindows/infowindows.h"
+#include "cont.h"
+#include "filedialog.h"
+#include "infowindows.h"
 #include "loopbackserver.h"
-#include "mainwindow/mainwindow.h"
-#include "mainwindow/prompt.h"
-#include "mainwindow/resultlistmodel.h"
-#include "mainwindow/resultlistview.h"
-#include "numberfiles/filedialog.h"
-#include "numberfiles/programdirectory.h"
-#include "skins/skinengine.h"
+#include "mainwindow.h"
+#include "programdirectory.h"
+#include "prompt.h"
+#include "resultlistmodel.h"
+#include "resultlistview.h"
+#include "skinengine.h"
 
 #include <QAccessible>
 #include <QApplication>
-#include <QEventLoop>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -68,8 +67,6 @@ private:
     QTemporaryDir m_dir;
     LoopbackServer *m_server = nullptr;
     QPointer<MainWindow> m_window;
-    QStringList m_prompts;
-    int m_chooserAsks = 0;
 };
 
 void TestCommandGuard::initTestCase() {
@@ -82,17 +79,9 @@ void TestCommandGuard::initTestCase() {
 }
 
 void TestCommandGuard::init() {
-    m_prompts.clear();
-    m_chooserAsks = 0;
-    SetPromptHook([this](const QString &text) { m_prompts.append(text); });
-    // Stands in for the Open dialog, which waits in an event loop of its own.
-    SetFileChooserHook([this] {
-        ++m_chooserAsks;
-        QEventLoop dialog;
-        QTimer::singleShot(kWaitMs, &dialog, &QEventLoop::quit);
-        dialog.exec();
-        return m_dir.filePath(u"numbers.txt"_s);
-    });
+    MessageBox::AnswerOkUnseen();
+    // The Open dialog waits in an event loop of its own.
+    FileDialog::SetNextFileName(m_dir.filePath(u"numbers.txt"_s), kWaitMs);
     m_server = new LoopbackServer;
     QVERIFY(m_server->start());
     m_server->setHandler([](const LoopbackServer::Request &req) {
@@ -101,8 +90,7 @@ void TestCommandGuard::init() {
         reply.delayMs = kWaitMs;
         return reply;
     });
-    m_window = new MainWindow;
-    m_window->SetServiceHost(m_server->hostAndPort(), 5000);
+    m_window = new MainWindow(m_server->hostAndPort(), 5000);
     m_window->frame2()->setTitle(u"未动"_s);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window));
@@ -114,8 +102,8 @@ void TestCommandGuard::cleanup() {
     delete m_server;
     for (QWidget *w : QApplication::topLevelWidgets())
         w->close();
-    SetPromptHook({});
-    SetFileChooserHook({});
+    MessageBox::Reset();
+    FileDialog::Reset();
 }
 
 void TestCommandGuard::nothingStartsInsideAWait_data() {
@@ -192,8 +180,8 @@ void TestCommandGuard::nothingStartsInsideAWait() {
     // Dropped, not put off: nothing turns up once the wait is over either.
     QTest::qWait(3 * kIntrudeAtMs);
 
-    QCOMPARE(m_prompts, QStringList());
-    QCOMPARE(m_chooserAsks, command == u"import"_s ? 1 : 0);
+    QCOMPARE(MessageBox::Texts(), QStringList());
+    QCOMPARE(FileDialog::TimesAsked(), command == u"import"_s ? 1 : 0);
     QCOMPARE(m_server->requestCount(), requests);
     QCOMPARE(g_skinCalls, 0);
     QVERIFY(!OpenUsageNotes() && !OpenAttention() && !OpenAboutAuthor());

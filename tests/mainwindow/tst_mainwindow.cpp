@@ -1,11 +1,11 @@
-#include "infowindows/infowindows.h"
+#include "filedialog.h"
+#include "infowindows.h"
 #include "loopbackserver.h"
-#include "mainwindow/mainwindow.h"
-#include "mainwindow/prompt.h"
-#include "mainwindow/resultlistmodel.h"
-#include "mainwindow/resultlistview.h"
-#include "numberfiles/filedialog.h"
-#include "numberfiles/programdirectory.h"
+#include "mainwindow.h"
+#include "programdirectory.h"
+#include "prompt.h"
+#include "resultlistmodel.h"
+#include "resultlistview.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -17,7 +17,6 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -50,7 +49,6 @@ private Q_SLOTS:
     void buttonsAndMenuItemsRunTheSameCommands_data();
     void buttonsAndMenuItemsRunTheSameCommands();
     void exitLeavesInformationWindowsOpen();
-    void bulkAppendIsOneInsertion();
 
 private:
     QPushButton *button(const char *name) const {
@@ -75,16 +73,13 @@ private:
 
     LoopbackServer *m_server = nullptr;
     MainWindow *m_window = nullptr;
-    QStringList m_prompts;
 };
 
 void TestMainWindow::init() {
-    m_prompts.clear();
-    SetPromptHook([this](const QString &text) { m_prompts.append(text); });
+    MessageBox::AnswerOkUnseen();
     m_server = new LoopbackServer;
     QVERIFY(m_server->start());
-    m_window = new MainWindow;
-    m_window->SetServiceHost(m_server->hostAndPort(), 3000);
+    m_window = new MainWindow(m_server->hostAndPort(), 3000);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window));
 }
@@ -92,7 +87,9 @@ void TestMainWindow::init() {
 void TestMainWindow::cleanup() {
     delete m_window;
     delete m_server;
-    SetPromptHook({});
+    MessageBox::Reset();
+    FileDialog::Reset();
+    SetProgramDirectory(QString());
 }
 
 void TestMainWindow::designedStartState() {
@@ -108,7 +105,7 @@ void TestMainWindow::designedStartState() {
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
         QTest::keyClick(numberBox(), key);
     QCOMPARE(m_server->requestCount(), 0);
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(MessageBox::Texts().isEmpty());
     QVERIFY(m_window->isVisible());
 
     QStringList order{numberBox()->objectName()};
@@ -175,7 +172,7 @@ void TestMainWindow::singleQuery() {
     numberBox()->setText(typed);
     QTest::mouseClick(button("seach"), Qt::LeftButton);
 
-    QCOMPARE(m_prompts, prompt.isEmpty() ? QStringList() : QStringList{prompt});
+    QCOMPARE(MessageBox::Texts(), prompt.isEmpty() ? QStringList() : QStringList{prompt});
     QCOMPARE(m_window->frame1()->title(), caption);
     // After a dropped connection Qt may send the request once more.
     QCOMPARE(m_server->requestCount() > 0, !caption.isEmpty());
@@ -204,7 +201,7 @@ void TestMainWindow::doubleClickCopiesAndHoverSelects() {
     html->setHtml(QStringLiteral("<b>old</b>"));
     clipboard->setMimeData(html);
     doubleClick(view->viewport(), QPoint(20, 20)); // on an empty list
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(MessageBox::Texts().isEmpty());
     QVERIFY(clipboard->mimeData()->hasHtml());
 
     const QString number = QStringLiteral(" 1380013800"); // copied as it stands
@@ -213,12 +210,12 @@ void TestMainWindow::doubleClickCopiesAndHoverSelects() {
     QCOMPARE(view->selectedRow(), 1);
     QCOMPARE(clipboard->text(), number);
     QVERIFY(!clipboard->mimeData()->hasHtml());
-    QCOMPARE(m_prompts, QStringList{u"手机号"_s + number + u"已复制到剪切板！"_s});
+    QCOMPARE(MessageBox::Texts(), QStringList{u"手机号"_s + number + u"已复制到剪切板！"_s});
 
     // Below the rows it still copies the selected row.
     clipboard->clear();
     doubleClick(view->viewport(), QPoint(10, view->viewport()->height() - 3));
-    QCOMPARE(m_prompts.size(), 2);
+    QCOMPARE(MessageBox::Texts().size(), 2);
     QCOMPARE(clipboard->text(), number);
 
     // The resting pointer selects its row, also right after a double click.
@@ -297,7 +294,7 @@ void TestMainWindow::buttonsAndMenuItemsRunTheSameCommands() {
     QFile file(numbers);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write("13800138000\n12345\n13900139000\n"));
     file.close();
-    SetFileChooserHook([numbers] { return numbers; });
+    FileDialog::SetNextFileName(numbers);
     m_server->setHandler([](const LoopbackServer::Request &req) {
         return Body(req.tel == u"13800138000"_s ? kNoMarker
                                                 : ZoneAnswer(req.tel, u"浙江"_s, u"中国联通"_s));
@@ -311,12 +308,9 @@ void TestMainWindow::buttonsAndMenuItemsRunTheSameCommands() {
     run("batch", "BatchQuery");
     QCOMPARE(m_window->frame2()->title(), QStringLiteral("查询完毕，成功1条，失败1条"));
     run("save", "SavePhone");
-    QCOMPARE(m_prompts,
+    QCOMPARE(MessageBox::Texts(),
              (QStringList{u"你还没有导入号码呢！"_s, u"请导入手机号码后再进行批量查询！"_s,
                           u"你还没有查询呢！"_s, u"你还没有查询呢！"_s}));
-
-    SetFileChooserHook({});
-    SetProgramDirectory(QString());
 }
 
 void TestMainWindow::exitLeavesInformationWindowsOpen() {
@@ -332,18 +326,6 @@ void TestMainWindow::exitLeavesInformationWindowsOpen() {
     QTRY_VERIFY(!m_window->isVisible());
     QVERIFY(notes->isVisible());
     notes->close();
-}
-
-void TestMainWindow::bulkAppendIsOneInsertion() {
-    ResultListModel *list = m_window->resultList();
-    list->Add(QStringLiteral("1"));
-    QSignalSpy inserted(list, &QAbstractItemModel::rowsInserted);
-    list->AppendRows(QList<ResultRow>(100000, ResultRow{u"2"_s, u" 1380013800"_s, {}}));
-    QCOMPARE(inserted.count(), 1);
-    QCOMPARE(inserted.first().at(2).toInt(), 100000);
-    QCOMPARE(list->Count(), 100001);
-    // Cells are shown as written.
-    QCOMPARE(list->data(list->index(100000, 1), Qt::DisplayRole).toString(), u" 1380013800"_s);
 }
 
 QTEST_MAIN(TestMainWindow)

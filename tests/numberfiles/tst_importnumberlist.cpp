@@ -1,5 +1,5 @@
-#include "numberfiles/importnumberlist.h"
-#include "recordedcontext.h"
+#include "importnumberlist.h"
+#include "recordingview.h"
 
 #include <QDir>
 #include <QStringEncoder>
@@ -29,13 +29,13 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<RecordedContext> m_ctx;
+    std::unique_ptr<RecordingView> m_view;
 };
 
 void TestImportNumberList::init() {
     QVERIFY(m_dir.isValid());
-    m_ctx = std::make_unique<RecordedContext>();
-    m_ctx->fill({u"北京 联通"_s, u""_s}); // whatever an import leaves, these go
+    m_view = std::make_unique<RecordingView>();
+    m_view->fill({u"北京 联通"_s, u""_s}); // whatever an import leaves, these go
 }
 
 void TestImportNumberList::lines_data() {
@@ -71,36 +71,37 @@ void TestImportNumberList::lines() {
     QFETCH(QByteArray, content);
     QFETCH(QStringList, numbers);
     QFETCH(int, invalid);
-    m_ctx->dialogChoice = m_dir.filePath(QStringLiteral("numbers.txt"));
-    QVERIFY(WriteWholeFile(m_ctx->dialogChoice, content));
-    ImportNumberList(m_ctx->context);
+    m_view->dialogChoice = m_dir.filePath(QStringLiteral("numbers.txt"));
+    QVERIFY(WriteWholeFile(m_view->dialogChoice, content));
+    ImportNumberList(*m_view);
 
-    QCOMPARE(m_ctx->fileName, m_ctx->dialogChoice);
+    QCOMPARE(m_view->fileName, m_view->dialogChoice);
     const QString summary = QStringLiteral("共导入%1条号码，无效号码%2条");
-    QCOMPARE(m_ctx->events, QStringList({Busy, Caption(summary.arg(numbers.size()).arg(invalid))}));
-    QCOMPARE(m_ctx->lv.Count(), numbers.size());
-    for (int i = 1; i <= m_ctx->lv.Count(); ++i) {
-        QCOMPARE(m_ctx->lv.Text(i), QString::number(i));
-        QCOMPARE(m_ctx->lv.Number(i), numbers[i - 1]);
-        QCOMPARE(m_ctx->lv.Location(i), QString());
+    QCOMPARE(m_view->events,
+             QStringList({Busy, Caption(summary.arg(numbers.size()).arg(invalid))}));
+    QCOMPARE(m_view->lv.Count(), numbers.size());
+    for (int i = 1; i <= m_view->lv.Count(); ++i) {
+        QCOMPARE(m_view->lv.Text(i), QString::number(i));
+        QCOMPARE(m_view->lv.Number(i), numbers[i - 1]);
+        QCOMPARE(m_view->lv.Location(i), QString());
     }
 }
 
 void TestImportNumberList::replacesEarlierRows() {
-    m_ctx->dialogChoice = m_dir.filePath(QStringLiteral("numbers.txt"));
-    QVERIFY(WriteWholeFile(m_ctx->dialogChoice, "13800138000\r\n"));
-    ImportNumberList(m_ctx->context);
-    ImportNumberList(m_ctx->context);
-    QCOMPARE(m_ctx->lv.Count(), 1);
-    QCOMPARE(m_ctx->lv.Number(1), QStringLiteral("13800138000"));
+    m_view->dialogChoice = m_dir.filePath(QStringLiteral("numbers.txt"));
+    QVERIFY(WriteWholeFile(m_view->dialogChoice, "13800138000\r\n"));
+    ImportNumberList(*m_view);
+    ImportNumberList(*m_view);
+    QCOMPARE(m_view->lv.Count(), 1);
+    QCOMPARE(m_view->lv.Number(1), QStringLiteral("13800138000"));
 }
 
 void TestImportNumberList::cancel() {
-    m_ctx->fileName = QStringLiteral("/earlier/numbers.txt");
-    ImportNumberList(m_ctx->context);
-    QCOMPARE(m_ctx->lv.Count(), 0);
-    QCOMPARE(m_ctx->fileName, QString());
-    QCOMPARE(m_ctx->events, QStringList()); // the caption stays as it was
+    m_view->fileName = QStringLiteral("/earlier/numbers.txt");
+    ImportNumberList(*m_view);
+    QCOMPARE(m_view->lv.Count(), 0);
+    QCOMPARE(m_view->fileName, QString());
+    QCOMPARE(m_view->events, QStringList()); // the caption stays as it was
 }
 
 void TestImportNumberList::unopenableFile_data() {
@@ -112,12 +113,12 @@ void TestImportNumberList::unopenableFile_data() {
 void TestImportNumberList::unopenableFile() {
     QFETCH(QString, name);
     QDir(m_dir.path()).mkdir(QStringLiteral("folder.txt"));
-    m_ctx->dialogChoice = m_dir.filePath(name);
-    ImportNumberList(m_ctx->context);
+    m_view->dialogChoice = m_dir.filePath(name);
+    ImportNumberList(*m_view);
 
-    QCOMPARE(m_ctx->lv.Count(), 0);
-    const QString shown = QDir::toNativeSeparators(m_ctx->dialogChoice);
-    QCOMPARE(m_ctx->events,
+    QCOMPARE(m_view->lv.Count(), 0);
+    const QString shown = QDir::toNativeSeparators(m_view->dialogChoice);
+    QCOMPARE(m_view->events,
              QStringList({Busy, Caption(u""_s), Prompt(u"无法打开文件："_s + shown)}));
 }
 

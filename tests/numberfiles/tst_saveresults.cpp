@@ -1,5 +1,5 @@
-#include "numberfiles/saveresults.h"
-#include "recordedcontext.h"
+#include "recordingview.h"
+#include "saveresults.h"
 
 #include <QTest>
 
@@ -28,10 +28,10 @@ void TestSaveResults::answers_data() {
 void TestSaveResults::answers() {
     QFETCH(QStringList, locations);
     QFETCH(QString, message);
-    RecordedContext ctx;
-    ctx.fill(locations);
-    SaveResults(ctx.context);
-    QCOMPARE(ctx.events, QStringList{Prompt(message)});
+    RecordingView view;
+    view.fill(locations);
+    SaveResults(view);
+    QCOMPARE(view.events, QStringList{Prompt(message)});
 }
 
 QTEST_GUILESS_MAIN(TestSaveResults)

@@ -4,8 +4,8 @@
 // read from small generated files, and the binary finding its own.
 #include "carriernames.h"
 #include "listenaddress.h"
-#include "lookup/lookupanswer.h"
-#include "lookup/lookupclient.h"
+#include "lookupanswer.h"
+#include "lookupclient.h"
 #include "segmentserver.h"
 #include "segmenttablefile.h"
 

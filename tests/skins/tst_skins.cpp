@@ -1,12 +1,12 @@
 // Skins: what the engine takes and refuses, the skin menu, and every
 // shipped skin on the program's main window.
-#include "mainwindow/mainwindow.h"
-#include "mainwindow/resultlistview.h"
-#include "numberfiles/programdirectory.h"
-#include "skins/applyskin.h"
-#include "skins/skincatalog.h"
-#include "skins/skinengine.h"
-#include "skins/skinfile.h"
+#include "applyskin.h"
+#include "mainwindow.h"
+#include "programdirectory.h"
+#include "resultlistview.h"
+#include "skincatalog.h"
+#include "skinengine.h"
+#include "skinfile.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,11 +1,11 @@
 // Renders the main window in every skin of the catalog, with the skin menu
 // open, to <output directory>/<skin>.png.
 
-#include "mainwindow/mainwindow.h"
-#include "mainwindow/resultlistmodel.h"
-#include "mainwindow/resultrow.h"
-#include "skins/applyskin.h"
-#include "skins/skincatalog.h"
+#include "applyskin.h"
+#include "mainwindow.h"
+#include "resultlistmodel.h"
+#include "resultrow.h"
+#include "skincatalog.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "loopbackserver.h"
-#include "recordedcontext.h"
+#include "recordingview.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
-#include "mainwindow/distinctlocations.h"
+#include "distinctlocations.h"
 
-#include "mainwindow/resultlistmodel.h"
+#include "resultlistmodel.h"
 
 #include <QSet>
 

@@ -1,4 +1,4 @@
-#include "mainwindow/resultlistmodel.h"
+#include "resultlistmodel.h"
 
 ResultListModel::ResultListModel(QObject *parent)
     : QAbstractTableModel(parent) {}

@@ -1,4 +1,4 @@
-#include "numberfiles/programdirectory.h"
+#include "programdirectory.h"
 
 #include <QCoreApplication>
 

@@ -1,8 +1,8 @@
-#include "lookup/batchquery.h"
-#include "lookup/lookupclient.h"
+#include "batchquery.h"
+#include "lookupclient.h"
 #include "loopbackserver.h"
-#include "numberfiles/programdirectory.h"
-#include "recordedcontext.h"
+#include "programdirectory.h"
+#include "recordingview.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -69,7 +69,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<LoopbackServer> m_server;
     std::unique_ptr<LookupClient> m_client;
-    std::unique_ptr<RecordedContext> m_ctx;
+    std::unique_ptr<RecordingView> m_view;
     QString m_log;
 };
 
@@ -81,7 +81,7 @@ void TestBatchQuery::init() {
     m_server = std::make_unique<LoopbackServer>();
     QVERIFY(m_server->start());
     m_client = std::make_unique<LookupClient>(m_server->hostAndPort(), 10'000);
-    m_ctx = std::make_unique<RecordedContext>(m_client.get());
+    m_view = std::make_unique<RecordingView>();
 }
 
 int TestBatchQuery::askedRows() const {
@@ -99,8 +99,8 @@ int TestBatchQuery::askedRows() const {
 
 void TestBatchQuery::run(const QString &pattern, const QStringList &locations) {
     m_server->setHandler(ByPattern(pattern));
-    m_ctx->fill(locations);
-    RunBatchQuery(m_ctx->context);
+    m_view->fill(locations);
+    RunBatchQuery(*m_view, *m_client);
 }
 
 void TestBatchQuery::nothingToRun_data() {
@@ -116,7 +116,7 @@ void TestBatchQuery::nothingToRun() {
     QFETCH(QStringList, events);
     QVERIFY(WriteWholeFile(m_log, "earlier run\r\n"));
     run(u"AA"_s, locations);
-    QCOMPARE(m_ctx->events, events);
+    QCOMPARE(m_view->events, events);
     QCOMPARE(ReadWholeFile(m_log), QByteArray("earlier run\r\n"));
     QCOMPARE(m_server->requestCount(), 0);
 }
@@ -125,13 +125,13 @@ void TestBatchQuery::logOfARun() {
     QVERIFY(WriteWholeFile(m_log, "an earlier, longer run\r\n\r\n\r\n\r\n\r\n"));
     run(u"RAR"_s, {u""_s, u""_s, u"旧 乙"_s});
     // Serials are 10, 20, 30; the captions count positions.
-    QCOMPARE(m_ctx->events, QStringList({Progress(1), Progress(2), Progress(3), Tally(2, 1)}));
+    QCOMPARE(m_view->events, QStringList({Progress(1), Progress(2), Progress(3), Tally(2, 1)}));
     QCOMPARE(askedRows(), 3);
     QCOMPARE(ReadWholeFile(m_log),
              Header + QStringLiteral("20\t13800138002\t广东 移动\r\n").toUtf8());
-    QCOMPARE(m_ctx->lv.Location(1), QString());
-    QCOMPARE(m_ctx->lv.Location(2), Location);
-    QCOMPARE(m_ctx->lv.Location(3), QStringLiteral("旧 乙"));
+    QCOMPARE(m_view->lv.Location(1), QString());
+    QCOMPARE(m_view->lv.Location(2), Location);
+    QCOMPARE(m_view->lv.Location(3), QStringLiteral("旧 乙"));
 }
 
 void TestBatchQuery::failedTransfers_data() {
@@ -161,7 +161,7 @@ void TestBatchQuery::failedTransfers() {
     events << Tally(found, int(pattern.size()) - found);
     if (asked < pattern.size())
         events << Prompt(u"网络连接失败，批量查询已停止！"_s);
-    QCOMPARE(m_ctx->events, events);
+    QCOMPARE(m_view->events, events);
     QCOMPARE(ReadWholeFile(m_log), log);
 }
 
@@ -170,7 +170,7 @@ void TestBatchQuery::logCannotBeCreated() {
     SetProgramDirectory(gone);
     run(u"AA"_s, {u""_s, u""_s});
     const QString path = QDir::toNativeSeparators(gone + u"/tarvio.txt"_s);
-    QCOMPARE(m_ctx->events,
+    QCOMPARE(m_view->events,
              QStringList{Prompt(u"无法创建结果文件 "_s + path + u"，请检查软件目录是否可写！"_s)});
     QCOMPARE(m_server->requestCount(), 0);
 }
@@ -200,7 +200,7 @@ void TestBatchQuery::writeFails() {
         events << Progress(i);
     // The row whose line failed keeps its location.
     events << Tally(asked, 3 - asked) << Prompt(u"写入结果文件失败，批量查询已停止！"_s);
-    QCOMPARE(m_ctx->events, events);
+    QCOMPARE(m_view->events, events);
     QCOMPARE(askedRows(), asked);
     QCOMPARE(ReadWholeFile(m_log), fits);
 }

@@ -1,8 +1,8 @@
 // The answer evaluator: the literal expressions it accepts, the values it
 // gives as text, and what it refuses, hostile answers included.
 
-#include "lookup/answerevaluator.h"
-#include "lookup/jsliteral.h"
+#include "answerevaluator.h"
+#include "jsliteral.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/resultrow.h"
+#include "resultrow.h"
 
 #include <QAbstractTableModel>
 #include <QList>
@@ -28,10 +28,9 @@ public:
     // Appends many rows in one insertion (the import uses this).
     void AppendRows(QList<ResultRow> rows);
 
-    const ResultRow &Item(int position) const { return m_rows.at(position - 1); }
-    QString Text(int position) const { return Item(position).serial; }
-    QString Number(int position) const { return Item(position).number; }
-    QString Location(int position) const { return Item(position).location; }
+    QString Text(int position) const { return m_rows.at(position - 1).serial; }
+    QString Number(int position) const { return m_rows.at(position - 1).number; }
+    QString Location(int position) const { return m_rows.at(position - 1).location; }
     void SetNumber(int position, const QString &number);
     void SetLocation(int position, const QString &location);
 

@@ -1,4 +1,4 @@
-#include "numberfiles/resultlog.h"
+#include "resultlog.h"
 
 ResultLog::ResultLog(const QString &path)
     : m_file(path)

@@ -1,4 +1,4 @@
-#include "mainwindow/appicon.h"
+#include "appicon.h"
 
 QIcon AppIcon() {
     static const QIcon icon(QStringLiteral(":/tarvio/tarvio.svg"));

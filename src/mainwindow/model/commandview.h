@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+class ResultListModel;
+
+// What the commands of the main window see of it: the result list, the
+// number box, the two status captions, the file name box, the Open dialog
+// and the message box, in the window's own terms and without widgets, so
+// that each command can be read and tested on its own. The main window
+// implements it with its controls; a test implements it by recording.
+class CommandView {
+public:
+    virtual ~CommandView() = default;
+
+    // The list the commands fill and read (lv).
+    virtual ResultListModel &ResultList() = 0;
+    // The text of SinglePhone.
+    virtual QString SinglePhoneText() const = 0;
+    // Status line of the single query.
+    virtual void SetFrame1Caption(const QString &text) = 0;
+    // Status line of import and batch.
+    virtual void SetFrame2Caption(const QString &text) = 0;
+    // The text of FileName.
+    virtual QString FileNameText() const = 0;
+    virtual void SetFileNameText(const QString &text) = 0;
+    // The Open dialog of the import; an empty text on cancel.
+    virtual QString ChooseNumberFile() = 0;
+    // A message box; returns once the user has closed it.
+    virtual void Prompt(const QString &text) = 0;
+
+protected:
+    CommandView() = default;
+    CommandView(const CommandView &) = default;
+    CommandView &operator=(const CommandView &) = default;
+};

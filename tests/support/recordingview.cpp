@@ -1,0 +1,32 @@
+#include "recordingview.h"
+
+#include <QFile>
+
+void RecordingView::SetFrame1Caption(const QString &text) {
+    events << Frame1Caption(text);
+}
+
+void RecordingView::SetFrame2Caption(const QString &text) {
+    events << Caption(text);
+}
+
+void RecordingView::Prompt(const QString &text) {
+    events << ::Prompt(text);
+}
+
+void RecordingView::fill(const QStringList &locations) {
+    QList<ResultRow> rows;
+    for (int i = 1; i <= locations.size(); ++i)
+        rows.append(ResultRow{QString::number(10 * i), TestNumber(i), locations[i - 1]});
+    lv.AppendRows(rows);
+}
+
+QByteArray ReadWholeFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool WriteWholeFile(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "commandview.h"
+#include "resultlistmodel.h"
+
+#include <QByteArray>
+#include <QStringList>
+
+// The main window's side of a command, recorded: every caption of Frame1 and
+// Frame2 and every message in the order they came (see Caption() and
+// Prompt()), plus SinglePhone, FileName and the answer the Open dialog is to
+// give ("" is a cancel).
+class RecordingView : public CommandView {
+public:
+    // Rows with serials 10, 20 … (so that they differ from positions),
+    // numbers TestNumber(1), TestNumber(2) … and these locations.
+    void fill(const QStringList &locations);
+
+    ResultListModel &ResultList() override { return lv; }
+    QString SinglePhoneText() const override { return singlePhone; }
+    void SetFrame1Caption(const QString &text) override;
+    void SetFrame2Caption(const QString &text) override;
+    QString FileNameText() const override { return fileName; }
+    void SetFileNameText(const QString &text) override { fileName = text; }
+    QString ChooseNumberFile() override { return dialogChoice; }
+    void Prompt(const QString &text) override;
+
+    ResultListModel lv;
+    QStringList events;
+    QString singlePhone, fileName, dialogChoice;
+};
+
+inline QString Caption(const QString &text) {
+    return QStringLiteral("caption: ") + text;
+}
+inline QString Frame1Caption(const QString &text) {
+    return QStringLiteral("frame1 caption: ") + text;
+}
+inline QString Prompt(const QString &text) {
+    return QStringLiteral("prompt: ") + text;
+}
+inline QString TestNumber(int position) {
+    return QStringLiteral("1380013%1").arg(8000 + position);
+}
+
+QByteArray ReadWholeFile(const QString &path);
+bool WriteWholeFile(const QString &path, const QByteArray &bytes);
