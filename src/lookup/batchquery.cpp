@@ -67,7 +67,7 @@ void RunBatchQuery(const CommandContext &ctx) {
     if (!ctx.lv->Location(1).isEmpty())
         return;
 
-    ResultLog log(ProgramDirectory() + QStringLiteral("/tarvio.txt"));
+    ResultLog log(ProgramDirectory() + QLatin1Char('/') + kResultLogFileName);
     if (!log.Create()) {
         ctx.prompt(QStringLiteral("无法创建结果文件 ") + QDir::toNativeSeparators(log.path()) +
                    QStringLiteral("，请检查软件目录是否可写！"));

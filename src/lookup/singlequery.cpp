@@ -1,5 +1,6 @@
 #include "lookup/singlequery.h"
 
+#include "base/mobilenumber.h"
 #include "lookup/lookupclient.h"
 #include "lookup/numerictext.h"
 #include "mainwindow/commandcontext.h"
@@ -12,7 +13,7 @@ void RunSingleQuery(const CommandContext &ctx) {
         ctx.prompt(QStringLiteral("请不要输入非法字符！"));
         return;
     }
-    if (ctx.singlePhoneText().size() != 11) {
+    if (ctx.singlePhoneText().size() != kMobileNumberLength) {
         ctx.prompt(QStringLiteral("请输入11位有效手机号码！"));
         return;
     }

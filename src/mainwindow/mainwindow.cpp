@@ -13,6 +13,7 @@
 #include "numberfiles/importnumberlist.h"
 #include "numberfiles/saveresults.h"
 #include "skins/applyskin.h"
+#include "skins/skincatalog.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -102,7 +103,7 @@ void MainWindow::closeEvent(QCloseEvent *event) {
 }
 
 void MainWindow::Form_Load() {
-    ApplySkin(QStringLiteral("\\skin\\tar.vio"));
+    ApplySkin(QString::fromUtf8(kDefaultSkin));
 
     lv->SetReportView();
     lv->SetHotTracking(true);
@@ -178,44 +179,50 @@ void MainWindow::Exit_Click() {
     RunCommand([this] { close(); });
 }
 
+// Every skin item applies its file each time it is chosen, the one in
+// force included.
+void MainWindow::ChooseSkin(const SkinEntryInfo &entry) {
+    RunCommand([&entry] { ApplySkin(QString::fromUtf8(entry.fixedText)); });
+}
+
 void MainWindow::black_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\black.vio")); });
+    ChooseSkin(SkinNamed("black"));
 }
 
 void MainWindow::gray_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\gray.vio")); });
+    ChooseSkin(SkinNamed("gray"));
 }
 
 void MainWindow::wood_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\wood.vio")); });
+    ChooseSkin(SkinNamed("wood"));
 }
 
 void MainWindow::asus_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\asus.vio")); });
+    ChooseSkin(SkinNamed("asus"));
 }
 
 void MainWindow::blue_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\blue.vio")); });
+    ChooseSkin(SkinNamed("blue"));
 }
 
 void MainWindow::eye_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\eye.vio")); });
+    ChooseSkin(SkinNamed("eye"));
 }
 
 void MainWindow::warm_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\warm.vio")); });
+    ChooseSkin(SkinNamed("warm"));
 }
 
 void MainWindow::pebble_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\pebble.vio")); });
+    ChooseSkin(SkinNamed("pebble"));
 }
 
 void MainWindow::green_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\green.vio")); });
+    ChooseSkin(SkinNamed("green"));
 }
 
 void MainWindow::Default_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\tar.vio")); });
+    ChooseSkin(SkinNamed("Default"));
 }
 
 void MainWindow::Declare_Click() {

@@ -16,6 +16,7 @@ class QMenu;
 class QPushButton;
 class ResultListModel;
 class ResultListView;
+struct SkinEntryInfo;
 
 // The program's one working window. Every button, menu item and list event
 // runs exactly one handler below, named after its control and event; the
@@ -74,6 +75,7 @@ protected:
 
 private:
     void RunCommand(const std::function<void()> &body);
+    void ChooseSkin(const SkinEntryInfo &entry);
 
     void BuildControls();
     void BuildMenus();

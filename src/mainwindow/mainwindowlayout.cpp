@@ -1,6 +1,7 @@
 // The window's controls at their designed places, in twips.
 #include "mainwindow/mainwindow.h"
 
+#include "base/mobilenumber.h"
 #include "mainwindow/appicon.h"
 #include "mainwindow/resultlistmodel.h"
 #include "mainwindow/resultlistview.h"
@@ -42,7 +43,7 @@ void MainWindow::BuildControls() {
     SinglePhone = new QLineEdit(Frame1);
     SinglePhone->setObjectName(QStringLiteral("SinglePhone"));
     SinglePhone->setGeometry(TwipsRect(120, 240, 1935, 270));
-    SinglePhone->setMaxLength(11);
+    SinglePhone->setMaxLength(kMobileNumberLength);
     seach =
         Button(Frame1, "seach", QStringLiteral("查询手机归属地"), TwipsRect(2400, 240, 1695, 255));
 

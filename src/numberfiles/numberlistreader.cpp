@@ -1,5 +1,6 @@
 #include "numberfiles/numberlistreader.h"
 
+#include "base/mobilenumber.h"
 #include "lookup/numerictext.h"
 
 #include <QFile>
@@ -7,8 +8,6 @@
 #include <QStringDecoder>
 
 namespace {
-constexpr qsizetype MobileNumberLength = 11;
-
 struct Bom {
     QByteArrayView bytes;
     QStringConverter::Encoding encoding;
@@ -50,7 +49,7 @@ NumberList ParseNumberList(const QString &text) {
         const QStringView line = all.sliced(start, end - start);
         ++list.lineCount;
         // The length test is the cheap one, so it goes first.
-        if (line.size() == MobileNumberLength) {
+        if (line.size() == kMobileNumberLength) {
             QString number = line.toString();
             if (IsNumericText(number))
                 list.rows.append(

@@ -2,6 +2,7 @@
 
 #include "mainwindow/commandcontext.h"
 #include "mainwindow/resultlistmodel.h"
+#include "numberfiles/resultlog.h"
 
 void SaveResults(const CommandContext &ctx) {
     if (ctx.lv->Count() == 0) {
@@ -17,5 +18,5 @@ void SaveResults(const CommandContext &ctx) {
     }
     // A single carriage return: the message box shows it as a line break.
     ctx.prompt(QStringLiteral("手机归属地信息已保存到软件目录") + QLatin1Char('\r') +
-               QStringLiteral("下 tarvio.txt 文件中！"));
+               QStringLiteral("下 ") + kResultLogFileName + QStringLiteral(" 文件中！"));
 }

@@ -41,13 +41,11 @@ SkinFile ParseSkinFile(const QByteArray &bytes) {
     if (text.trimmed().isEmpty())
         return Refused(SkinFileStatus::Empty);
 
-    const QString name = HeaderName(text);
-    if (name.isEmpty())
+    if (HeaderName(text).isEmpty())
         return Refused(SkinFileStatus::NoHeader);
 
     SkinFile skin;
     skin.status = SkinFileStatus::Ok;
-    skin.name = name;
     skin.styleSheet = text;
     return skin;
 }

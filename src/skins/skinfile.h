@@ -23,7 +23,6 @@ enum class SkinFileStatus {
 
 struct SkinFile {
     SkinFileStatus status = SkinFileStatus::Missing;
-    QString name;       // from the header, e.g. "黑色钻石 (black)"
     QString styleSheet; // the whole text, header included
 };
 
