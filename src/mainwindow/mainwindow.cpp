@@ -13,7 +13,6 @@
 #include "numberfiles/importnumberlist.h"
 #include "numberfiles/saveresults.h"
 #include "skins/applyskin.h"
-#include "skins/skincatalog.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -183,46 +182,6 @@ void MainWindow::Exit_Click() {
 // force included.
 void MainWindow::ChooseSkin(const SkinEntryInfo &entry) {
     RunCommand([&entry] { ApplySkin(QString::fromUtf8(entry.fixedText)); });
-}
-
-void MainWindow::black_Click() {
-    ChooseSkin(SkinNamed("black"));
-}
-
-void MainWindow::gray_Click() {
-    ChooseSkin(SkinNamed("gray"));
-}
-
-void MainWindow::wood_Click() {
-    ChooseSkin(SkinNamed("wood"));
-}
-
-void MainWindow::asus_Click() {
-    ChooseSkin(SkinNamed("asus"));
-}
-
-void MainWindow::blue_Click() {
-    ChooseSkin(SkinNamed("blue"));
-}
-
-void MainWindow::eye_Click() {
-    ChooseSkin(SkinNamed("eye"));
-}
-
-void MainWindow::warm_Click() {
-    ChooseSkin(SkinNamed("warm"));
-}
-
-void MainWindow::pebble_Click() {
-    ChooseSkin(SkinNamed("pebble"));
-}
-
-void MainWindow::green_Click() {
-    ChooseSkin(SkinNamed("green"));
-}
-
-void MainWindow::Default_Click() {
-    ChooseSkin(SkinNamed("Default"));
 }
 
 void MainWindow::Declare_Click() {
