@@ -31,7 +31,7 @@ Reply Body(const QByteArray &body, bool drop = false) {
     r.dropConnection = drop;
     return r;
 }
-const QByteArray kNoMarker = "zone = {\n\terror:'unknown'\n}";
+const QByteArray kNoMarker = UnknownZoneAnswer();
 } // namespace
 
 class TestMainWindow : public QObject {

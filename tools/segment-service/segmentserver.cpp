@@ -124,8 +124,7 @@ httplib::Server::HandlerResponse SegmentServer::RefuseOversized(const httplib::R
 }
 
 void SegmentServer::Answer(const httplib::Request &request, httplib::Response &response) const {
-    const SegmentAnswer answer = m_answerer.Answer(request.get_param_value("tel"));
-    std::optional<std::string> gbk = Utf8ToGbk(answer.body);
+    std::optional<std::string> gbk = Utf8ToGbk(m_answerer.Answer(request.get_param_value("tel")));
     if (!gbk) {
         response.status = 500;
         return;
