@@ -11,7 +11,7 @@
 namespace {
 // A service that is gone would otherwise cost every remaining row its own
 // time-out; a few failures in a row are enough to tell.
-constexpr int MaxFailedTransfersInARow = 3;
+constexpr int kMaxFailedTransfersInARow = 3;
 
 enum class RunEnd { Completed, WriteFailed, NetworkFailed };
 
@@ -29,7 +29,7 @@ RunEnd QueryAllRows(const CommandContext &ctx, ResultLog &log) {
                              QStringLiteral("条，请稍后……"));
         const LookupAnswer answer = ctx.Inet1->QueryLocation(lv.Number(i));
         if (answer.transferFailed()) {
-            if (++failedInARow >= MaxFailedTransfersInARow)
+            if (++failedInARow >= kMaxFailedTransfersInARow)
                 return RunEnd::NetworkFailed;
             continue;
         }

@@ -7,7 +7,7 @@
 #include <QTest>
 
 namespace {
-const QString Busy = Caption(QStringLiteral("正在导入手机号码，请稍后……"));
+const QString kBusy = Caption(QStringLiteral("正在导入手机号码，请稍后……"));
 
 QByteArray WithMark(const QString &text, QStringConverter::Encoding encoding) {
     return QStringEncoder(encoding, QStringConverter::Flag::WriteBom).encode(text);
@@ -74,7 +74,8 @@ void TestImportNumberList::lines() {
 
     QCOMPARE(m_ctx->fileName, m_ctx->dialogChoice);
     const QString summary = QStringLiteral("共导入%1条号码，无效号码%2条");
-    QCOMPARE(m_ctx->events, QStringList({Busy, Caption(summary.arg(numbers.size()).arg(invalid))}));
+    QCOMPARE(m_ctx->events,
+             QStringList({kBusy, Caption(summary.arg(numbers.size()).arg(invalid))}));
     QCOMPARE(m_ctx->lv.Count(), numbers.size());
     for (int i = 1; i <= m_ctx->lv.Count(); ++i) {
         QCOMPARE(m_ctx->lv.Text(i), QString::number(i));
@@ -114,7 +115,7 @@ void TestImportNumberList::unopenableFile() {
 
     QCOMPARE(m_ctx->lv.Count(), 0);
     const QString shown = QDir::toNativeSeparators(m_ctx->dialogChoice);
-    QCOMPARE(m_ctx->events, QStringList({Busy, Caption(""), Prompt("无法打开文件：" + shown)}));
+    QCOMPARE(m_ctx->events, QStringList({kBusy, Caption(""), Prompt("无法打开文件：" + shown)}));
 }
 
 QTEST_GUILESS_MAIN(TestImportNumberList)

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr const char *AnswerContentType = "text/javascript; charset=GBK";
+constexpr const char *kAnswerContentType = "text/javascript; charset=GBK";
 
 // What the request occupied on the wire, near enough: httplib has parsed it
 // already, so the size is counted back from its parts.
@@ -129,5 +129,5 @@ void SegmentServer::Answer(const httplib::Request &request, httplib::Response &r
         response.status = 500;
         return;
     }
-    response.set_content(std::move(*gbk), AnswerContentType);
+    response.set_content(std::move(*gbk), kAnswerContentType);
 }

@@ -21,9 +21,9 @@ using namespace std::string_view_literals;
 
 // Tables in circulation are a few tens of megabytes; anything far larger is
 // not one, and is refused before it is read into memory.
-constexpr size_t MaxFileBytes = size_t(512) << 20;
-constexpr size_t ReportedSkips = 5;
-constexpr size_t NoColumn = size_t(-1);
+constexpr size_t kMaxFileBytes = size_t(512) << 20;
+constexpr size_t kReportedSkips = 5;
+constexpr size_t kNoColumn = size_t(-1);
 
 enum class Fault {
     Quotes,
@@ -135,23 +135,23 @@ std::string AsciiLower(std::string_view text) {
 }
 
 struct Columns {
-    size_t block = NoColumn;
-    size_t province = NoColumn;
-    size_t city = NoColumn;
-    size_t carrier = NoColumn;
+    size_t block = kNoColumn;
+    size_t province = kNoColumn;
+    size_t city = kNoColumn;
+    size_t carrier = kNoColumn;
 };
 
-constexpr std::array BlockNames{"号段"sv, "prefix"sv, "phone"sv, "segment"sv};
-constexpr std::array ProvinceNames{"省份"sv, "省"sv, "province"sv};
-constexpr std::array CityNames{"城市"sv, "市"sv, "city"sv};
-constexpr std::array CarrierNames{"运营商"sv, "卡类型"sv, "isp"sv, "carrier"sv, "catname"sv};
+constexpr std::array kBlockNames{"号段"sv, "prefix"sv, "phone"sv, "segment"sv};
+constexpr std::array kProvinceNames{"省份"sv, "省"sv, "province"sv};
+constexpr std::array kCityNames{"城市"sv, "市"sv, "city"sv};
+constexpr std::array kCarrierNames{"运营商"sv, "卡类型"sv, "isp"sv, "carrier"sv, "catname"sv};
 
 // The first column with one of the names; a second one of the same kind is
 // ignored like any other column.
 template <size_t N>
 void Recognise(size_t &column, size_t index, const std::string &name,
                const std::array<std::string_view, N> &names) {
-    if (column != NoColumn)
+    if (column != kNoColumn)
         return;
     for (std::string_view n : names) {
         if (name == n) {
@@ -168,16 +168,16 @@ std::optional<Columns> ReadHeader(std::string_view line, bool gbk, std::string &
     if (text && csv.Split(*text)) {
         for (size_t i = 0; i < csv.fields().size(); ++i) {
             const std::string name = AsciiLower(Trimmed(csv.fields()[i]));
-            Recognise(columns.block, i, name, BlockNames);
-            Recognise(columns.province, i, name, ProvinceNames);
-            Recognise(columns.city, i, name, CityNames);
-            Recognise(columns.carrier, i, name, CarrierNames);
+            Recognise(columns.block, i, name, kBlockNames);
+            Recognise(columns.province, i, name, kProvinceNames);
+            Recognise(columns.city, i, name, kCityNames);
+            Recognise(columns.carrier, i, name, kCarrierNames);
         }
     }
     for (const auto &[column, what] :
          {std::pair{columns.block, "block"}, std::pair{columns.province, "province"},
           std::pair{columns.carrier, "carrier"}}) {
-        if (column == NoColumn)
+        if (column == kNoColumn)
             missing.append(missing.empty() ? "" : ", ").append(what);
     }
     if (!missing.empty())
@@ -383,7 +383,7 @@ SegmentTableLoad ParseSegmentTable(std::string_view bytes) {
             ++load.loaded;
             continue;
         }
-        if (++load.skipped <= ReportedSkips)
+        if (++load.skipped <= kReportedSkips)
             load.firstSkipped.push_back({lines.number(), Reason(*fault, gbk)});
     }
     return load;
@@ -400,7 +400,7 @@ SegmentTableLoad LoadSegmentTable(const std::string &path) {
         error = "cannot read it: " + std::string(std::strerror(errno));
     else if (!S_ISREG(info.st_mode))
         error = "cannot read it: not a regular file";
-    else if (size_t(info.st_size) > MaxFileBytes)
+    else if (size_t(info.st_size) > kMaxFileBytes)
         error = "larger than 512 MiB, too large for a segment table";
     else
         error = bytes.Read(fd, size_t(info.st_size));
