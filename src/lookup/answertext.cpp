@@ -3,6 +3,8 @@
 #include <QList>
 #include <QStringDecoder>
 
+namespace {
+// The charset parameter of a Content-Type value, or an empty array.
 QByteArray CharsetOf(const QByteArray &contentType) {
     const QList<QByteArray> parts = contentType.split(';');
     for (qsizetype i = 1; i < parts.size(); ++i) {
@@ -17,6 +19,7 @@ QByteArray CharsetOf(const QByteArray &contentType) {
     }
     return {};
 }
+} // namespace
 
 QString DecodeAnswerBody(const QByteArray &body, const QByteArray &contentType) {
     const QByteArray charset = CharsetOf(contentType);

@@ -8,6 +8,3 @@
 // are valid UTF-8, else GB18030 (a superset of GBK), which is what services of
 // this kind usually send without saying so.
 QString DecodeAnswerBody(const QByteArray &body, const QByteArray &contentType);
-
-// The charset parameter of a Content-Type value, or an empty array.
-QByteArray CharsetOf(const QByteArray &contentType);

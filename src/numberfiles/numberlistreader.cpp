@@ -13,8 +13,10 @@ struct Bom {
     QStringConverter::Encoding encoding;
 };
 
-} // namespace
-
+// Turns the bytes of a number-list file into text. A byte-order mark at the
+// very start (UTF-8, UTF-16 LE or BE) chooses the encoding and is dropped;
+// without one the bytes are in the system's encoding. Bytes that are not
+// valid in the encoding become replacement characters.
 QString DecodeNumberListText(const QByteArray &bytes) {
     static const Bom marks[] = {
         {QByteArrayView("\xEF\xBB\xBF", 3), QStringConverter::Utf8},
@@ -37,6 +39,9 @@ QString DecodeNumberListText(const QByteArray &bytes) {
     return decoder(data);
 }
 
+// Splits decoded text into its numbers: CR LF, CR and LF each end a line,
+// and a line end at the very end starts no further line. A valid line is
+// exactly eleven characters that read as a number; it is kept unchanged.
 NumberList ParseNumberList(const QString &text) {
     NumberList list;
     const QStringView all(text);
@@ -62,6 +67,7 @@ NumberList ParseNumberList(const QString &text) {
     }
     return list;
 }
+} // namespace
 
 std::optional<NumberList> ReadNumberList(const QString &path) {
     if (!QFileInfo(path).isFile())

@@ -27,7 +27,6 @@ QString HeaderName(const QString &text) {
         return {};
     return comment.mid(kHeaderTag.size()).trimmed();
 }
-} // namespace
 
 SkinFile ParseSkinFile(const QByteArray &bytes) {
     if (bytes.size() > kMaxSkinFileBytes)
@@ -49,6 +48,7 @@ SkinFile ParseSkinFile(const QByteArray &bytes) {
     skin.styleSheet = text;
     return skin;
 }
+} // namespace
 
 SkinFile ReadSkinFile(const QString &path) {
     if (path.isEmpty() || !QFileInfo::exists(path))

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 // A skin file is a Qt style sheet in UTF-8 that opens with a comment naming
@@ -29,5 +28,4 @@ struct SkinFile {
 // Our skins are a few kilobytes; anything this large is not one of them.
 inline constexpr qint64 kMaxSkinFileBytes = 1024 * 1024;
 
-SkinFile ParseSkinFile(const QByteArray &bytes);
 SkinFile ReadSkinFile(const QString &path);

@@ -442,7 +442,7 @@ private slots:
             path = file.dir.path();
         const SegmentTableLoad load = LoadSegmentTable(path.toStdString());
         QVERIFY2(QString::fromStdString(load.error).endsWith(error), load.error.c_str());
-        QVERIFY(load.table.empty());
+        QVERIFY(load.table.Empty());
     }
 
     // Over HTTP and through the program's own client: the table's blocks,

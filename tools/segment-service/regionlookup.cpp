@@ -45,8 +45,10 @@ bool IsMunicipality(std::string_view name) {
     return false;
 }
 
-} // namespace
-
+// Splits a geocoder description ("浙江省杭州市", "广西南宁市", "北京市") into
+// province short name and city. Empty province when the description does not
+// begin with a province we know (the geocoder says only "中国" for blocks it
+// has no data for).
 Region SplitRegionDescription(std::string_view description) {
     Region region;
     // No name is the beginning of another, so the first match is the only one.
@@ -71,6 +73,7 @@ Region SplitRegionDescription(std::string_view description) {
         region.city = description;
     return region;
 }
+} // namespace
 
 std::string_view ProvinceShortName(std::string_view name) {
     for (std::string_view shortName : kProvinceNames) {

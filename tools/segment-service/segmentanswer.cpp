@@ -13,12 +13,13 @@ bool FitsInQuotes(std::string_view value) {
     return value.find_first_of("'\\\r\n") == std::string_view::npos;
 }
 
-} // namespace
-
+// True for eleven ASCII digits beginning with 1: the only numbers a mainland
+// mobile segment lookup can answer.
 bool IsMobileNumberText(std::string_view text) {
     return text.size() == 11 && text.front() == '1' &&
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
+} // namespace
 
 std::string SegmentAnswerer::Answer(std::string_view tel) const {
     if (!IsMobileNumberText(tel))

@@ -6,10 +6,6 @@
 #include <string>
 #include <string_view>
 
-// True for eleven ASCII digits beginning with 1: the only numbers a mainland
-// mobile segment lookup can answer.
-bool IsMobileNumberText(std::string_view text);
-
 // The answer for the value of "tel=", in UTF-8 (answerformat.h); it is
 // converted to GBK on the way out. The requested text is echoed only once it
 // is known to be digits, so nothing a client sends ends up unquoted in the

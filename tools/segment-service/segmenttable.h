@@ -28,8 +28,7 @@ public:
     std::optional<Entry> Find(std::string_view digits) const;
 
     // The number of distinct blocks held.
-    size_t size() const { return m_blockCount; }
-    bool empty() const { return m_blockCount == 0; }
+    bool Empty() const { return m_blockCount == 0; }
 
     // Interns a region; the index to give Set. Nothing once MaxRegions
     // distinct ones are held.

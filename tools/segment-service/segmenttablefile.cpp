@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -92,7 +93,7 @@ public:
         ++m_number;
         return true;
     }
-    size_t number() const { return m_number; }
+    size_t Number() const { return m_number; }
 
 private:
     std::string_view m_text;
@@ -166,8 +167,8 @@ std::optional<Columns> ReadHeader(std::string_view line, bool gbk, std::string &
     const std::optional<std::string> text = Decode(line, gbk);
     Columns columns;
     if (text && csv.Split(*text)) {
-        for (size_t i = 0; i < csv.fields().size(); ++i) {
-            const std::string name = AsciiLower(Trimmed(csv.fields()[i]));
+        for (size_t i = 0; i < csv.Fields().size(); ++i) {
+            const std::string name = AsciiLower(Trimmed(csv.Fields()[i]));
             Recognise(columns.block, i, name, kBlockNames);
             Recognise(columns.province, i, name, kProvinceNames);
             Recognise(columns.city, i, name, kCityNames);
@@ -199,7 +200,7 @@ public:
         if (!m_csv.Split(line))
             return Fault::Quotes;
         const auto field = [this](size_t column) {
-            return column < m_csv.fields().size() ? Trimmed(m_csv.fields()[column])
+            return column < m_csv.Fields().size() ? Trimmed(m_csv.Fields()[column])
                                                   : std::string_view();
         };
         const std::optional<uint32_t> block = ParseBlock(field(m_columns.block));
@@ -333,7 +334,7 @@ public:
         return {};
     }
 
-    std::string_view view() const { return {m_data, m_size}; }
+    std::string_view View() const { return {m_data, m_size}; }
 
 private:
     char *m_data = nullptr;
@@ -347,8 +348,7 @@ SegmentTableLoad Failed(std::string error) {
     return load;
 }
 
-} // namespace
-
+// The same for a table already in memory.
 SegmentTableLoad ParseSegmentTable(std::string_view bytes) {
     SegmentTableLoad load;
     bool gbk = false;
@@ -384,10 +384,11 @@ SegmentTableLoad ParseSegmentTable(std::string_view bytes) {
             continue;
         }
         if (++load.skipped <= kReportedSkips)
-            load.firstSkipped.push_back({lines.number(), Reason(*fault, gbk)});
+            load.firstSkipped.push_back({lines.Number(), Reason(*fault, gbk)});
     }
     return load;
 }
+} // namespace
 
 SegmentTableLoad LoadSegmentTable(const std::string &path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -407,7 +408,7 @@ SegmentTableLoad LoadSegmentTable(const std::string &path) {
     ::close(fd);
     if (!error.empty())
         return Failed(std::move(error));
-    return ParseSegmentTable(bytes.view());
+    return ParseSegmentTable(bytes.View());
 }
 
 std::string DescribeLoad(const SegmentTableLoad &load) {
