@@ -1,5 +1,6 @@
 #include "lookup/lookupclient.h"
 #include "loopbackserver.h"
+#include "twowayrows.h"
 
 #include <QStringEncoder>
 #include <QTest>
@@ -129,9 +130,7 @@ void TestLookupClient::answers() {
 }
 
 void TestLookupClient::oversizedAnswerIsRefused_data() {
-    QTest::addColumn<bool>("closeDelimited");
-    QTest::newRow("length declared") << false;
-    QTest::newRow("length found only by reading") << true;
+    AddTwoWayRows("closeDelimited", "length declared", "length found only by reading");
 }
 
 void TestLookupClient::oversizedAnswerIsRefused() {

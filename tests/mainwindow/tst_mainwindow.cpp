@@ -7,6 +7,7 @@
 #include "numberfiles/filedialog.h"
 #include "numberfiles/programdirectory.h"
 #include "skins/skincatalog.h"
+#include "twowayrows.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -279,9 +280,7 @@ void TestMainWindow::filterKeepsTheLastOfEachLocation() {
 }
 
 void TestMainWindow::buttonsAndMenuItemsRunTheSameCommands_data() {
-    QTest::addColumn<bool>("byMenu");
-    QTest::newRow("buttons") << false;
-    QTest::newRow("menu items") << true;
+    AddTwoWayRows("byMenu", "buttons", "menu items");
 }
 
 void TestMainWindow::buttonsAndMenuItemsRunTheSameCommands() {

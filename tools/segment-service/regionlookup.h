@@ -27,10 +27,9 @@ std::string_view ProvinceShortName(std::string_view name);
 // small indexes into the few hundred distinct regions.
 class RegionLookup {
 public:
+    // Neither copied nor moved: the cache's mutex forbids both.
     RegionLookup();
     ~RegionLookup();
-    RegionLookup(const RegionLookup &) = delete;
-    RegionLookup &operator=(const RegionLookup &) = delete;
 
     // `digits` is an 11-digit number beginning with 1. An empty province
     // when the geocoder does not know the number or it is not a valid one.

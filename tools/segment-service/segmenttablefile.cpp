@@ -6,11 +6,11 @@
 
 #include <algorithm>
 #include <array>
-#include <string_view>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
+#include <string_view>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,27 +38,30 @@ enum class Fault {
     TooManyRegions,
 };
 
+// What the report says of a skipped row, beside its line number.
+struct FaultReason {
+    Fault fault;
+    std::string_view text;
+};
+
+constexpr std::array kFaultReasons{
+    FaultReason{Fault::Quotes, "quotes left open or followed by text"},
+    FaultReason{Fault::Block, "block is not seven digits beginning with 1"},
+    FaultReason{Fault::NoProvince, "no province"},
+    FaultReason{Fault::NoCarrier, "no carrier"},
+    FaultReason{Fault::UnknownCarrier, "carrier not recognised"},
+    FaultReason{Fault::Unquotable, "province or city holds a quote or backslash"},
+    FaultReason{Fault::NotGbk, "province or city holds a character GBK cannot write"},
+    FaultReason{Fault::TooManyRegions, "too many distinct provinces and cities"},
+};
+
 std::string Reason(Fault fault, bool gbk) {
-    switch (fault) {
-    case Fault::Quotes:
-        return "quotes left open or followed by text";
-    case Fault::Block:
-        return "block is not seven digits beginning with 1";
-    case Fault::NoProvince:
-        return "no province";
-    case Fault::NoCarrier:
-        return "no carrier";
-    case Fault::UnknownCarrier:
-        return "carrier not recognised";
-    case Fault::NotText:
+    // Text that does not decode is named by the encoding the table is in.
+    if (fault == Fault::NotText)
         return gbk ? "not GBK text" : "not UTF-8 text";
-    case Fault::Unquotable:
-        return "province or city holds a quote or backslash";
-    case Fault::NotGbk:
-        return "province or city holds a character GBK cannot write";
-    case Fault::TooManyRegions:
-        return "too many distinct provinces and cities";
-    }
+    for (const FaultReason &reason : kFaultReasons)
+        if (reason.fault == fault)
+            return std::string(reason.text);
     return {};
 }
 
