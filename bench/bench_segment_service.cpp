@@ -32,8 +32,8 @@ constexpr int kRequestsPerConnection = 250;
 constexpr uint32_t kTableRows = 500'000;
 constexpr uint32_t kFirstTableBlock = 1'500'000; // 15x to 19x
 
-const char *const Numbers[] = {"13800138000", "13805710000", "13977100000", "13904710000",
-                               "18616000000", "18901000000", "19200000000", "1380013800x"};
+const char *const kNumbers[] = {"13800138000", "13805710000", "13977100000", "13904710000",
+                                "18616000000", "18901000000", "19200000000", "1380013800x"};
 
 double Percentile(std::vector<double> sorted, double fraction) {
     if (sorted.empty())
@@ -130,7 +130,7 @@ bool MeasureAnswers(const char *what, SegmentTable table) {
     {
         httplib::Client client("127.0.0.1", port);
         const Clock::time_point sent = Clock::now();
-        for (const char *number : Numbers)
+        for (const char *number : kNumbers)
             client.Get(std::string(SegmentServer::kAnswerPath) + "?tel=" + number);
         const std::chrono::duration<double, std::milli> took = Clock::now() - sent;
         std::printf("%s\n  first lookups (data loading): %.1f ms\n", what, took.count());
@@ -149,7 +149,7 @@ bool MeasureAnswers(const char *what, SegmentTable table) {
             latencies[size_t(c)].reserve(kRequestsPerConnection);
             for (int i = 0; i < kRequestsPerConnection; ++i) {
                 const std::string target = std::string(SegmentServer::kAnswerPath) +
-                                           "?tel=" + Numbers[size_t(c + i) % std::size(Numbers)];
+                                           "?tel=" + kNumbers[size_t(c + i) % std::size(kNumbers)];
                 const Clock::time_point sent = Clock::now();
                 const auto result = client.Get(target);
                 const std::chrono::duration<double, std::milli> took = Clock::now() - sent;
