@@ -32,13 +32,13 @@
 
 namespace {
 // Mobile prefixes the bundled service knows, so that every row is found.
-const char *const Prefixes[] = {"130", "131", "132", "133", "134", "135", "136", "137", "138",
-                                "139", "150", "151", "152", "155", "156", "157", "158", "159",
-                                "176", "177", "181", "182", "183", "185", "186", "187"};
+const char *const kPrefixes[] = {"130", "131", "132", "133", "134", "135", "136", "137", "138",
+                                 "139", "150", "151", "152", "155", "156", "157", "158", "159",
+                                 "176", "177", "181", "182", "183", "185", "186", "187"};
 
 QString Number(int i) {
-    const int prefixes = static_cast<int>(std::size(Prefixes));
-    return QLatin1StringView(Prefixes[i % prefixes]) +
+    const int prefixes = static_cast<int>(std::size(kPrefixes));
+    return QLatin1StringView(kPrefixes[i % prefixes]) +
            QStringLiteral("%1").arg(i / prefixes, 8, 10, QLatin1Char('0'));
 }
 

@@ -39,7 +39,7 @@ private:
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     const int lines = argc > 1 ? QByteArray(argv[1]).toInt() : 100'000;
-    constexpr int Runs = 7;
+    constexpr int kRuns = 7;
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("numbers.txt"));
@@ -61,7 +61,7 @@ int main(int argc, char **argv) {
 
     ImportView view(path);
     QList<double> times;
-    for (int run = 0; run < Runs; ++run) {
+    for (int run = 0; run < kRuns; ++run) {
         QElapsedTimer timer;
         timer.start();
         ImportNumberList(view);
@@ -69,7 +69,7 @@ int main(int argc, char **argv) {
     }
     std::sort(times.begin(), times.end());
     std::printf("import of %d lines: median %.1f ms (best %.1f, worst %.1f) over %d runs\n", lines,
-                times[Runs / 2], times.first(), times.last(), Runs);
+                times[kRuns / 2], times.first(), times.last(), kRuns);
     std::printf("rows %d; caption: %s\n", view.lv.Count(), qPrintable(view.caption));
     return 0;
 }

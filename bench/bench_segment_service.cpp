@@ -27,13 +27,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int Connections = 8;
-constexpr int RequestsPerConnection = 250;
-constexpr uint32_t TableRows = 500'000;
-constexpr uint32_t FirstTableBlock = 1'500'000; // 15x to 19x
+constexpr int kConnections = 8;
+constexpr int kRequestsPerConnection = 250;
+constexpr uint32_t kTableRows = 500'000;
+constexpr uint32_t kFirstTableBlock = 1'500'000; // 15x to 19x
 
-const char *const Numbers[] = {"13800138000", "13805710000", "13977100000", "13904710000",
-                               "18616000000", "18901000000", "19200000000", "1380013800x"};
+const char *const kNumbers[] = {"13800138000", "13805710000", "13977100000", "13904710000",
+                                "18616000000", "18901000000", "19200000000", "1380013800x"};
 
 double Percentile(std::vector<double> sorted, double fraction) {
     if (sorted.empty())
@@ -61,28 +61,28 @@ void ResetPeak() {
 // A table shaped like those in circulation: an id, the block, province,
 // city, carrier, area code and post code, in a few hundred regions.
 bool WriteTable(const std::string &path, bool gbk) {
-    static constexpr std::array Provinces{"广东", "北京", "浙江", "四川", "新疆", "内蒙古"};
-    static constexpr std::array Cities{"广州", "深圳", "杭州", "成都", "喀什", "呼和浩特",
-                                       "温州", "佛山", "绵阳", "包头", "伊犁", "东莞"};
-    static constexpr std::array Carriers{"中国移动", "联通", "电信虚拟运营商", "中国广电"};
+    static constexpr std::array kProvinces{"广东", "北京", "浙江", "四川", "新疆", "内蒙古"};
+    static constexpr std::array kCities{"广州", "深圳", "杭州", "成都", "喀什", "呼和浩特",
+                                        "温州", "佛山", "绵阳", "包头", "伊犁", "东莞"};
+    static constexpr std::array kCarriers{"中国移动", "联通", "电信虚拟运营商", "中国广电"};
     std::ofstream out(path, std::ios::binary);
     std::string chunk = "id,prefix,province,city,isp,code,zip\n";
-    for (uint32_t i = 0; i < TableRows; ++i) {
+    for (uint32_t i = 0; i < kTableRows; ++i) {
         chunk.append(std::to_string(i + 1))
             .append(",")
-            .append(std::to_string(FirstTableBlock + i))
+            .append(std::to_string(kFirstTableBlock + i))
             .append(",")
-            .append(Provinces[i / 7 % Provinces.size()])
+            .append(kProvinces[i / 7 % kProvinces.size()])
             .append(",\"")
-            .append(Cities[i / 3 % Cities.size()])
+            .append(kCities[i / 3 % kCities.size()])
             .append("\",")
-            .append(Carriers[i % Carriers.size()])
+            .append(kCarriers[i % kCarriers.size()])
             .append(",0")
             .append(std::to_string(100 + i % 900))
             .append(",")
             .append(std::to_string(100000 + i % 900000))
             .append("\n");
-        if (chunk.size() > (1 << 20) || i + 1 == TableRows) {
+        if (chunk.size() > (1 << 20) || i + 1 == kTableRows) {
             const std::optional<std::string> bytes = gbk ? Utf8ToGbk(chunk) : chunk;
             if (!bytes)
                 return false;
@@ -106,14 +106,14 @@ bool MeasureLoad(const std::string &path, bool gbk) {
     const long peak = MemoryKiB("VmHWM");
     const long rssAfter = MemoryKiB("VmRSS");
     std::remove(path.c_str());
-    std::printf("segment table, %u rows, %s: %s\n", TableRows, gbk ? "GBK" : "UTF-8",
+    std::printf("segment table, %u rows, %s: %s\n", kTableRows, gbk ? "GBK" : "UTF-8",
                 load.error.empty() ? DescribeLoad(load).c_str() : load.error.c_str());
     std::printf("  load time:              %.0f ms\n", took.count());
     std::printf("  extra memory at peak:   %.1f MB (VmHWM - VmRSS before)\n",
                 double(peak - rssBefore) / 1024);
     std::printf("  extra memory once held: %.1f MB (VmRSS after - before)\n",
                 double(rssAfter - rssBefore) / 1024);
-    return load.error.empty() && load.loaded == TableRows;
+    return load.error.empty() && load.loaded == kTableRows;
 }
 
 bool MeasureAnswers(const char *what, SegmentTable table) {
@@ -130,26 +130,26 @@ bool MeasureAnswers(const char *what, SegmentTable table) {
     {
         httplib::Client client("127.0.0.1", port);
         const Clock::time_point sent = Clock::now();
-        for (const char *number : Numbers)
-            client.Get(std::string(SegmentServer::AnswerPath) + "?tel=" + number);
+        for (const char *number : kNumbers)
+            client.Get(std::string(SegmentServer::kAnswerPath) + "?tel=" + number);
         const std::chrono::duration<double, std::milli> took = Clock::now() - sent;
         std::printf("%s\n  first lookups (data loading): %.1f ms\n", what, took.count());
     }
 
-    std::vector<std::vector<double>> latencies(Connections);
+    std::vector<std::vector<double>> latencies(kConnections);
     std::atomic<int> failures = 0;
     std::vector<std::thread> clients;
     const Clock::time_point start = Clock::now();
-    for (int c = 0; c < Connections; ++c) {
+    for (int c = 0; c < kConnections; ++c) {
         clients.emplace_back([&, c] {
             httplib::Client client("127.0.0.1", port);
             client.set_keep_alive(true);
             client.set_tcp_nodelay(true);
             client.set_read_timeout(5, 0);
-            latencies[size_t(c)].reserve(RequestsPerConnection);
-            for (int i = 0; i < RequestsPerConnection; ++i) {
-                const std::string target = std::string(SegmentServer::AnswerPath) +
-                                           "?tel=" + Numbers[size_t(c + i) % std::size(Numbers)];
+            latencies[size_t(c)].reserve(kRequestsPerConnection);
+            for (int i = 0; i < kRequestsPerConnection; ++i) {
+                const std::string target = std::string(SegmentServer::kAnswerPath) +
+                                           "?tel=" + kNumbers[size_t(c + i) % std::size(kNumbers)];
                 const Clock::time_point sent = Clock::now();
                 const auto result = client.Get(target);
                 const std::chrono::duration<double, std::milli> took = Clock::now() - sent;
@@ -170,8 +170,8 @@ bool MeasureAnswers(const char *what, SegmentTable table) {
     for (const auto &l : latencies)
         all.insert(all.end(), l.begin(), l.end());
     std::sort(all.begin(), all.end());
-    const int total = Connections * RequestsPerConnection;
-    std::printf("  %d requests over %d kept-alive connections\n", total, Connections);
+    const int total = kConnections * kRequestsPerConnection;
+    std::printf("  %d requests over %d kept-alive connections\n", total, kConnections);
     std::printf("  requests per second: %.0f\n", double(total) / elapsed.count());
     std::printf("  median latency:      %.3f ms\n", Percentile(all, 0.5));
     std::printf("  p99 latency:         %.3f ms\n", Percentile(all, 0.99));

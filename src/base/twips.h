@@ -7,8 +7,11 @@
 // pixels, 96 to the inch, and scales for high-dpi screens by itself, so one
 // pixel is 15 twips. Designs stay in twips in the code; this is the only
 // conversion.
+inline constexpr int kTwipsPerPixel = 15;
+
 constexpr int Twips(int twips) {
-    return twips >= 0 ? (twips + 7) / 15 : -((-twips + 7) / 15);
+    constexpr int half = kTwipsPerPixel / 2;
+    return twips >= 0 ? (twips + half) / kTwipsPerPixel : -((-twips + half) / kTwipsPerPixel);
 }
 
 constexpr QRect TwipsRect(int left, int top, int width, int height) {

@@ -15,7 +15,6 @@ namespace {
 
 constexpr int kLabel1Left = 360;
 constexpr int kLabel1Top = 0;
-constexpr int kTwipsPerPixel = 15;
 
 int PixelsFromTwips(float twips) {
     return Twips(static_cast<int>(std::lround(twips)));

@@ -7,6 +7,18 @@
 
 #include <algorithm>
 
+namespace {
+// The distance between the tops of two lines: the natural spacing if
+// lineCount lines fit into available height that way, else as much as fits,
+// but not less than three quarters of the natural spacing.
+qreal ParagraphLinePitch(qreal natural, qreal available, int lineCount) {
+    if (lineCount <= 0 || natural <= 0)
+        return natural;
+    const qreal fitting = available / lineCount;
+    return std::clamp(fitting, natural * 0.75, natural);
+}
+} // namespace
+
 ParagraphLabel::ParagraphLabel(const QString &text, QWidget *parent)
     : QLabel(text, parent) {
     setTextFormat(Qt::PlainText);
@@ -43,13 +55,6 @@ void ParagraphLabel::paintEvent(QPaintEvent *) {
     painter.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
     layout.draw(&painter, area.topLeft());
-}
-
-qreal ParagraphLinePitch(qreal natural, qreal available, int lineCount) {
-    if (lineCount <= 0 || natural <= 0)
-        return natural;
-    const qreal fitting = available / lineCount;
-    return std::clamp(fitting, natural * 0.75, natural);
 }
 
 ParagraphLabel *AddParagraph(QWidget *container, const QString &name, int left, int top, int width,

@@ -21,11 +21,6 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 };
 
-// The distance between the tops of two lines: the natural spacing if
-// lineCount lines fit into available height that way, else as much as fits,
-// but not less than three quarters of the natural spacing.
-qreal ParagraphLinePitch(qreal natural, qreal available, int lineCount);
-
 // Adds a paragraph label at its design rectangle (in twips, relative to its
 // container).
 ParagraphLabel *AddParagraph(QWidget *container, const QString &name, int left, int top, int width,

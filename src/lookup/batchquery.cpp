@@ -11,7 +11,7 @@
 namespace {
 // A service that is gone would otherwise cost every remaining row its own
 // time-out; a few failures in a row are enough to tell.
-constexpr int MaxFailedTransfersInARow = 3;
+constexpr int kMaxFailedTransfersInARow = 3;
 
 enum class RunEnd { Completed, WriteFailed, NetworkFailed };
 
@@ -29,7 +29,7 @@ RunEnd QueryAllRows(CommandView &view, LookupClient &Inet1, ResultLog &log) {
                               QStringLiteral("条，请稍后……"));
         const LookupAnswer answer = Inet1.QueryLocation(lv.Number(i));
         if (answer.transferFailed()) {
-            if (++failedInARow >= MaxFailedTransfersInARow)
+            if (++failedInARow >= kMaxFailedTransfersInARow)
                 return RunEnd::NetworkFailed;
             continue;
         }
@@ -68,7 +68,7 @@ void RunBatchQuery(CommandView &view, LookupClient &Inet1) {
     if (!lv.Location(1).isEmpty())
         return;
 
-    ResultLog log(ProgramDirectory() + QStringLiteral("/tarvio.txt"));
+    ResultLog log(ProgramDirectory() + QLatin1Char('/') + kResultLogFileName);
     if (!log.Create()) {
         view.Prompt(QStringLiteral("无法创建结果文件 ") + QDir::toNativeSeparators(log.path()) +
                     QStringLiteral("，请检查软件目录是否可写！"));

@@ -10,7 +10,7 @@
 #include <QStringList>
 
 namespace {
-const QString Marker = QStringLiteral("telString");
+const QString kMarker = QStringLiteral("telString");
 
 LookupAnswer Outcome(LookupAnswer::Outcome outcome) {
     LookupAnswer answer;
@@ -21,7 +21,7 @@ LookupAnswer Outcome(LookupAnswer::Outcome outcome) {
 LookupAnswer Evaluate(const QString &text) {
     // The marker test is a plain, case-sensitive substring search; nothing
     // is evaluated unless it passes.
-    if (!text.contains(Marker))
+    if (!text.contains(kMarker))
         return Outcome(LookupAnswer::Outcome::Refused);
 
     static const QStringList names{QStringLiteral("province"), QStringLiteral("catName")};
@@ -50,7 +50,7 @@ LookupClient::LookupClient(QString serviceHost, int timeoutMs)
     const QUrl service = RequestAddress(QString());
     if (service.isValid() && !service.host().isEmpty() && service.userInfo().isEmpty())
         m_inet = std::make_unique<HttpTransfer>(service.host(), service.port(80), m_timeoutMs,
-                                                MaxAnswerBytes);
+                                                kMaxAnswerBytes);
 }
 
 LookupClient::~LookupClient() {

@@ -19,7 +19,7 @@ class TransferThread;
 class LookupClient {
 public:
     static constexpr int DefaultTimeoutMs = 60'000;
-    static constexpr qint64 MaxAnswerBytes = 1 << 20;
+    static constexpr qint64 kMaxAnswerBytes = 1 << 20;
 
     explicit LookupClient(QString serviceHost = DefaultServiceHost(),
                           int timeoutMs = DefaultTimeoutMs);

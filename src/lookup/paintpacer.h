@@ -17,9 +17,9 @@
 class PaintPacer : public QObject {
 public:
     // Often enough that a counter is seen to move well within 100 ms.
-    static constexpr std::chrono::milliseconds DefaultInterval{40};
+    static constexpr std::chrono::milliseconds kDefaultInterval{40};
 
-    explicit PaintPacer(std::chrono::milliseconds interval = DefaultInterval);
+    explicit PaintPacer(std::chrono::milliseconds interval = kDefaultInterval);
 
     class Scope {
     public:

@@ -8,6 +8,9 @@
 // separated by TAB, every line ending in CR LF. Each line goes through to
 // the file as soon as it is written, so a run that is killed leaves every
 // finished row behind.
+// Its name in the program directory, as the user is told it.
+inline constexpr QLatin1StringView kResultLogFileName("tarvio.txt");
+
 class ResultLog {
 public:
     explicit ResultLog(const QString &path);

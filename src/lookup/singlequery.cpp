@@ -2,6 +2,7 @@
 
 #include "commandview.h"
 #include "lookupclient.h"
+#include "mobilenumber.h"
 #include "numerictext.h"
 #include "resultlistmodel.h"
 
@@ -13,7 +14,7 @@ void RunSingleQuery(CommandView &view, LookupClient &Inet1) {
         view.Prompt(QStringLiteral("请不要输入非法字符！"));
         return;
     }
-    if (view.SinglePhoneText().size() != 11) {
+    if (view.SinglePhoneText().size() != kMobileNumberLength) {
         view.Prompt(QStringLiteral("请输入11位有效手机号码！"));
         return;
     }

@@ -7,7 +7,7 @@
 
 namespace {
 // How often an overdue job is told again to end.
-constexpr int OverdueRepeatMs = 50;
+constexpr int kOverdueRepeatMs = 50;
 } // namespace
 
 TransferThread::TransferThread()
@@ -61,7 +61,7 @@ void TransferThread::Run(const std::function<void()> &job, int timeoutMs,
     QTimer deadline;
     deadline.setTimerType(Qt::PreciseTimer);
     QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
-        deadline.setInterval(OverdueRepeatMs);
+        deadline.setInterval(kOverdueRepeatMs);
         overdue();
     });
     deadline.start(timeoutMs);

@@ -102,7 +102,7 @@ void MainWindow::closeEvent(QCloseEvent *event) {
 }
 
 void MainWindow::Form_Load() {
-    ApplySkin(QStringLiteral("\\skin\\tar.vio"));
+    ApplySkin(QString::fromUtf8(kDefaultSkin));
 
     lv->SetReportView();
     lv->SetHotTracking(true);
@@ -178,44 +178,10 @@ void MainWindow::Exit_Click() {
     RunCommand([this] { close(); });
 }
 
-void MainWindow::black_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\black.vio")); });
-}
-
-void MainWindow::gray_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\gray.vio")); });
-}
-
-void MainWindow::wood_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\wood.vio")); });
-}
-
-void MainWindow::asus_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\asus.vio")); });
-}
-
-void MainWindow::blue_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\blue.vio")); });
-}
-
-void MainWindow::eye_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\eye.vio")); });
-}
-
-void MainWindow::warm_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\warm.vio")); });
-}
-
-void MainWindow::pebble_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\pebble.vio")); });
-}
-
-void MainWindow::green_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\green.vio")); });
-}
-
-void MainWindow::Default_Click() {
-    RunCommand([] { ApplySkin(QStringLiteral("\\skin\\tar.vio")); });
+// Every skin item applies its file each time it is chosen, the one in
+// force included.
+void MainWindow::ChooseSkin(const SkinEntryInfo &entry) {
+    RunCommand([&entry] { ApplySkin(QString::fromUtf8(entry.fixedText)); });
 }
 
 void MainWindow::Declare_Click() {

@@ -3,6 +3,7 @@
 #include "commandguard.h"
 #include "commandview.h"
 #include "lookupclient.h"
+#include "skincatalog.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -52,16 +53,17 @@ public Q_SLOTS:
     void lv_DblClick();
     void Exit_Click();
 
-    void black_Click();
-    void gray_Click();
-    void wood_Click();
-    void asus_Click();
-    void blue_Click();
-    void eye_Click();
-    void warm_Click();
-    void pebble_Click();
-    void green_Click();
-    void Default_Click();
+    // The skin items, each applying its entry of the catalog.
+    void black_Click() { ChooseSkin(SkinNamed("black")); }
+    void gray_Click() { ChooseSkin(SkinNamed("gray")); }
+    void wood_Click() { ChooseSkin(SkinNamed("wood")); }
+    void asus_Click() { ChooseSkin(SkinNamed("asus")); }
+    void blue_Click() { ChooseSkin(SkinNamed("blue")); }
+    void eye_Click() { ChooseSkin(SkinNamed("eye")); }
+    void warm_Click() { ChooseSkin(SkinNamed("warm")); }
+    void pebble_Click() { ChooseSkin(SkinNamed("pebble")); }
+    void green_Click() { ChooseSkin(SkinNamed("green")); }
+    void Default_Click() { ChooseSkin(SkinNamed("Default")); }
 
     void Declare_Click();
     void Attention_Click();
@@ -72,6 +74,7 @@ protected:
 
 private:
     void RunCommand(const std::function<void()> &body);
+    void ChooseSkin(const SkinEntryInfo &entry);
 
     void BuildControls();
     void BuildMenus();

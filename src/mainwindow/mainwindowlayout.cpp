@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 
 #include "appicon.h"
+#include "mobilenumber.h"
 #include "resultlistmodel.h"
 #include "resultlistview.h"
 #include "twips.h"
@@ -42,7 +43,7 @@ void MainWindow::BuildControls() {
     SinglePhone = new QLineEdit(Frame1);
     SinglePhone->setObjectName(QStringLiteral("SinglePhone"));
     SinglePhone->setGeometry(TwipsRect(120, 240, 1935, 270));
-    SinglePhone->setMaxLength(11);
+    SinglePhone->setMaxLength(kMobileNumberLength);
     seach =
         Button(Frame1, "seach", QStringLiteral("查询手机归属地"), TwipsRect(2400, 240, 1695, 255));
 

@@ -7,7 +7,7 @@
 ResultListView::ResultListView(QWidget *parent)
     : QTreeView(parent) {
     m_hoverTimer.setSingleShot(true);
-    m_hoverTimer.setInterval(HoverDelayMs);
+    m_hoverTimer.setInterval(kHoverDelayMs);
     connect(&m_hoverTimer, &QTimer::timeout, this, &ResultListView::SelectRestingRow);
 }
 

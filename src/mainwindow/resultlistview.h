@@ -13,7 +13,7 @@ class ResultListView : public QTreeView {
     Q_OBJECT
 public:
     // Windows' default mouse-hover time; Qt offers no such platform setting.
-    static constexpr int HoverDelayMs = 400;
+    static constexpr int kHoverDelayMs = 400;
 
     explicit ResultListView(QWidget *parent = nullptr);
 

@@ -1,5 +1,6 @@
 #include "numberlistreader.h"
 
+#include "mobilenumber.h"
 #include "numerictext.h"
 
 #include <QFile>
@@ -7,15 +8,15 @@
 #include <QStringDecoder>
 
 namespace {
-constexpr qsizetype MobileNumberLength = 11;
-
 struct Bom {
     QByteArrayView bytes;
     QStringConverter::Encoding encoding;
 };
 
-} // namespace
-
+// Turns the bytes of a number-list file into text. A byte-order mark at the
+// very start (UTF-8, UTF-16 LE or BE) chooses the encoding and is dropped;
+// without one the bytes are in the system's encoding. Bytes that are not
+// valid in the encoding become replacement characters.
 QString DecodeNumberListText(const QByteArray &bytes) {
     static const Bom marks[] = {
         {QByteArrayView("\xEF\xBB\xBF", 3), QStringConverter::Utf8},
@@ -38,6 +39,9 @@ QString DecodeNumberListText(const QByteArray &bytes) {
     return decoder(data);
 }
 
+// Splits decoded text into its numbers: CR LF, CR and LF each end a line,
+// and a line end at the very end starts no further line. A valid line is
+// exactly eleven characters that read as a number; it is kept unchanged.
 NumberList ParseNumberList(const QString &text) {
     NumberList list;
     const QStringView all(text);
@@ -50,7 +54,7 @@ NumberList ParseNumberList(const QString &text) {
         const QStringView line = all.sliced(start, end - start);
         ++list.lineCount;
         // The length test is the cheap one, so it goes first.
-        if (line.size() == MobileNumberLength) {
+        if (line.size() == kMobileNumberLength) {
             QString number = line.toString();
             if (IsNumericText(number))
                 list.rows.append(
@@ -63,6 +67,7 @@ NumberList ParseNumberList(const QString &text) {
     }
     return list;
 }
+} // namespace
 
 std::optional<NumberList> ReadNumberList(const QString &path) {
     if (!QFileInfo(path).isFile())

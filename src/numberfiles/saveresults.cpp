@@ -2,6 +2,7 @@
 
 #include "commandview.h"
 #include "resultlistmodel.h"
+#include "resultlog.h"
 
 void SaveResults(CommandView &view) {
     const ResultListModel &lv = view.ResultList();
@@ -18,5 +19,5 @@ void SaveResults(CommandView &view) {
     }
     // A single carriage return: the message box shows it as a line break.
     view.Prompt(QStringLiteral("手机归属地信息已保存到软件目录") + QLatin1Char('\r') +
-                QStringLiteral("下 tarvio.txt 文件中！"));
+                QStringLiteral("下 ") + kResultLogFileName + QStringLiteral(" 文件中！"));
 }

@@ -27,7 +27,6 @@ QString HeaderName(const QString &text) {
         return {};
     return comment.mid(kHeaderTag.size()).trimmed();
 }
-} // namespace
 
 SkinFile ParseSkinFile(const QByteArray &bytes) {
     if (bytes.size() > kMaxSkinFileBytes)
@@ -41,16 +40,15 @@ SkinFile ParseSkinFile(const QByteArray &bytes) {
     if (text.trimmed().isEmpty())
         return Refused(SkinFileStatus::Empty);
 
-    const QString name = HeaderName(text);
-    if (name.isEmpty())
+    if (HeaderName(text).isEmpty())
         return Refused(SkinFileStatus::NoHeader);
 
     SkinFile skin;
     skin.status = SkinFileStatus::Ok;
-    skin.name = name;
     skin.styleSheet = text;
     return skin;
 }
+} // namespace
 
 SkinFile ReadSkinFile(const QString &path) {
     if (path.isEmpty() || !QFileInfo::exists(path))

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 // A skin file is a Qt style sheet in UTF-8 that opens with a comment naming
@@ -23,12 +22,10 @@ enum class SkinFileStatus {
 
 struct SkinFile {
     SkinFileStatus status = SkinFileStatus::Missing;
-    QString name;       // from the header, e.g. "黑色钻石 (black)"
     QString styleSheet; // the whole text, header included
 };
 
 // Our skins are a few kilobytes; anything this large is not one of them.
 inline constexpr qint64 kMaxSkinFileBytes = 1024 * 1024;
 
-SkinFile ParseSkinFile(const QByteArray &bytes);
 SkinFile ReadSkinFile(const QString &path);

@@ -14,12 +14,12 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-const QString Location = QStringLiteral("广东 移动"); // "中国移动" loses its first two characters
-const QByteArray Header = QStringLiteral("序号\t手机号\t\t归属地\r\n").toUtf8();
+const QString kLocation = QStringLiteral("广东 移动"); // "中国移动" loses its first two characters
+const QByteArray kHeader = QStringLiteral("序号\t手机号\t\t归属地\r\n").toUtf8();
 
 QByteArray LogLine(int position) {
     return QByteArray::number(10 * position) + '\t' + TestNumber(position).toUtf8() + '\t' +
-           Location.toUtf8() + "\r\n";
+           kLocation.toUtf8() + "\r\n";
 }
 
 QString Progress(int position) {
@@ -128,9 +128,9 @@ void TestBatchQuery::logOfARun() {
     QCOMPARE(m_view->events, QStringList({Progress(1), Progress(2), Progress(3), Tally(2, 1)}));
     QCOMPARE(askedRows(), 3);
     QCOMPARE(ReadWholeFile(m_log),
-             Header + QStringLiteral("20\t13800138002\t广东 移动\r\n").toUtf8());
+             kHeader + QStringLiteral("20\t13800138002\t广东 移动\r\n").toUtf8());
     QCOMPARE(m_view->lv.Location(1), QString());
-    QCOMPARE(m_view->lv.Location(2), Location);
+    QCOMPARE(m_view->lv.Location(2), kLocation);
     QCOMPARE(m_view->lv.Location(3), QStringLiteral("旧 乙"));
 }
 
@@ -149,7 +149,7 @@ void TestBatchQuery::failedTransfers() {
 
     QCOMPARE(askedRows(), asked);
     QStringList events;
-    QByteArray log = Header;
+    QByteArray log = kHeader;
     int found = 0;
     for (int i = 1; i <= asked; ++i) {
         events << Progress(i);
@@ -179,7 +179,7 @@ void TestBatchQuery::writeFails_data() {
     QTest::addColumn<QByteArray>("fits"); // all the file may grow to
     QTest::addColumn<int>("asked");
     QTest::newRow("the header") << QByteArray() << 0;
-    QTest::newRow("the second line") << Header + LogLine(1) << 2;
+    QTest::newRow("the second line") << kHeader + LogLine(1) << 2;
 }
 
 void TestBatchQuery::writeFails() {

@@ -1,5 +1,6 @@
 #include "lookupclient.h"
 #include "loopbackserver.h"
+#include "twowayrows.h"
 
 #include <QStringEncoder>
 #include <QTest>
@@ -12,7 +13,7 @@ using Reply = LoopbackServer::Reply;
 Q_DECLARE_METATYPE(LookupAnswer::Outcome)
 
 namespace {
-const QByteArray Beijing =
+const QByteArray kBeijing =
     ZoneAnswer(QStringLiteral("13800138000"), QStringLiteral("北京"), QStringLiteral("中国移动"));
 
 Reply Answer(const QByteArray &body, const QByteArray &contentType = "text/plain",
@@ -69,7 +70,7 @@ void TestLookupClient::sendsTheNumberAsGiven_data() {
 void TestLookupClient::sendsTheNumberAsGiven() {
     QFETCH(QString, number);
     QFETCH(QByteArray, rawQuery);
-    m_server->enqueue(Answer(Beijing));
+    m_server->enqueue(Answer(kBeijing));
     LookupClient client(m_server->hostAndPort(), 5000);
     QVERIFY(client.QueryLocation(number).accepted());
 
@@ -91,9 +92,9 @@ void TestLookupClient::answers_data() {
     };
     const Outcome accepted = Outcome::Accepted, refused = Outcome::Refused;
 
-    row("usual shape", Beijing, accepted, u"北京 移动"_s);
-    row("status 404", Beijing, accepted, u"北京 移动"_s, "text/javascript", 404);
-    row("status 500", Beijing, accepted, u"北京 移动"_s, "text/javascript", 500);
+    row("usual shape", kBeijing, accepted, u"北京 移动"_s);
+    row("status 404", kBeijing, accepted, u"北京 移动"_s, "text/javascript", 404);
+    row("status 500", kBeijing, accepted, u"北京 移动"_s, "text/javascript", 500);
     // The marker is a case-sensitive substring, not a key.
     row("marker in a value", "{a:'telString',province:'北京',catName:'中国移动'}", accepted,
         u"北京 移动"_s);
@@ -131,21 +132,19 @@ void TestLookupClient::answers() {
 }
 
 void TestLookupClient::oversizedAnswerIsRefused_data() {
-    QTest::addColumn<bool>("closeDelimited");
-    QTest::newRow("length declared") << false;
-    QTest::newRow("length found only by reading") << true;
+    AddTwoWayRows("closeDelimited", "length declared", "length found only by reading");
 }
 
 void TestLookupClient::oversizedAnswerIsRefused() {
     QFETCH(bool, closeDelimited);
     const QByteArray head = "{telString:1,province:'", tail = "',catName:'中国移动'}";
-    const QByteArray filler(LookupClient::MaxAnswerBytes - head.size() - tail.size(), 'x');
+    const QByteArray filler(LookupClient::kMaxAnswerBytes - head.size() - tail.size(), 'x');
     for (const QByteArray &body : {head + filler + tail, head + filler + 'x' + tail}) {
         Reply reply = Answer(body);
         reply.closeDelimited = closeDelimited;
         m_server->enqueue(reply);
     }
-    m_server->enqueue(Answer(Beijing));
+    m_server->enqueue(Answer(kBeijing));
     LookupClient client(m_server->hostAndPort(), 10000);
     QVERIFY(client.QueryLocation(QStringLiteral("13800138000")).accepted()); // exactly 1 MiB
     QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, Outcome::Refused);
@@ -154,7 +153,7 @@ void TestLookupClient::oversizedAnswerIsRefused() {
 
 void TestLookupClient::failedTransfers_data() {
     QTest::addColumn<Reply>("reply");
-    Reply dropped, slow = Answer(Beijing), stalled = Answer(Beijing);
+    Reply dropped, slow = Answer(kBeijing), stalled = Answer(kBeijing);
     dropped.dropConnection = true;
     slow.delayMs = 5000;
     stalled.stallAfterHeaders = true;
@@ -171,7 +170,7 @@ void TestLookupClient::failedTransfers() {
     QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, Outcome::TransferFailed);
 
     // The failed transfer leaves nothing behind that hinders the next one.
-    m_server->setHandler([](const LoopbackServer::Request &) { return Answer(Beijing); });
+    m_server->setHandler([](const LoopbackServer::Request &) { return Answer(kBeijing); });
     QVERIFY(client.QueryLocation(QStringLiteral("13800138001")).accepted());
 }
 
@@ -183,10 +182,10 @@ void TestLookupClient::connectionRefused() {
 }
 
 void TestLookupClient::noCookies() {
-    Reply first = Answer(Beijing);
+    Reply first = Answer(kBeijing);
     first.extraHeaders = "Set-Cookie: session=abc; Path=/\r\n";
     m_server->enqueue(first);
-    m_server->enqueue(Answer(Beijing));
+    m_server->enqueue(Answer(kBeijing));
     LookupClient client(m_server->hostAndPort(), 5000);
     QVERIFY(client.QueryLocation(QStringLiteral("13800138000")).accepted());
     QVERIFY(client.QueryLocation(QStringLiteral("13000000000")).accepted());
@@ -194,7 +193,7 @@ void TestLookupClient::noCookies() {
 }
 
 void TestLookupClient::cancelDropsKeptConnection() {
-    m_server->setHandler([](const LoopbackServer::Request &) { return Answer(Beijing); });
+    m_server->setHandler([](const LoopbackServer::Request &) { return Answer(kBeijing); });
     LookupClient client(m_server->hostAndPort(), 5000);
     client.CancelTransfer(); // nothing open: no effect
     QVERIFY(client.QueryLocation(QStringLiteral("13800138000")).accepted());

@@ -6,6 +6,8 @@
 #include "prompt.h"
 #include "resultlistmodel.h"
 #include "resultlistview.h"
+#include "skincatalog.h"
+#include "twowayrows.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -31,7 +33,7 @@ Reply Body(const QByteArray &body, bool drop = false) {
     r.dropConnection = drop;
     return r;
 }
-const QByteArray kNoMarker = "zone = {\n\terror:'unknown'\n}";
+const QByteArray kNoMarker = UnknownZoneAnswer();
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -129,12 +131,16 @@ void TestMainWindow::designedStartState() {
         }
         lines.append(line);
     }
+    // The skin items are the catalog's, each in its group or, without one,
+    // after the groups.
+    QString skinLine = QStringLiteral("更换皮肤(&C): 塔维1组 塔维2组 塔维3组 -");
+    QStringList groupLines{u"塔维1组:"_s, u"塔维2组:"_s, u"塔维3组:"_s};
+    for (const SkinEntryInfo &entry : kSkinCatalog)
+        (entry.group > 0 ? groupLines[entry.group - 1] : skinLine) +=
+            QLatin1Char(' ') + QString::fromUtf8(entry.caption);
     QCOMPARE(lines, (QStringList{u"系统(&S): 导入号码(&I) 批量查询(&B) 保存结果(&S) - 退出(&E)"_s,
-                                 u"更换皮肤(&C): 塔维1组 塔维2组 塔维3组 - 恢复默认"_s,
-                                 u"关于(&A): 使用说明 注意事项 关于作者"_s,
-                                 u"塔维1组: (&1)黑色钻石 (&2)灰色颓废 (&3)简谱积木"_s,
-                                 u"塔维2组: (&1)精仿华硕 (&2)蓝色经典 (&3)视觉冲击"_s,
-                                 u"塔维3组: (&1)温暖木雕 (&2)炫酷水晶 (&3)炫绿亮彩"_s}));
+                                 skinLine, u"关于(&A): 使用说明 注意事项 关于作者"_s} +
+                     groupLines));
 }
 
 void TestMainWindow::singleQuery_data() {
@@ -275,9 +281,7 @@ void TestMainWindow::filterKeepsTheLastOfEachLocation() {
 }
 
 void TestMainWindow::buttonsAndMenuItemsRunTheSameCommands_data() {
-    QTest::addColumn<bool>("byMenu");
-    QTest::newRow("buttons") << false;
-    QTest::newRow("menu items") << true;
+    AddTwoWayRows("byMenu", "buttons", "menu items");
 }
 
 void TestMainWindow::buttonsAndMenuItemsRunTheSameCommands() {

@@ -9,7 +9,7 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-const QString Busy = Caption(QStringLiteral("正在导入手机号码，请稍后……"));
+const QString kBusy = Caption(QStringLiteral("正在导入手机号码，请稍后……"));
 
 QByteArray WithMark(const QString &text, QStringConverter::Encoding encoding) {
     return QStringEncoder(encoding, QStringConverter::Flag::WriteBom).encode(text);
@@ -78,7 +78,7 @@ void TestImportNumberList::lines() {
     QCOMPARE(m_view->fileName, m_view->dialogChoice);
     const QString summary = QStringLiteral("共导入%1条号码，无效号码%2条");
     QCOMPARE(m_view->events,
-             QStringList({Busy, Caption(summary.arg(numbers.size()).arg(invalid))}));
+             QStringList({kBusy, Caption(summary.arg(numbers.size()).arg(invalid))}));
     QCOMPARE(m_view->lv.Count(), numbers.size());
     for (int i = 1; i <= m_view->lv.Count(); ++i) {
         QCOMPARE(m_view->lv.Text(i), QString::number(i));
@@ -119,7 +119,7 @@ void TestImportNumberList::unopenableFile() {
     QCOMPARE(m_view->lv.Count(), 0);
     const QString shown = QDir::toNativeSeparators(m_view->dialogChoice);
     QCOMPARE(m_view->events,
-             QStringList({Busy, Caption(u""_s), Prompt(u"无法打开文件："_s + shown)}));
+             QStringList({kBusy, Caption(u""_s), Prompt(u"无法打开文件："_s + shown)}));
 }
 
 QTEST_GUILESS_MAIN(TestImportNumberList)

@@ -45,7 +45,7 @@ struct RunningService {
     std::thread thread;
 };
 
-const QByteArray Path = SegmentServer::AnswerPath;
+const QByteArray kPath = SegmentServer::kAnswerPath;
 
 QString Known(const QString &number, const QString &province, const QString &city,
               const QString &carrier) {
@@ -69,7 +69,7 @@ int StartRequest(int port) {
     const timeval timeout{5, 0};
     ::setsockopt(sock, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
     sockaddr_in address{AF_INET, htons(uint16_t(port)), {htonl(INADDR_LOOPBACK)}, {}};
-    const std::string head = "GET " + Path.toStdString() + "?tel=13800138000 HTTP/1.1\r\nX-A: ";
+    const std::string head = "GET " + kPath.toStdString() + "?tel=13800138000 HTTP/1.1\r\nX-A: ";
     if (::connect(sock, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
         ::send(sock, head.data(), head.size(), MSG_NOSIGNAL) == ssize_t(head.size()))
         return sock;
@@ -107,7 +107,7 @@ QString Find(const SegmentTable &table, const char *number) {
            QString::fromUtf8(entry->carrier.data(), qsizetype(entry->carrier.size()));
 }
 
-const QByteArray Header = "号段,省份,城市,运营商\n";
+const QByteArray kHeader = "号段,省份,城市,运营商\n";
 
 } // namespace
 
@@ -132,12 +132,12 @@ private slots:
         };
         const auto known = [&row](const char *tag, const char *tel, const char *province,
                                   const char *city, const char *carrier) {
-            row(tag, Path + "?tel=" + tel, 200,
+            row(tag, kPath + "?tel=" + tel, 200,
                 Known(QString::fromUtf8(tel), QString::fromUtf8(province), QString::fromUtf8(city),
                       QString::fromUtf8(carrier)));
         };
         const auto refused = [&row](const char *tag, const QByteArray &query, const char *why) {
-            row(tag, Path + query, 200,
+            row(tag, kPath + query, 200,
                 QStringLiteral("zone = {\n\terror:'%1'\n}\n").arg(QLatin1StringView(why)));
         };
         known("Beijing", "13800138000", "北京", "北京", "中国移动");
@@ -160,14 +160,14 @@ private slots:
         refused("NUL", "?tel=%00", "invalid");
         refused("long", "?tel=" + QByteArray(4000, '1'), "invalid");
         refused("no query", "", "invalid");
-        const QByteArray beijing = Path + "?tel=13800138000";
+        const QByteArray beijing = kPath + "?tel=13800138000";
         row("URI too long", beijing + "&pad=" + QByteArray(9000, 'x'), 414);
         row("headers too long", beijing, 431, {}, 40); // only their sum is too much
         // httplib itself limits bodies only where a method usually has one.
         row("GET with a body", beijing, 413, {}, 0, 16 * 1024);
         row("root", "/", 404);
         row("dot is no wildcard", "/cc/json/mobile_tel_segmentXhtm?tel=13800138000", 404);
-        row("capitals", Path.toUpper() + "?tel=13800138000", 404);
+        row("capitals", kPath.toUpper() + "?tel=13800138000", 404);
     }
     void answers() {
         QFETCH(QByteArray, target);
@@ -252,7 +252,7 @@ private slots:
                 client.set_keep_alive(true);
                 for (int i = 0; i < 250; ++i) {
                     const auto &[number, body] = cases[size_t(c + i) % cases.size()];
-                    const auto result = client.Get(Path.toStdString() + "?tel=" + number);
+                    const auto result = client.Get(kPath.toStdString() + "?tel=" + number);
                     correct += result && result->status == 200 && FromGbk(result->body) == body;
                 }
             });
@@ -289,7 +289,7 @@ private slots:
         QTest::addColumn<QString>("found");
         const QString guangzhou = QStringLiteral("广东 广州 中国移动");
         const QByteArray row = "1990000,广东,广州,移动\n";
-        QTest::newRow("Chinese names") << Header + row << guangzhou;
+        QTest::newRow("Chinese names") << kHeader + row << guangzhou;
         QTest::newRow("English names, any order and case, other columns")
             << QByteArray("Id,CITY,Isp,Prefix,AreaCode,Province\n1,广州,移动,1990000,020,广东\n")
             << guangzhou;
@@ -302,10 +302,10 @@ private slots:
             << QByteArray("segment,province,city,carrier,运营商\n1990000,广东,广州,移动,联通\n")
             << guangzhou;
         QTest::newRow("full province names shortened")
-            << Header + "1990000,广西壮族自治区,南宁,移动\n"
+            << kHeader + "1990000,广西壮族自治区,南宁,移动\n"
             << QStringLiteral("广西 南宁 中国移动");
-        QTest::newRow("UTF-8 with BOM") << "\xEF\xBB\xBF" + Header + row << guangzhou;
-        QTest::newRow("GBK") << Gbk(QString::fromUtf8(Header + row)) << guangzhou;
+        QTest::newRow("UTF-8 with BOM") << "\xEF\xBB\xBF" + kHeader + row << guangzhou;
+        QTest::newRow("GBK") << Gbk(QString::fromUtf8(kHeader + row)) << guangzhou;
         QTest::newRow("GBK, CR LF, blank lines")
             << Gbk(QStringLiteral("\r\n号段,省份,城市,运营商\r\n\r\n1990000,广东,广州,移动\r\n"))
             << guangzhou;
@@ -316,9 +316,9 @@ private slots:
                           "\" 广州 \",\"移动\"\n")
             << guangzhou;
         QTest::newRow("comma and quote inside a city")
-            << Header + "1990000,广东,\"广\"\"州,市\",移动\n"
+            << kHeader + "1990000,广东,\"广\"\"州,市\",移动\n"
             << QStringLiteral("广东 广\"州,市 中国移动");
-        QTest::newRow("later row wins") << Header + row + "1990000,浙江,杭州,电信\n"
+        QTest::newRow("later row wins") << kHeader + row + "1990000,浙江,杭州,电信\n"
                                         << QStringLiteral("浙江 杭州 中国电信");
     }
     void tableFormats() {
@@ -396,9 +396,9 @@ private slots:
         QFETCH(QString, reason);
         const QByteArray before = "1990000,广东,广州,移动\n";
         const QByteArray after = "1990002,浙江,杭州,电信\n";
-        const QByteArray bytes = gbk ? Gbk(QString::fromUtf8(Header + before)) + line + "\n" +
+        const QByteArray bytes = gbk ? Gbk(QString::fromUtf8(kHeader + before)) + line + "\n" +
                                            Gbk(QString::fromUtf8(after))
-                                     : Header + before + line + "\n" + after;
+                                     : kHeader + before + line + "\n" + after;
         const SegmentTableLoad load = Load(bytes);
         QCOMPARE(QString::fromStdString(load.encoding), gbk ? u"GBK"_s : u"UTF-8"_s);
         QCOMPARE(load.loaded, size_t(2));
@@ -411,7 +411,7 @@ private slots:
     }
 
     void summaryNamesTheFirstFiveSkipped() {
-        QByteArray bytes = Header;
+        QByteArray bytes = kHeader;
         for (int i = 0; i < 7; ++i)
             bytes += "1990000,广东,广州,移动\n199,广东,广州,移动\n";
         QCOMPARE(QString::fromStdString(DescribeLoad(Load(bytes))),
@@ -445,7 +445,7 @@ private slots:
             path = file.dir.path();
         const SegmentTableLoad load = LoadSegmentTable(path.toStdString());
         QVERIFY2(QString::fromStdString(load.error).endsWith(error), load.error.c_str());
-        QVERIFY(load.table.empty());
+        QVERIFY(load.table.Empty());
     }
 
     // Over HTTP and through the program's own client: the table's blocks,
@@ -465,7 +465,7 @@ private slots:
         httplib::Client http("127.0.0.1", service.port);
         LookupClient client(QStringLiteral("127.0.0.1:%1").arg(service.port), 10'000);
         for (const auto &[number, body] : cases) {
-            const auto result = http.Get(Path.toStdString() + "?tel=" + number);
+            const auto result = http.Get(kPath.toStdString() + "?tel=" + number);
             QVERIFY(result);
             QCOMPARE(FromGbk(result->body), body);
         }
@@ -484,7 +484,7 @@ private slots:
         QTest::addColumn<int>("exitCode"); // -1: serves
         QTest::addColumn<QString>("firstLine");
         QTest::addColumn<QString>("answer"); // for 19900001234, when serving
-        const QByteArray table = Header + "1990000,广东,广州,移动\nx\n";
+        const QByteArray table = kHeader + "1990000,广东,广州,移动\nx\n";
         const QString unknown = QStringLiteral("zone = {\n\terror:'unknown'\n}\n");
         QTest::newRow("given, loads")
             << true << table << -1
@@ -546,7 +546,7 @@ private slots:
         QVERIFY2(match.hasMatch(), qPrintable(errors));
         QVERIFY2(errors.section(u'\n', 0, 0).contains(firstLine), qPrintable(errors));
         const auto result = httplib::Client("127.0.0.1", match.captured(1).toInt())
-                                .Get(Path.toStdString() + "?tel=19900001234");
+                                .Get(kPath.toStdString() + "?tel=19900001234");
         QVERIFY(result);
         QCOMPARE(FromGbk(result->body), answer);
     }

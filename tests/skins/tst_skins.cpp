@@ -117,10 +117,10 @@ private slots:
     void menuItem_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("file");
-        for (const char *item :
-             {"black", "gray", "wood", "asus", "blue", "eye", "warm", "pebble", "green"})
-            QTest::newRow(item) << QString::fromLatin1(item) << QString::fromLatin1(item);
-        QTest::newRow("Default") << QStringLiteral("Default") << QStringLiteral("tar");
+        for (const SkinEntryInfo &entry : kSkinCatalog)
+            QTest::newRow(entry.item)
+                << QString::fromUtf8(entry.item)
+                << QString::fromUtf8(entry.fixedText).section(QLatin1Char('\\'), -1).chopped(4);
     }
     void menuItem() {
         QFETCH(QString, item);

@@ -1,5 +1,7 @@
 #include "loopbackserver.h"
 
+#include "answerformat.h"
+
 #include <QHostAddress>
 #include <QPointer>
 #include <QTcpServer>
@@ -148,15 +150,11 @@ void LoopbackServer::answer(QTcpSocket *socket, const Reply &reply) {
 }
 
 QByteArray ZoneAnswer(const QString &tel, const QString &province, const QString &catName) {
-    const QString text = QStringLiteral("__GetZoneResult_ = {\n"
-                                        "    mts:'%1',\n"
-                                        "    province:'%2',\n"
-                                        "    catName:'%3',\n"
-                                        "    telString:'%4',\n"
-                                        "\tareaVid:'30517',\n"
-                                        "\tispVid:'3236139',\n"
-                                        "\tcarrier:'%2%3'\n"
-                                        "}")
-                             .arg(tel.left(7), province, catName, tel);
-    return text.toUtf8();
+    const std::string provinceText = province.toStdString();
+    return QByteArray::fromStdString(
+        KnownNumberAnswer(tel.toStdString(), provinceText, provinceText, catName.toStdString()));
+}
+
+QByteArray UnknownZoneAnswer() {
+    return QByteArray::fromStdString(UnknownNumberAnswer("unknown"));
 }

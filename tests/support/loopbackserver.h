@@ -70,5 +70,8 @@ private:
     int m_connections = 0;
 };
 
-// A well-formed answer in the service's usual shape.
+// A well-formed answer in the service's shape (answerformat.h), the city
+// being the province.
 QByteArray ZoneAnswer(const QString &tel, const QString &province, const QString &catName);
+// The service's answer for a number it does not know.
+QByteArray UnknownZoneAnswer();

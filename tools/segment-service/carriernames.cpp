@@ -12,7 +12,7 @@ struct Carrier {
     std::string_view english; // the same in English, lower case
 };
 
-constexpr std::array Carriers{
+constexpr std::array kCarriers{
     Carrier{"中国移动", "移动", "mobile"},
     Carrier{"中国联通", "联通", "unicom"},
     Carrier{"中国电信", "电信", "telecom"},
@@ -33,7 +33,7 @@ std::string_view CarrierFromName(std::string_view name) {
     // "移动/联通" or "unicom/telecom" say nothing certain: a name must point
     // at exactly one network.
     std::string_view found;
-    for (const Carrier &c : Carriers) {
+    for (const Carrier &c : kCarriers) {
         if (name.find(c.chinese) == std::string_view::npos &&
             FindNoCase(name, c.english) == std::string_view::npos)
             continue;

@@ -4,10 +4,10 @@
 
 namespace {
 
-constexpr std::string_view Mobile = "中国移动";
-constexpr std::string_view Unicom = "中国联通";
-constexpr std::string_view Telecom = "中国电信";
-constexpr std::string_view Broadnet = "中国广电";
+constexpr std::string_view kMobile = "中国移动";
+constexpr std::string_view kUnicom = "中国联通";
+constexpr std::string_view kTelecom = "中国电信";
+constexpr std::string_view kBroadnet = "中国广电";
 
 struct Prefix {
     std::string_view digits;
@@ -18,82 +18,82 @@ struct Prefix {
 // carriers (the 170 block of the virtual operators, who run on the three
 // networks' numbers) or take a block out of the table (1349 was given to
 // satellite telephony, not to a mobile network).
-constexpr std::array FourDigitPrefixes{
-    Prefix{"1349", {}},      Prefix{"1700", Telecom}, Prefix{"1701", Telecom},
-    Prefix{"1702", Telecom}, Prefix{"1703", Mobile},  Prefix{"1705", Mobile},
-    Prefix{"1706", Mobile},  Prefix{"1704", Unicom},  Prefix{"1707", Unicom},
-    Prefix{"1708", Unicom},  Prefix{"1709", Unicom},
+constexpr std::array kFourDigitPrefixes{
+    Prefix{"1349", {}},       Prefix{"1700", kTelecom}, Prefix{"1701", kTelecom},
+    Prefix{"1702", kTelecom}, Prefix{"1703", kMobile},  Prefix{"1705", kMobile},
+    Prefix{"1706", kMobile},  Prefix{"1704", kUnicom},  Prefix{"1707", kUnicom},
+    Prefix{"1708", kUnicom},  Prefix{"1709", kUnicom},
 };
 
-constexpr std::array ThreeDigitPrefixes{
+constexpr std::array kThreeDigitPrefixes{
     // China Mobile
-    Prefix{"134", Mobile},
-    Prefix{"135", Mobile},
-    Prefix{"136", Mobile},
-    Prefix{"137", Mobile},
-    Prefix{"138", Mobile},
-    Prefix{"139", Mobile},
-    Prefix{"147", Mobile},
-    Prefix{"150", Mobile},
-    Prefix{"151", Mobile},
-    Prefix{"152", Mobile},
-    Prefix{"157", Mobile},
-    Prefix{"158", Mobile},
-    Prefix{"159", Mobile},
-    Prefix{"165", Mobile},
-    Prefix{"172", Mobile},
-    Prefix{"178", Mobile},
-    Prefix{"182", Mobile},
-    Prefix{"183", Mobile},
-    Prefix{"184", Mobile},
-    Prefix{"187", Mobile},
-    Prefix{"188", Mobile},
-    Prefix{"195", Mobile},
-    Prefix{"197", Mobile},
-    Prefix{"198", Mobile},
+    Prefix{"134", kMobile},
+    Prefix{"135", kMobile},
+    Prefix{"136", kMobile},
+    Prefix{"137", kMobile},
+    Prefix{"138", kMobile},
+    Prefix{"139", kMobile},
+    Prefix{"147", kMobile},
+    Prefix{"150", kMobile},
+    Prefix{"151", kMobile},
+    Prefix{"152", kMobile},
+    Prefix{"157", kMobile},
+    Prefix{"158", kMobile},
+    Prefix{"159", kMobile},
+    Prefix{"165", kMobile},
+    Prefix{"172", kMobile},
+    Prefix{"178", kMobile},
+    Prefix{"182", kMobile},
+    Prefix{"183", kMobile},
+    Prefix{"184", kMobile},
+    Prefix{"187", kMobile},
+    Prefix{"188", kMobile},
+    Prefix{"195", kMobile},
+    Prefix{"197", kMobile},
+    Prefix{"198", kMobile},
     // China Unicom
-    Prefix{"130", Unicom},
-    Prefix{"131", Unicom},
-    Prefix{"132", Unicom},
-    Prefix{"145", Unicom},
-    Prefix{"155", Unicom},
-    Prefix{"156", Unicom},
-    Prefix{"166", Unicom},
-    Prefix{"167", Unicom},
-    Prefix{"171", Unicom},
-    Prefix{"175", Unicom},
-    Prefix{"176", Unicom},
-    Prefix{"185", Unicom},
-    Prefix{"186", Unicom},
-    Prefix{"196", Unicom},
+    Prefix{"130", kUnicom},
+    Prefix{"131", kUnicom},
+    Prefix{"132", kUnicom},
+    Prefix{"145", kUnicom},
+    Prefix{"155", kUnicom},
+    Prefix{"156", kUnicom},
+    Prefix{"166", kUnicom},
+    Prefix{"167", kUnicom},
+    Prefix{"171", kUnicom},
+    Prefix{"175", kUnicom},
+    Prefix{"176", kUnicom},
+    Prefix{"185", kUnicom},
+    Prefix{"186", kUnicom},
+    Prefix{"196", kUnicom},
     // China Telecom
-    Prefix{"133", Telecom},
-    Prefix{"149", Telecom},
-    Prefix{"153", Telecom},
-    Prefix{"162", Telecom},
-    Prefix{"173", Telecom},
-    Prefix{"177", Telecom},
-    Prefix{"180", Telecom},
-    Prefix{"181", Telecom},
-    Prefix{"189", Telecom},
-    Prefix{"190", Telecom},
-    Prefix{"191", Telecom},
-    Prefix{"193", Telecom},
-    Prefix{"199", Telecom},
+    Prefix{"133", kTelecom},
+    Prefix{"149", kTelecom},
+    Prefix{"153", kTelecom},
+    Prefix{"162", kTelecom},
+    Prefix{"173", kTelecom},
+    Prefix{"177", kTelecom},
+    Prefix{"180", kTelecom},
+    Prefix{"181", kTelecom},
+    Prefix{"189", kTelecom},
+    Prefix{"190", kTelecom},
+    Prefix{"191", kTelecom},
+    Prefix{"193", kTelecom},
+    Prefix{"199", kTelecom},
     // China Broadnet
-    Prefix{"192", Broadnet},
+    Prefix{"192", kBroadnet},
 };
 
 } // namespace
 
 std::string_view CarrierForNumber(std::string_view digits) {
     if (digits.size() >= 4) {
-        for (const Prefix &p : FourDigitPrefixes) {
+        for (const Prefix &p : kFourDigitPrefixes) {
             if (digits.starts_with(p.digits))
                 return p.carrier;
         }
     }
-    for (const Prefix &p : ThreeDigitPrefixes) {
+    for (const Prefix &p : kThreeDigitPrefixes) {
         if (digits.starts_with(p.digits))
             return p.carrier;
     }

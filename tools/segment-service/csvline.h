@@ -19,7 +19,7 @@ public:
     bool Split(std::string_view line);
 
     // Valid until the next Split. Unquoted fields are not trimmed.
-    const std::vector<std::string_view> &fields() const { return m_fields; }
+    const std::vector<std::string_view> &Fields() const { return m_fields; }
 
 private:
     std::vector<std::string_view> m_fields;

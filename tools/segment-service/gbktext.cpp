@@ -13,17 +13,17 @@ public:
     Converter(const char *to, const char *from)
         : m_cd(iconv_open(to, from)) {}
     ~Converter() {
-        if (valid())
+        if (Valid())
             iconv_close(m_cd);
     }
     Converter(const Converter &) = delete;
     Converter &operator=(const Converter &) = delete;
 
-    bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+    bool Valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
 
     // `growth`: the most output bytes one input byte can become.
     std::optional<std::string> Convert(std::string_view text, size_t growth) {
-        if (!valid())
+        if (!Valid())
             return std::nullopt;
         iconv(m_cd, nullptr, nullptr, nullptr, nullptr); // reset the state
         std::string out(text.size() * growth, '\0');

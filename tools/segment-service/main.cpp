@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr const char *DefaultSegmentsName = "segments.csv";
+constexpr const char *kDefaultSegmentsName = "segments.csv";
 
 void PrintUsage(std::FILE *to) {
     std::fputs("Usage: segment-service [--listen HOST:PORT] [--segments FILE]\n"
@@ -43,8 +43,8 @@ std::string DefaultSegmentsPath(const char *argv0) {
         binary = argv0;
     const size_t slash = binary.rfind('/');
     if (slash == std::string::npos)
-        return DefaultSegmentsName; // started through PATH lookup with no /proc
-    return binary.substr(0, slash + 1) + DefaultSegmentsName;
+        return kDefaultSegmentsName; // started through PATH lookup with no /proc
+    return binary.substr(0, slash + 1) + kDefaultSegmentsName;
 }
 
 // The table to answer from. A table asked for by name must load; the

@@ -13,12 +13,6 @@ struct Region {
     std::string city;     // "杭州市"; a municipality is its own city: "北京"
 };
 
-// Splits a geocoder description ("浙江省杭州市", "广西南宁市", "北京市") into
-// province short name and city. Empty province when the description does not
-// begin with a province we know (the geocoder says only "中国" for blocks it
-// has no data for).
-Region SplitRegionDescription(std::string_view description);
-
 // The short name of a province written in full ("广东省" → "广东",
 // "广西壮族自治区" → "广西", "北京市" → "北京"), so that every answer names it
 // alike. A name that is not a province's is returned as it is.
@@ -33,10 +27,9 @@ std::string_view ProvinceShortName(std::string_view name);
 // small indexes into the few hundred distinct regions.
 class RegionLookup {
 public:
+    // Neither copied nor moved: the cache's mutex forbids both.
     RegionLookup();
     ~RegionLookup();
-    RegionLookup(const RegionLookup &) = delete;
-    RegionLookup &operator=(const RegionLookup &) = delete;
 
     // `digits` is an 11-digit number beginning with 1. An empty province
     // when the geocoder does not know the number or it is not a valid one.

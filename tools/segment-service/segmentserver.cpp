@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr const char *AnswerContentType = "text/javascript; charset=GBK";
+constexpr const char *kAnswerContentType = "text/javascript; charset=GBK";
 
 // What the request occupied on the wire, near enough: httplib has parsed it
 // already, so the size is counted back from its parts.
@@ -124,11 +124,10 @@ httplib::Server::HandlerResponse SegmentServer::RefuseOversized(const httplib::R
 }
 
 void SegmentServer::Answer(const httplib::Request &request, httplib::Response &response) const {
-    const SegmentAnswer answer = m_answerer.Answer(request.get_param_value("tel"));
-    std::optional<std::string> gbk = Utf8ToGbk(answer.body);
+    std::optional<std::string> gbk = Utf8ToGbk(m_answerer.Answer(request.get_param_value("tel")));
     if (!gbk) {
         response.status = 500;
         return;
     }
-    response.set_content(std::move(*gbk), AnswerContentType);
+    response.set_content(std::move(*gbk), kAnswerContentType);
 }

@@ -24,7 +24,7 @@ struct ServerLimits {
 // The HTTP side: one path answered by SegmentAnswerer, 404 for every other.
 class SegmentServer {
 public:
-    static constexpr const char *AnswerPath = "/cc/json/mobile_tel_segment.htm";
+    static constexpr const char *kAnswerPath = "/cc/json/mobile_tel_segment.htm";
 
     explicit SegmentServer(ServerLimits limits = {}, SegmentTable segments = {});
     SegmentServer(const SegmentServer &) = delete;

@@ -11,9 +11,9 @@ std::optional<SegmentTable::Entry> SegmentTable::Find(std::string_view digits) c
             return std::nullopt;
         block = block * 10 + uint32_t(c - '0');
     }
-    if (block < FirstBlock || block >= FirstBlock + BlockCount)
+    if (block < kFirstBlock || block >= kFirstBlock + kBlockCount)
         return std::nullopt;
-    const uint32_t slot = m_blocks[block - FirstBlock];
+    const uint32_t slot = m_blocks[block - kFirstBlock];
     if (slot == 0)
         return std::nullopt;
     return Entry{&m_regions[(slot - 1) >> 8], m_carriers[(slot - 1) & 0xff]};
@@ -25,7 +25,7 @@ std::optional<uint32_t> SegmentTable::AddRegion(const Region &region) {
     key.append(region.city);
     if (const auto known = m_regionIndex.find(key); known != m_regionIndex.end())
         return known->second;
-    if (m_regions.size() >= MaxRegions)
+    if (m_regions.size() >= kMaxRegions)
         return std::nullopt;
     m_regions.push_back(region);
     m_regionIndex.emplace(std::move(key), uint32_t(m_regions.size() - 1));
@@ -33,7 +33,7 @@ std::optional<uint32_t> SegmentTable::AddRegion(const Region &region) {
 }
 
 void SegmentTable::Set(uint32_t block, uint32_t region, std::string_view carrier) {
-    if (block < FirstBlock || block >= FirstBlock + BlockCount || region >= m_regions.size())
+    if (block < kFirstBlock || block >= kFirstBlock + kBlockCount || region >= m_regions.size())
         return;
     auto known = std::find(m_carriers.begin(), m_carriers.end(), carrier);
     if (known == m_carriers.end()) {
@@ -42,8 +42,8 @@ void SegmentTable::Set(uint32_t block, uint32_t region, std::string_view carrier
         known = m_carriers.insert(m_carriers.end(), carrier);
     }
     if (m_blocks.empty())
-        m_blocks.assign(BlockCount, 0);
-    uint32_t &slot = m_blocks[block - FirstBlock];
+        m_blocks.assign(kBlockCount, 0);
+    uint32_t &slot = m_blocks[block - kFirstBlock];
     m_blockCount += slot == 0;
     slot = 1 + (region << 8 | uint32_t(known - m_carriers.begin()));
 }

@@ -28,8 +28,7 @@ public:
     std::optional<Entry> Find(std::string_view digits) const;
 
     // The number of distinct blocks held.
-    size_t size() const { return m_blockCount; }
-    bool empty() const { return m_blockCount == 0; }
+    bool Empty() const { return m_blockCount == 0; }
 
     // Interns a region; the index to give Set. Nothing once MaxRegions
     // distinct ones are held.
@@ -38,9 +37,9 @@ public:
     // names, a static string. A block set twice keeps the later entry.
     void Set(uint32_t block, uint32_t region, std::string_view carrier);
 
-    static constexpr uint32_t FirstBlock = 1'000'000;
-    static constexpr uint32_t BlockCount = 1'000'000;
-    static constexpr uint32_t MaxRegions = 1u << 24;
+    static constexpr uint32_t kFirstBlock = 1'000'000;
+    static constexpr uint32_t kBlockCount = 1'000'000;
+    static constexpr uint32_t kMaxRegions = 1u << 24;
 
 private:
     // 0: not in the table; otherwise 1 + (region << 8 | carrier).

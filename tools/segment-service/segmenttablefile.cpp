@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
+#include <string_view>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,9 +22,9 @@ using namespace std::string_view_literals;
 
 // Tables in circulation are a few tens of megabytes; anything far larger is
 // not one, and is refused before it is read into memory.
-constexpr size_t MaxFileBytes = size_t(512) << 20;
-constexpr size_t ReportedSkips = 5;
-constexpr size_t NoColumn = size_t(-1);
+constexpr size_t kMaxFileBytes = size_t(512) << 20;
+constexpr size_t kReportedSkips = 5;
+constexpr size_t kNoColumn = size_t(-1);
 
 enum class Fault {
     Quotes,
@@ -37,27 +38,30 @@ enum class Fault {
     TooManyRegions,
 };
 
+// What the report says of a skipped row, beside its line number.
+struct FaultReason {
+    Fault fault;
+    std::string_view text;
+};
+
+constexpr std::array kFaultReasons{
+    FaultReason{Fault::Quotes, "quotes left open or followed by text"},
+    FaultReason{Fault::Block, "block is not seven digits beginning with 1"},
+    FaultReason{Fault::NoProvince, "no province"},
+    FaultReason{Fault::NoCarrier, "no carrier"},
+    FaultReason{Fault::UnknownCarrier, "carrier not recognised"},
+    FaultReason{Fault::Unquotable, "province or city holds a quote or backslash"},
+    FaultReason{Fault::NotGbk, "province or city holds a character GBK cannot write"},
+    FaultReason{Fault::TooManyRegions, "too many distinct provinces and cities"},
+};
+
 std::string Reason(Fault fault, bool gbk) {
-    switch (fault) {
-    case Fault::Quotes:
-        return "quotes left open or followed by text";
-    case Fault::Block:
-        return "block is not seven digits beginning with 1";
-    case Fault::NoProvince:
-        return "no province";
-    case Fault::NoCarrier:
-        return "no carrier";
-    case Fault::UnknownCarrier:
-        return "carrier not recognised";
-    case Fault::NotText:
+    // Text that does not decode is named by the encoding the table is in.
+    if (fault == Fault::NotText)
         return gbk ? "not GBK text" : "not UTF-8 text";
-    case Fault::Unquotable:
-        return "province or city holds a quote or backslash";
-    case Fault::NotGbk:
-        return "province or city holds a character GBK cannot write";
-    case Fault::TooManyRegions:
-        return "too many distinct provinces and cities";
-    }
+    for (const FaultReason &reason : kFaultReasons)
+        if (reason.fault == fault)
+            return std::string(reason.text);
     return {};
 }
 
@@ -92,7 +96,7 @@ public:
         ++m_number;
         return true;
     }
-    size_t number() const { return m_number; }
+    size_t Number() const { return m_number; }
 
 private:
     std::string_view m_text;
@@ -135,23 +139,23 @@ std::string AsciiLower(std::string_view text) {
 }
 
 struct Columns {
-    size_t block = NoColumn;
-    size_t province = NoColumn;
-    size_t city = NoColumn;
-    size_t carrier = NoColumn;
+    size_t block = kNoColumn;
+    size_t province = kNoColumn;
+    size_t city = kNoColumn;
+    size_t carrier = kNoColumn;
 };
 
-constexpr std::array BlockNames{"号段"sv, "prefix"sv, "phone"sv, "segment"sv};
-constexpr std::array ProvinceNames{"省份"sv, "省"sv, "province"sv};
-constexpr std::array CityNames{"城市"sv, "市"sv, "city"sv};
-constexpr std::array CarrierNames{"运营商"sv, "卡类型"sv, "isp"sv, "carrier"sv, "catname"sv};
+constexpr std::array kBlockNames{"号段"sv, "prefix"sv, "phone"sv, "segment"sv};
+constexpr std::array kProvinceNames{"省份"sv, "省"sv, "province"sv};
+constexpr std::array kCityNames{"城市"sv, "市"sv, "city"sv};
+constexpr std::array kCarrierNames{"运营商"sv, "卡类型"sv, "isp"sv, "carrier"sv, "catname"sv};
 
 // The first column with one of the names; a second one of the same kind is
 // ignored like any other column.
 template <size_t N>
 void Recognise(size_t &column, size_t index, const std::string &name,
                const std::array<std::string_view, N> &names) {
-    if (column != NoColumn)
+    if (column != kNoColumn)
         return;
     for (std::string_view n : names) {
         if (name == n) {
@@ -166,18 +170,18 @@ std::optional<Columns> ReadHeader(std::string_view line, bool gbk, std::string &
     const std::optional<std::string> text = Decode(line, gbk);
     Columns columns;
     if (text && csv.Split(*text)) {
-        for (size_t i = 0; i < csv.fields().size(); ++i) {
-            const std::string name = AsciiLower(Trimmed(csv.fields()[i]));
-            Recognise(columns.block, i, name, BlockNames);
-            Recognise(columns.province, i, name, ProvinceNames);
-            Recognise(columns.city, i, name, CityNames);
-            Recognise(columns.carrier, i, name, CarrierNames);
+        for (size_t i = 0; i < csv.Fields().size(); ++i) {
+            const std::string name = AsciiLower(Trimmed(csv.Fields()[i]));
+            Recognise(columns.block, i, name, kBlockNames);
+            Recognise(columns.province, i, name, kProvinceNames);
+            Recognise(columns.city, i, name, kCityNames);
+            Recognise(columns.carrier, i, name, kCarrierNames);
         }
     }
     for (const auto &[column, what] :
          {std::pair{columns.block, "block"}, std::pair{columns.province, "province"},
           std::pair{columns.carrier, "carrier"}}) {
-        if (column == NoColumn)
+        if (column == kNoColumn)
             missing.append(missing.empty() ? "" : ", ").append(what);
     }
     if (!missing.empty())
@@ -199,7 +203,7 @@ public:
         if (!m_csv.Split(line))
             return Fault::Quotes;
         const auto field = [this](size_t column) {
-            return column < m_csv.fields().size() ? Trimmed(m_csv.fields()[column])
+            return column < m_csv.Fields().size() ? Trimmed(m_csv.Fields()[column])
                                                   : std::string_view();
         };
         const std::optional<uint32_t> block = ParseBlock(field(m_columns.block));
@@ -333,7 +337,7 @@ public:
         return {};
     }
 
-    std::string_view view() const { return {m_data, m_size}; }
+    std::string_view View() const { return {m_data, m_size}; }
 
 private:
     char *m_data = nullptr;
@@ -347,8 +351,7 @@ SegmentTableLoad Failed(std::string error) {
     return load;
 }
 
-} // namespace
-
+// The same for a table already in memory.
 SegmentTableLoad ParseSegmentTable(std::string_view bytes) {
     SegmentTableLoad load;
     bool gbk = false;
@@ -383,11 +386,12 @@ SegmentTableLoad ParseSegmentTable(std::string_view bytes) {
             ++load.loaded;
             continue;
         }
-        if (++load.skipped <= ReportedSkips)
-            load.firstSkipped.push_back({lines.number(), Reason(*fault, gbk)});
+        if (++load.skipped <= kReportedSkips)
+            load.firstSkipped.push_back({lines.Number(), Reason(*fault, gbk)});
     }
     return load;
 }
+} // namespace
 
 SegmentTableLoad LoadSegmentTable(const std::string &path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -400,14 +404,14 @@ SegmentTableLoad LoadSegmentTable(const std::string &path) {
         error = "cannot read it: " + std::string(std::strerror(errno));
     else if (!S_ISREG(info.st_mode))
         error = "cannot read it: not a regular file";
-    else if (size_t(info.st_size) > MaxFileBytes)
+    else if (size_t(info.st_size) > kMaxFileBytes)
         error = "larger than 512 MiB, too large for a segment table";
     else
         error = bytes.Read(fd, size_t(info.st_size));
     ::close(fd);
     if (!error.empty())
         return Failed(std::move(error));
-    return ParseSegmentTable(bytes.view());
+    return ParseSegmentTable(bytes.View());
 }
 
 std::string DescribeLoad(const SegmentTableLoad &load) {

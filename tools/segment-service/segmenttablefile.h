@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <string>
-#include <string_view>
 #include <vector>
 
 // A row of the file that was not taken, and why.
@@ -32,9 +31,6 @@ struct SegmentTableLoad {
 // isp, carrier or catName, in any order and letter case. Other columns are
 // ignored. Rows that cannot be used are skipped and counted; the rest load.
 SegmentTableLoad LoadSegmentTable(const std::string &path);
-
-// The same for a table already in memory.
-SegmentTableLoad ParseSegmentTable(std::string_view bytes);
 
 // One line for the log: rows loaded and skipped, and the first skipped
 // rows with their reasons.

@@ -23,13 +23,6 @@ void Settle() {
         QCoreApplication::processEvents();
 }
 
-QMenu *MenuTitled(const QList<QAction *> &actions, const QString &title) {
-    for (QAction *action : actions)
-        if (action->menu() && action->text() == title)
-            return action->menu();
-    return nullptr;
-}
-
 void FillWindow(MainWindow &window) {
     const QString locations[] = {QStringLiteral("北京 移动"), QStringLiteral("上海 联通"),
                                  QStringLiteral("广东 电信"), QStringLiteral("浙江 移动")};
@@ -109,8 +102,9 @@ int main(int argc, char *argv[]) {
     window.show();
     Settle();
 
-    QMenu *skinMenu = MenuTitled(window.menuBar()->actions(), QStringLiteral("更换皮肤(&C)"));
-    QMenu *group = skinMenu ? MenuTitled(skinMenu->actions(), QStringLiteral("塔维1组")) : nullptr;
+    // The menus by their names, so the gallery follows any change of caption.
+    QMenu *skinMenu = window.menuBar()->findChild<QMenu *>(QStringLiteral("Skin"));
+    QMenu *group = skinMenu ? skinMenu->findChild<QMenu *>(QStringLiteral("Team1")) : nullptr;
     if (!group)
         err << "skin menu not found; rendering the window only\n";
 
