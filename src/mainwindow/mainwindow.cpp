@@ -118,33 +118,16 @@ void MainWindow::Form_Load() {
     }
 }
 
-void MainWindow::seach_Click() {
-    RunCommand([this] { RunSingleQuery(*this, *Inet1); });
-}
-
-void MainWindow::import_Click() {
-    RunCommand([this] { ImportNumberList(*this); });
-}
-
-void MainWindow::ImportPhone_Click() {
-    RunCommand([this] { ImportNumberList(*this); });
-}
-
-void MainWindow::batch_Click() {
-    RunCommand([this] { RunBatchQuery(*this, *Inet1); });
-}
-
-void MainWindow::BatchQuery_Click() {
-    RunCommand([this] { RunBatchQuery(*this, *Inet1); });
-}
-
-void MainWindow::save_Click() {
-    RunCommand([this] { SaveResults(*this); });
-}
-
-void MainWindow::SavePhone_Click() {
-    RunCommand([this] { SaveResults(*this); });
-}
+// The buttons and their menu items run one shared body each.
+// clang-format off
+void MainWindow::seach_Click()       { RunCommand([this] { RunSingleQuery(*this, *Inet1); }); }
+void MainWindow::import_Click()      { RunCommand([this] { ImportNumberList(*this); }); }
+void MainWindow::ImportPhone_Click() { RunCommand([this] { ImportNumberList(*this); }); }
+void MainWindow::batch_Click()       { RunCommand([this] { RunBatchQuery(*this, *Inet1); }); }
+void MainWindow::BatchQuery_Click()  { RunCommand([this] { RunBatchQuery(*this, *Inet1); }); }
+void MainWindow::save_Click()        { RunCommand([this] { SaveResults(*this); }); }
+void MainWindow::SavePhone_Click()   { RunCommand([this] { SaveResults(*this); }); }
+// clang-format on
 
 void MainWindow::ClearLV_Click() {
     RunCommand([this] {
@@ -184,14 +167,8 @@ void MainWindow::ChooseSkin(const SkinEntryInfo &entry) {
     RunCommand([&entry] { ApplySkin(QString::fromUtf8(entry.fixedText)); });
 }
 
-void MainWindow::Declare_Click() {
-    RunCommand([] { ShowUsageNotes(); });
-}
-
-void MainWindow::Attention_Click() {
-    RunCommand([] { ShowAttention(); });
-}
-
-void MainWindow::Author_Click() {
-    RunCommand([] { ShowAboutAuthor(); });
-}
+// clang-format off
+void MainWindow::Declare_Click()   { RunCommand([] { ShowUsageNotes(); }); }
+void MainWindow::Attention_Click() { RunCommand([] { ShowAttention(); }); }
+void MainWindow::Author_Click()    { RunCommand([] { ShowAboutAuthor(); }); }
+// clang-format on

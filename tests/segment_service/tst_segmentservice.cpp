@@ -109,6 +109,11 @@ QString Find(const SegmentTable &table, const char *number) {
 
 const QByteArray kHeader = "号段,省份,城市,运营商\n";
 
+// A data row of two texts, named after the first.
+void TextPairRow(const char *first, const char *second) {
+    QTest::newRow(first) << QString::fromUtf8(first) << QString::fromUtf8(second);
+}
+
 } // namespace
 
 class TestSegmentService : public QObject {
@@ -265,9 +270,7 @@ private slots:
     void lookupClient_data() {
         QTest::addColumn<QString>("number");
         QTest::addColumn<QString>("location"); // empty: refused
-        const auto row = [](const char *number, const char *location) {
-            QTest::newRow(number) << QString::fromUtf8(number) << QString::fromUtf8(location);
-        };
+        const auto row = TextPairRow;
         row("13904710000", "内蒙古 移动");
         row("18616000000", "上海 联通");
         row("18901000000", "北京 电信");
@@ -334,9 +337,7 @@ private slots:
     void carrierNames_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("carrier"); // empty: not a carrier
-        const auto row = [](const char *name, const char *carrier) {
-            QTest::newRow(name) << QString::fromUtf8(name) << QString::fromUtf8(carrier);
-        };
+        const auto row = TextPairRow;
         row("移动", "中国移动");
         row("中国移动", "中国移动");
         row("联通", "中国联通");
