@@ -100,7 +100,7 @@ BatchFigures WindowBatch(MainWindow &window, const QString &dir, int rows, Paint
     if (watch)
         watch->Stop();
     QCoreApplication::processEvents();
-    return {ns / 1e3 / rows, window.frame2()->title()};
+    return {ns / 1e3 / rows, window.Frame2Box()->title()};
 }
 
 double BareUsPerRequest(quint16 port, int requests) {
@@ -205,7 +205,7 @@ int main(int argc, char **argv) {
     MainWindow window(serviceHost);
     window.show();
     PaintWatch watch;
-    window.frame2()->installEventFilter(&watch);
+    window.Frame2Box()->installEventFilter(&watch);
     QCoreApplication::processEvents();
 
     // Warm up both sides.

@@ -20,12 +20,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr qsizetype OneMiB = 1024 * 1024;
+constexpr qsizetype kOneMiB = 1024 * 1024;
 
 // head + as many copies of `unit` as fit + tail, `size` units in all (padded
 // with blanks), so every answer is as long as the cap allows.
 QString Fill(const QString &head, const QString &unit, const QString &tail,
-             qsizetype size = OneMiB) {
+             qsizetype size = kOneMiB) {
     const qsizetype count = (size - head.size() - tail.size()) / unit.size();
     QString out = head + unit.repeated(count) + tail;
     out.append(QString(size - out.size(), u' '));
@@ -45,16 +45,16 @@ QString NumberedKeys(qsizetype size) {
 // "a0 = a1 = … = {…}" or, escaped, "\u0061" + "0 = …": every name a new one.
 QString DistinctTargets(const QString &prefix) {
     QString out;
-    out.reserve(OneMiB);
-    for (int i = 0; out.size() < OneMiB - 40; ++i)
+    out.reserve(kOneMiB);
+    for (int i = 0; out.size() < kOneMiB - 40; ++i)
         out += prefix + QString::number(i) + u'=';
     out += u"{telString:1}"_s;
-    out.append(QString(OneMiB - out.size(), u' '));
+    out.append(QString(kOneMiB - out.size(), u' '));
     return out;
 }
 
 QString Nested(qsizetype size) {
-    const int depth = jsliteral::MaxNesting - 2;
+    const int depth = jsliteral::kMaxNesting - 2;
     return Fill(u"{telString:1, a:["_s,
                 u"["_s.repeated(depth) + u"0"_s + u"]"_s.repeated(depth) + u","_s, u"]}"_s, size);
 }
@@ -65,14 +65,14 @@ struct Shape {
 };
 
 const QList<Shape> &Shapes() {
-    static const QList<Shape> shapes = {
+    static const QList<Shape> kShapes = {
         {"holes [,,,]",
          [] {
              return Fill(u"{telString:1, a:["_s, u","_s, u"]}"_s);
          }},
         {"holes, evaluator bound",
          [] {
-             return Fill(u"{telString:1, a:["_s, u","_s, u"]}"_s, jsliteral::MaxSourceLength);
+             return Fill(u"{telString:1, a:["_s, u","_s, u"]}"_s, jsliteral::kMaxSourceLength);
          }},
         {"zeros [0,0,]",
          [] {
@@ -80,7 +80,7 @@ const QList<Shape> &Shapes() {
          }},
         {"zeros, evaluator bound",
          [] {
-             return Fill(u"{telString:1, a:["_s, u"0,"_s, u"]}"_s, jsliteral::MaxSourceLength);
+             return Fill(u"{telString:1, a:["_s, u"0,"_s, u"]}"_s, jsliteral::kMaxSourceLength);
          }},
         {"array of the answer [{…},]",
          [] {
@@ -88,11 +88,11 @@ const QList<Shape> &Shapes() {
          }},
         {"distinct keys",
          [] {
-             return NumberedKeys(OneMiB);
+             return NumberedKeys(kOneMiB);
          }},
         {"distinct keys, evaluator bound",
          [] {
-             return NumberedKeys(jsliteral::MaxSourceLength);
+             return NumberedKeys(jsliteral::kMaxSourceLength);
          }},
         {"one key repeated",
          [] {
@@ -112,7 +112,7 @@ const QList<Shape> &Shapes() {
          }},
         {"nested arrays",
          [] {
-             return Nested(OneMiB);
+             return Nested(kOneMiB);
          }},
         {"long string",
          [] {
@@ -171,7 +171,7 @@ const QList<Shape> &Shapes() {
              return Fill(u"{telString:1"_s, u"\u3000"_s, u"}"_s);
          }},
     };
-    return shapes;
+    return kShapes;
 }
 
 // A field of /proc/self/status, in kB.
@@ -194,14 +194,14 @@ bool ResetPeak() {
 }
 
 int RunShape(const Shape &shape) {
-    constexpr int Runs = 5;
+    constexpr int kRuns = 5;
     const QString answer = shape.answer();
     const QStringList names{u"province"_s, u"catName"_s};
     const bool peakReset = ResetPeak();
     const long before = peakReset ? StatusKb("VmRSS") : StatusKb("VmHWM");
     QList<double> times;
     bool accepted = false;
-    for (int run = 0; run < Runs; ++run) {
+    for (int run = 0; run < kRuns; ++run) {
         QElapsedTimer timer;
         timer.start();
         accepted = EvaluateAnswerProperties(answer, names).has_value();
@@ -210,7 +210,7 @@ int RunShape(const Shape &shape) {
     const long peak = StatusKb("VmHWM");
     std::sort(times.begin(), times.end());
     std::printf("%-32s %8.2f MiB %9.1f ms %8.1f MB%s  %s\n", shape.name,
-                answer.size() / double(OneMiB), times[Runs / 2], (peak - before) / 1024.0,
+                answer.size() / double(kOneMiB), times[kRuns / 2], (peak - before) / 1024.0,
                 peakReset ? "" : "*", accepted ? "object" : "refused");
     return 0;
 }

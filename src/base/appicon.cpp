@@ -1,6 +1,6 @@
 #include "appicon.h"
 
 QIcon AppIcon() {
-    static const QIcon icon(QStringLiteral(":/tarvio/tarvio.svg"));
-    return icon;
+    static const QIcon kIcon(QStringLiteral(":/tarvio/tarvio.svg"));
+    return kIcon;
 }

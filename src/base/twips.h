@@ -10,8 +10,8 @@
 inline constexpr int kTwipsPerPixel = 15;
 
 constexpr int Twips(int twips) {
-    constexpr int half = kTwipsPerPixel / 2;
-    return twips >= 0 ? (twips + half) / kTwipsPerPixel : -((-twips + half) / kTwipsPerPixel);
+    constexpr int kHalf = kTwipsPerPixel / 2;
+    return twips >= 0 ? (twips + kHalf) / kTwipsPerPixel : -((-twips + kHalf) / kTwipsPerPixel);
 }
 
 constexpr QRect TwipsRect(int left, int top, int width, int height) {

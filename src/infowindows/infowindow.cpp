@@ -22,11 +22,11 @@ QAccessibleInterface *InfoWindowAccessible(const QString &className, QObject *ob
 
 InfoWindow::InfoWindow(const QString &name, const QString &caption, int clientWidth,
                        int clientHeight) {
-    static const bool factoryInstalled = [] {
+    static const bool kFactoryInstalled = [] {
         QAccessible::installFactory(InfoWindowAccessible);
         return true;
     }();
-    Q_UNUSED(factoryInstalled);
+    Q_UNUSED(kFactoryInstalled);
 
     setObjectName(name);
     setWindowTitle(caption);

@@ -14,7 +14,7 @@ std::optional<QList<EvaluatedProperty>> EvaluateAnswerProperties(QStringView ans
     for (const QString &name : names) {
         const jsliteral::Value property = jsliteral::GetProperty(*value, name);
         EvaluatedProperty out;
-        if (property.isPrimitiveText()) {
+        if (property.IsPrimitiveText()) {
             out.present = true;
             out.text = jsliteral::ToText(property);
             if (out.text.isNull())

@@ -28,7 +28,7 @@ RunEnd QueryAllRows(CommandView &view, LookupClient &Inet1, ResultLog &log) {
         view.SetFrame2Caption(QStringLiteral("正在查询第") + QString::number(i) +
                               QStringLiteral("条，请稍后……"));
         const LookupAnswer answer = Inet1.QueryLocation(lv.Number(i));
-        if (answer.transferFailed()) {
+        if (answer.TransferFailed()) {
             if (++failedInARow >= kMaxFailedTransfersInARow)
                 return RunEnd::NetworkFailed;
             continue;
@@ -70,7 +70,7 @@ void RunBatchQuery(CommandView &view, LookupClient &Inet1) {
 
     ResultLog log(ProgramDirectory() + QLatin1Char('/') + kResultLogFileName);
     if (!log.Create()) {
-        view.Prompt(QStringLiteral("无法创建结果文件 ") + QDir::toNativeSeparators(log.path()) +
+        view.Prompt(QStringLiteral("无法创建结果文件 ") + QDir::toNativeSeparators(log.Path()) +
                     QStringLiteral("，请检查软件目录是否可写！"));
         return;
     }

@@ -9,7 +9,7 @@ namespace jsliteral {
 namespace {
 
 // clang-format off
-const char16_t *const GlobalNames[] = {
+const char16_t *const kGlobalNames[] = {
     // The global object of the language: value properties, functions,
     // constructors and namespaces.
     u"globalThis", u"Infinity", u"NaN", u"undefined", u"eval", u"isFinite", u"isNaN",
@@ -63,12 +63,12 @@ const char16_t *const GlobalNames[] = {
 } // namespace
 
 bool IsGlobalName(QStringView name) {
-    static const std::vector<QStringView> sorted = [] {
-        std::vector<QStringView> names(std::begin(GlobalNames), std::end(GlobalNames));
+    static const std::vector<QStringView> kSorted = [] {
+        std::vector<QStringView> names(std::begin(kGlobalNames), std::end(kGlobalNames));
         std::sort(names.begin(), names.end());
         return names;
     }();
-    return std::binary_search(sorted.begin(), sorted.end(), name);
+    return std::binary_search(kSorted.begin(), kSorted.end(), name);
 }
 
 } // namespace jsliteral

@@ -15,7 +15,7 @@ namespace jsliteral {
 
 namespace {
 
-constexpr int EndOfText = -1; // "no more text" from Lexer::at()
+constexpr int kEndOfText = -1; // "no more text" from Lexer::At()
 
 struct Failure {
     QString message;
@@ -223,48 +223,48 @@ public:
     explicit Lexer(QStringView source)
         : m_s(source) {}
 
-    [[noreturn]] void fail(const QString &message, qsizetype position) const {
+    [[noreturn]] void Fail(const QString &message, qsizetype position) const {
         throw Failure{message, position};
     }
 
     // Reads the next token into `token` (in place: this is the inner loop of
     // the whole parse).
-    void next(Token &token) {
-        skipBlanksAndComments();
+    void Next(Token &token) {
+        SkipBlanksAndComments();
         token.escaped = false;
         token.position = m_pos;
-        lex(token);
+        Lex(token);
         token.end = m_pos;
     }
 
     // A string's value or an identifier's name.
-    QString decoded(const Token &token) const {
+    QString Decoded(const Token &token) const {
         if (!token.escaped)
-            return raw(token).toString();
+            return Raw(token).toString();
         QString out;
         if (token.kind == Tok::String)
-            scanString(token.position, nullptr, &out);
+            ScanString(token.position, nullptr, &out);
         else
-            scanName(token.position, nullptr, &out);
+            ScanName(token.position, nullptr, &out);
         return out;
     }
 
     // The text of a string (without its quotes) or a name, escapes undecoded.
-    QStringView raw(const Token &token) const {
+    QStringView Raw(const Token &token) const {
         if (token.kind == Tok::String)
             return m_s.sliced(token.position + 1, token.end - token.position - 2);
         return m_s.sliced(token.position, token.end - token.position);
     }
 
     // Whether a string's value or an identifier's name is `word`.
-    bool spells(const Token &token, QStringView word) const {
-        return token.escaped ? decoded(token) == word : raw(token) == word;
+    bool Spells(const Token &token, QStringView word) const {
+        return token.escaped ? Decoded(token) == word : Raw(token) == word;
     }
 
 private:
-    void lex(Token &token) {
-        const int c = at(m_pos);
-        if (c == EndOfText) {
+    void Lex(Token &token) {
+        const int c = At(m_pos);
+        if (c == kEndOfText) {
             token.kind = Tok::End;
             return;
         }
@@ -277,87 +277,87 @@ private:
         case ']':
         case ',':
         case ':':
-            return punctuator(token, c);
+            return Punctuator(token, c);
         case '.':
-            if (IsDecimalDigit(at(m_pos + 1)))
-                return lexNumber(token);
-            return punctuator(token, c);
+            if (IsDecimalDigit(At(m_pos + 1)))
+                return LexNumber(token);
+            return Punctuator(token, c);
         case '=':
-            if (at(m_pos + 1) == '=' || at(m_pos + 1) == '>')
-                fail(QStringLiteral("operator not allowed"), m_pos);
-            return punctuator(token, c);
+            if (At(m_pos + 1) == '=' || At(m_pos + 1) == '>')
+                Fail(QStringLiteral("operator not allowed"), m_pos);
+            return Punctuator(token, c);
         case '+':
         case '-':
-            if (at(m_pos + 1) == c || at(m_pos + 1) == '=')
-                fail(QStringLiteral("operator not allowed"), m_pos);
-            return punctuator(token, c);
+            if (At(m_pos + 1) == c || At(m_pos + 1) == '=')
+                Fail(QStringLiteral("operator not allowed"), m_pos);
+            return Punctuator(token, c);
         case '\'':
         case '"':
             token.kind = Tok::String;
-            m_pos = scanString(m_pos, &token.escaped, nullptr);
+            m_pos = ScanString(m_pos, &token.escaped, nullptr);
             return;
         default:
             break;
         }
         if (IsDecimalDigit(c))
-            return lexNumber(token);
-        if (c == '\\' || IsIdStart(codePointAt(m_pos))) {
+            return LexNumber(token);
+        if (c == '\\' || IsIdStart(CodePointAt(m_pos))) {
             token.kind = Tok::Identifier;
-            m_pos = scanName(m_pos, &token.escaped, nullptr);
+            m_pos = ScanName(m_pos, &token.escaped, nullptr);
             return;
         }
         if (c == '`')
-            fail(QStringLiteral("template literals are not allowed"), m_pos);
+            Fail(QStringLiteral("template literals are not allowed"), m_pos);
         if (c == '/')
-            fail(QStringLiteral("regular expressions and division are not allowed"), m_pos);
+            Fail(QStringLiteral("regular expressions and division are not allowed"), m_pos);
         if (c == ';')
-            fail(QStringLiteral("statements are not allowed"), m_pos);
-        fail(QStringLiteral("unexpected character"), m_pos);
+            Fail(QStringLiteral("statements are not allowed"), m_pos);
+        Fail(QStringLiteral("unexpected character"), m_pos);
     }
 
-    void punctuator(Token &token, int c) {
+    void Punctuator(Token &token, int c) {
         ++m_pos;
         token.kind = Tok::Punctuator;
         token.punctuator = char16_t(c);
     }
 
-    int at(qsizetype i) const { return i < m_s.size() ? int(m_s[i].unicode()) : EndOfText; }
+    int At(qsizetype i) const { return i < m_s.size() ? int(m_s[i].unicode()) : kEndOfText; }
 
     // The code point at i (a surrogate pair read as one), or 0xFFFFFFFF past the end.
-    char32_t codePointAt(qsizetype i) const {
-        const int c = at(i);
-        if (c == EndOfText)
+    char32_t CodePointAt(qsizetype i) const {
+        const int c = At(i);
+        if (c == kEndOfText)
             return char32_t(0xFFFFFFFF);
         if (QChar::isHighSurrogate(char32_t(c))) {
-            const int d = at(i + 1);
-            if (d != EndOfText && QChar::isLowSurrogate(char32_t(d)))
+            const int d = At(i + 1);
+            if (d != kEndOfText && QChar::isLowSurrogate(char32_t(d)))
                 return QChar::surrogateToUcs4(char16_t(c), char16_t(d));
         }
         return char32_t(c);
     }
 
-    static int unitsOf(char32_t cp) { return cp > 0xFFFF ? 2 : 1; }
+    static int UnitsOf(char32_t cp) { return cp > 0xFFFF ? 2 : 1; }
 
-    void skipBlanksAndComments() {
+    void SkipBlanksAndComments() {
         for (;;) {
-            const int c = at(m_pos);
-            if (c == EndOfText)
+            const int c = At(m_pos);
+            if (c == kEndOfText)
                 return;
             if (IsWhiteSpace(c) || IsLineTerminator(c)) {
                 ++m_pos;
                 continue;
             }
-            if (c == '/' && at(m_pos + 1) == '/') {
+            if (c == '/' && At(m_pos + 1) == '/') {
                 m_pos += 2;
-                while (at(m_pos) != EndOfText && !IsLineTerminator(at(m_pos)))
+                while (At(m_pos) != kEndOfText && !IsLineTerminator(At(m_pos)))
                     ++m_pos;
                 continue;
             }
-            if (c == '/' && at(m_pos + 1) == '*') {
+            if (c == '/' && At(m_pos + 1) == '*') {
                 const qsizetype start = m_pos;
                 const qsizetype close = m_s.indexOf(u"*/", m_pos + 2);
                 if (close < 0)
-                    fail(QStringLiteral("unterminated comment"), start);
+                    Fail(QStringLiteral("unterminated comment"), start);
                 m_pos = close + 2;
                 continue;
             }
@@ -367,47 +367,47 @@ private:
 
     // Reads the hex digits of \u{...} from `pos`, just after the brace, and
     // the closing brace; returns the code point.
-    char32_t bracedCodePoint(qsizetype &pos, qsizetype escapeStart) const {
+    char32_t BracedCodePoint(qsizetype &pos, qsizetype escapeStart) const {
         std::uint32_t value = 0;
         bool any = false;
         for (;;) {
-            const int c = at(pos);
+            const int c = At(pos);
             if (c == '}')
                 break;
             const int h = HexValue(c);
             if (h < 0)
-                fail(QStringLiteral("invalid Unicode escape"), escapeStart);
+                Fail(QStringLiteral("invalid Unicode escape"), escapeStart);
             value = value * 16 + std::uint32_t(h);
             if (value > 0x10FFFF)
-                fail(QStringLiteral("Unicode escape beyond U+10FFFF"), escapeStart);
+                Fail(QStringLiteral("Unicode escape beyond U+10FFFF"), escapeStart);
             any = true;
             ++pos;
         }
         if (!any)
-            fail(QStringLiteral("invalid Unicode escape"), escapeStart);
+            Fail(QStringLiteral("invalid Unicode escape"), escapeStart);
         ++pos; // '}'
         return char32_t(value);
     }
 
     // Reads the part after "\u" of a Unicode escape from `pos`; returns the
     // code point.
-    char32_t unicodeEscape(qsizetype &pos, qsizetype escapeStart) const {
-        if (at(pos) == '{') {
+    char32_t UnicodeEscape(qsizetype &pos, qsizetype escapeStart) const {
+        if (At(pos) == '{') {
             ++pos;
-            return bracedCodePoint(pos, escapeStart);
+            return BracedCodePoint(pos, escapeStart);
         }
         std::uint32_t value = 0;
         for (int k = 0; k < 4; ++k) {
-            const int h = HexValue(at(pos));
+            const int h = HexValue(At(pos));
             if (h < 0)
-                fail(QStringLiteral("invalid Unicode escape"), escapeStart);
+                Fail(QStringLiteral("invalid Unicode escape"), escapeStart);
             value = value * 16 + std::uint32_t(h);
             ++pos;
         }
         return char32_t(value);
     }
 
-    static void appendCodePoint(QString &out, char32_t cp) {
+    static void AppendCodePoint(QString &out, char32_t cp) {
         if (cp > 0xFFFF) {
             out.append(QChar(QChar::highSurrogate(cp)));
             out.append(QChar(QChar::lowSurrogate(cp)));
@@ -419,22 +419,22 @@ private:
     // Reads the string literal whose opening quote is at `start` and returns
     // where it ends. Tells whether it holds escapes; appends its value to
     // `out` when one is given.
-    qsizetype scanString(qsizetype start, bool *escaped, QString *out) const {
-        constexpr char32_t Nothing = 0xFFFFFFFF; // a line continuation
-        const int quote = at(start);
+    qsizetype ScanString(qsizetype start, bool *escaped, QString *out) const {
+        constexpr char32_t kNothing = 0xFFFFFFFF; // a line continuation
+        const int quote = At(start);
         qsizetype pos = start + 1;
         qsizetype run = pos; // start of the plain characters not yet appended
         for (;;) {
-            const int c = at(pos);
-            if (c == EndOfText)
-                fail(QStringLiteral("unterminated string"), start);
+            const int c = At(pos);
+            if (c == kEndOfText)
+                Fail(QStringLiteral("unterminated string"), start);
             if (c == quote) {
                 if (out)
                     out->append(m_s.sliced(run, pos - run));
                 return pos + 1;
             }
             if (c == 0x0A || c == 0x0D)
-                fail(QStringLiteral("line break in a string"), pos);
+                Fail(QStringLiteral("line break in a string"), pos);
             if (c != '\\') {
                 ++pos;
                 continue;
@@ -445,11 +445,11 @@ private:
                 out->append(m_s.sliced(run, pos - run));
             const qsizetype escapeStart = pos;
             ++pos;
-            const int e = at(pos);
-            if (e == EndOfText)
-                fail(QStringLiteral("unterminated string"), start);
+            const int e = At(pos);
+            if (e == kEndOfText)
+                Fail(QStringLiteral("unterminated string"), start);
             ++pos;
-            char32_t value = Nothing;
+            char32_t value = kNothing;
             switch (e) {
             case 'n':
                 value = u'\n';
@@ -470,7 +470,7 @@ private:
                 value = u'\v';
                 break;
             case 0x0D: // line continuation; CR LF counts as one line break
-                if (at(pos) == 0x0A)
+                if (At(pos) == 0x0A)
                     ++pos;
                 break;
             case 0x0A:
@@ -478,16 +478,16 @@ private:
             case 0x2029:
                 break;
             case 'x': {
-                const int h1 = HexValue(at(pos));
-                const int h2 = h1 < 0 ? -1 : HexValue(at(pos + 1));
+                const int h1 = HexValue(At(pos));
+                const int h2 = h1 < 0 ? -1 : HexValue(At(pos + 1));
                 if (h2 < 0)
-                    fail(QStringLiteral("invalid hexadecimal escape"), escapeStart);
+                    Fail(QStringLiteral("invalid hexadecimal escape"), escapeStart);
                 pos += 2;
                 value = char32_t(h1 * 16 + h2);
                 break;
             }
             case 'u':
-                value = unicodeEscape(pos, escapeStart);
+                value = UnicodeEscape(pos, escapeStart);
                 break;
             default:
                 if (e >= '0' && e <= '7') {
@@ -495,8 +495,8 @@ private:
                     // three digits for a value up to \377.
                     int v = e - '0';
                     const int maxMore = e <= '3' ? 2 : 1;
-                    for (int k = 0; k < maxMore && at(pos) >= '0' && at(pos) <= '7'; ++k) {
-                        v = v * 8 + (at(pos) - '0');
+                    for (int k = 0; k < maxMore && At(pos) >= '0' && At(pos) <= '7'; ++k) {
+                        v = v * 8 + (At(pos) - '0');
                         ++pos;
                     }
                     value = char32_t(v);
@@ -506,61 +506,61 @@ private:
                 }
                 break;
             }
-            if (out && value != Nothing)
-                appendCodePoint(*out, value);
+            if (out && value != kNothing)
+                AppendCodePoint(*out, value);
             run = pos;
         }
     }
 
     // Reads the name that begins at `start` and returns where it ends. Tells
     // whether it holds escapes; appends the name to `out` when one is given.
-    qsizetype scanName(qsizetype start, bool *escaped, QString *out) const {
+    qsizetype ScanName(qsizetype start, bool *escaped, QString *out) const {
         qsizetype pos = start;
         bool first = true;
         for (;;) {
-            const int c = at(pos);
+            const int c = At(pos);
             char32_t cp;
             if (c == '\\') {
                 const qsizetype escapeStart = pos;
-                if (at(pos + 1) != 'u')
-                    fail(QStringLiteral("invalid escape in a name"), escapeStart);
+                if (At(pos + 1) != 'u')
+                    Fail(QStringLiteral("invalid escape in a name"), escapeStart);
                 pos += 2;
-                cp = unicodeEscape(pos, escapeStart);
+                cp = UnicodeEscape(pos, escapeStart);
                 if (first ? !IsIdStart(cp) : !IsIdPart(cp))
-                    fail(QStringLiteral("invalid escape in a name"), escapeStart);
+                    Fail(QStringLiteral("invalid escape in a name"), escapeStart);
                 if (escaped)
                     *escaped = true;
             } else {
-                if (c == EndOfText)
+                if (c == kEndOfText)
                     break;
-                cp = codePointAt(pos);
+                cp = CodePointAt(pos);
                 if (!(first ? IsIdStart(cp) : IsIdPart(cp)))
                     break;
-                pos += unitsOf(cp);
+                pos += UnitsOf(cp);
             }
             if (out)
-                appendCodePoint(*out, cp);
+                AppendCodePoint(*out, cp);
             first = false;
         }
         return pos;
     }
     // Decimal digits with numeric separators; appends them to `out` and
     // returns whether there was at least one.
-    bool lexDigits(std::string &out, int radix, bool separators) {
+    bool LexDigits(std::string &out, int radix, bool separators) {
         const auto isDigit = [radix](int c) {
             const int h = HexValue(c);
             return h >= 0 && h < radix;
         };
-        if (!isDigit(at(m_pos)))
+        if (!isDigit(At(m_pos)))
             return false;
         for (;;) {
-            const int c = at(m_pos);
+            const int c = At(m_pos);
             if (isDigit(c)) {
                 out.push_back(char(c));
                 ++m_pos;
             } else if (c == '_' && separators) {
-                if (!isDigit(at(m_pos + 1)))
-                    fail(QStringLiteral("misplaced numeric separator"), m_pos);
+                if (!isDigit(At(m_pos + 1)))
+                    Fail(QStringLiteral("misplaced numeric separator"), m_pos);
                 ++m_pos;
             } else {
                 return true;
@@ -568,10 +568,10 @@ private:
         }
     }
 
-    void lexNumber(Token &token) {
+    void LexNumber(Token &token) {
         const qsizetype start = m_pos;
-        const int c0 = at(m_pos);
-        const int c1 = at(m_pos + 1);
+        const int c0 = At(m_pos);
+        const int c1 = At(m_pos + 1);
         double value = 0;
         if (c0 == '0' &&
             (c1 == 'x' || c1 == 'X' || c1 == 'o' || c1 == 'O' || c1 == 'b' || c1 == 'B')) {
@@ -580,70 +580,70 @@ private:
             const int bits = lower == 'x' ? 4 : lower == 'o' ? 3 : 1;
             m_pos += 2;
             m_integer.clear();
-            if (!lexDigits(m_integer, radix, true))
-                fail(QStringLiteral("malformed number"), start);
+            if (!LexDigits(m_integer, radix, true))
+                Fail(QStringLiteral("malformed number"), start);
             value = PowerOfTwoRadixValue(m_integer, bits);
         } else if (c0 == '0' && (IsDecimalDigit(c1) || c1 == '_')) {
             // Legacy forms of sloppy mode: 0777 is octal, 089 is decimal.
             if (c1 == '_')
-                fail(QStringLiteral("numeric separator after a leading 0"), start);
+                Fail(QStringLiteral("numeric separator after a leading 0"), start);
             m_integer.clear();
             bool octal = true;
-            while (IsDecimalDigit(at(m_pos))) {
-                octal = octal && at(m_pos) <= '7';
-                m_integer.push_back(char(at(m_pos)));
+            while (IsDecimalDigit(At(m_pos))) {
+                octal = octal && At(m_pos) <= '7';
+                m_integer.push_back(char(At(m_pos)));
                 ++m_pos;
             }
-            if (at(m_pos) == '_')
-                fail(QStringLiteral("numeric separator in a legacy number"), m_pos);
+            if (At(m_pos) == '_')
+                Fail(QStringLiteral("numeric separator in a legacy number"), m_pos);
             if (octal) {
                 value = PowerOfTwoRadixValue(m_integer, 3);
             } else {
-                value = lexDecimalRest(m_integer, start);
+                value = LexDecimalRest(m_integer, start);
             }
         } else {
             m_integer.clear();
             if (c0 == '0') {
                 m_integer = "0";
                 ++m_pos;
-                if (at(m_pos) == '_')
-                    fail(QStringLiteral("numeric separator after a leading 0"), m_pos);
+                if (At(m_pos) == '_')
+                    Fail(QStringLiteral("numeric separator after a leading 0"), m_pos);
             } else if (c0 != '.') {
-                lexDigits(m_integer, 10, true);
+                LexDigits(m_integer, 10, true);
             }
-            value = lexDecimalRest(m_integer, start);
+            value = LexDecimalRest(m_integer, start);
         }
-        const int after = at(m_pos);
+        const int after = At(m_pos);
         if (after == 'n')
-            fail(QStringLiteral("BigInt literals are not supported"), start);
-        if (after != EndOfText &&
-            (IsDecimalDigit(after) || after == '\\' || IsIdStart(codePointAt(m_pos))))
-            fail(QStringLiteral("malformed number"), start);
+            Fail(QStringLiteral("BigInt literals are not supported"), start);
+        if (after != kEndOfText &&
+            (IsDecimalDigit(after) || after == '\\' || IsIdStart(CodePointAt(m_pos))))
+            Fail(QStringLiteral("malformed number"), start);
         token.kind = Tok::Number;
         token.number = value;
     }
 
     // The fraction and exponent of a decimal literal whose integer digits are
     // read; returns its value.
-    double lexDecimalRest(const std::string &integer, qsizetype start) {
+    double LexDecimalRest(const std::string &integer, qsizetype start) {
         m_fraction.clear();
-        if (at(m_pos) == '.') {
+        if (At(m_pos) == '.') {
             ++m_pos;
-            const bool any = lexDigits(m_fraction, 10, true);
+            const bool any = LexDigits(m_fraction, 10, true);
             if (!any && integer.empty())
-                fail(QStringLiteral("malformed number"), start);
+                Fail(QStringLiteral("malformed number"), start);
         }
         std::int64_t exponent = 0;
-        if (at(m_pos) == 'e' || at(m_pos) == 'E') {
+        if (At(m_pos) == 'e' || At(m_pos) == 'E') {
             ++m_pos;
             bool negative = false;
-            if (at(m_pos) == '+' || at(m_pos) == '-') {
-                negative = at(m_pos) == '-';
+            if (At(m_pos) == '+' || At(m_pos) == '-') {
+                negative = At(m_pos) == '-';
                 ++m_pos;
             }
             m_exponent.clear();
-            if (!lexDigits(m_exponent, 10, true))
-                fail(QStringLiteral("malformed exponent"), start);
+            if (!LexDigits(m_exponent, 10, true))
+                Fail(QStringLiteral("malformed exponent"), start);
             for (char d : m_exponent) {
                 if (exponent < 1'000'000'000)
                     exponent = exponent * 10 + (d - '0');
@@ -673,7 +673,7 @@ struct Operand {
 
 // Every object reaches the prototypes that all literals share through these
 // members, so an assignment through them could change any answer.
-constexpr QStringView SharedMemberNames[] = {u"__proto__", u"prototype", u"constructor"};
+constexpr QStringView kSharedMemberNames[] = {u"__proto__", u"prototype", u"constructor"};
 
 class Parser {
 public:
@@ -696,113 +696,113 @@ public:
         }
     }
 
-    Value parseWhole() {
-        advance();
-        Value value = resolve(parseExpression(true), true);
+    Value ParseWhole() {
+        Advance();
+        Value value = Resolve(ParseExpression(true), true);
         if (m_token.kind != Tok::End)
-            unexpected();
+            Unexpected();
         return value;
     }
 
 private:
-    void advance() { m_lexer.next(m_token); }
+    void Advance() { m_lexer.Next(m_token); }
 
-    bool isPunctuator(char16_t p) const {
+    bool IsPunctuator(char16_t p) const {
         return m_token.kind == Tok::Punctuator && m_token.punctuator == p;
     }
 
-    [[noreturn]] void fail(const QString &message) const {
-        m_lexer.fail(message, m_token.position);
+    [[noreturn]] void Fail(const QString &message) const {
+        m_lexer.Fail(message, m_token.position);
     }
 
-    [[noreturn]] void unexpected() const {
+    [[noreturn]] void Unexpected() const {
         if (m_token.kind == Tok::End)
-            fail(QStringLiteral("unexpected end of text"));
+            Fail(QStringLiteral("unexpected end of text"));
         if (m_token.kind == Tok::Punctuator &&
             (m_token.punctuator == u'(' || m_token.punctuator == u'.' ||
              m_token.punctuator == u'['))
-            fail(QStringLiteral("calls and member reads are not allowed"));
+            Fail(QStringLiteral("calls and member reads are not allowed"));
         if (m_token.kind == Tok::Punctuator &&
             (m_token.punctuator == u'+' || m_token.punctuator == u'-'))
-            fail(QStringLiteral("operators are not allowed"));
-        fail(QStringLiteral("unexpected token"));
+            Fail(QStringLiteral("operators are not allowed"));
+        Fail(QStringLiteral("unexpected token"));
     }
 
-    void expect(char16_t p) {
-        if (!isPunctuator(p))
-            unexpected();
-        advance();
+    void Expect(char16_t p) {
+        if (!IsPunctuator(p))
+            Unexpected();
+        Advance();
     }
 
-    void enter() {
+    void Enter() {
         if (++m_depth > m_maxDepth)
-            fail(QStringLiteral("nested too deeply"));
+            Fail(QStringLiteral("nested too deeply"));
     }
-    void leave() { --m_depth; }
+    void Leave() { --m_depth; }
 
     // The value of an operand; a string's text is decoded when `withText`.
-    Value resolve(Operand &&operand, bool withText) const {
+    Value Resolve(Operand &&operand, bool withText) const {
         if (operand.kind == Operand::Kind::Value) {
             if (operand.textPending && withText)
-                operand.value.string = m_lexer.decoded(operand.token);
+                operand.value.string = m_lexer.Decoded(operand.token);
             return std::move(operand.value);
         }
         if (operand.kind == Operand::Kind::Name) {
             Value v;
-            if (m_lexer.spells(operand.token, u"undefined"))
+            if (m_lexer.Spells(operand.token, u"undefined"))
                 return v;
-            const bool isNaN = m_lexer.spells(operand.token, u"NaN");
-            if (isNaN || m_lexer.spells(operand.token, u"Infinity")) {
+            const bool isNaN = m_lexer.Spells(operand.token, u"NaN");
+            if (isNaN || m_lexer.Spells(operand.token, u"Infinity")) {
                 v.type = Value::Type::Number;
                 v.number = isNaN ? std::numeric_limits<double>::quiet_NaN()
                                  : std::numeric_limits<double>::infinity();
                 return v;
             }
-            m_lexer.fail(QStringLiteral("unknown name \"%1\"").arg(m_lexer.decoded(operand.token)),
+            m_lexer.Fail(QStringLiteral("unknown name \"%1\"").arg(m_lexer.Decoded(operand.token)),
                          m_operandPosition);
         }
-        m_lexer.fail(QStringLiteral("member reads are not allowed"), m_operandPosition);
+        m_lexer.Fail(QStringLiteral("member reads are not allowed"), m_operandPosition);
     }
 
     // The operand as a value that nothing can be assigned to; a string's text
     // stays undecoded until it is read.
-    Operand asValue(Operand &&operand) const {
+    Operand AsValue(Operand &&operand) const {
         if (operand.kind == Operand::Kind::Value)
             return std::move(operand);
         Operand result;
-        result.value = resolve(std::move(operand), false);
+        result.value = Resolve(std::move(operand), false);
         return result;
     }
 
     // Expression: AssignmentExpression (, AssignmentExpression)*
-    Operand parseExpression(bool wanted) {
-        Operand operand = parseAssignment(wanted);
-        if (!isPunctuator(u','))
+    Operand ParseExpression(bool wanted) {
+        Operand operand = ParseAssignment(wanted);
+        if (!IsPunctuator(u','))
             return operand;
-        while (isPunctuator(u',')) {
-            resolve(std::move(operand), false); // a bare unknown name is an error anyway
-            advance();
-            operand = parseAssignment(wanted);
+        while (IsPunctuator(u',')) {
+            Resolve(std::move(operand), false); // a bare unknown name is an error anyway
+            Advance();
+            operand = ParseAssignment(wanted);
         }
         // A comma expression is a value, never an assignment target, in
         // parentheses or not: "(0, a) = 1" is an error in JavaScript.
-        return asValue(std::move(operand));
+        return AsValue(std::move(operand));
     }
 
     // AssignmentExpression, restricted to target = target = ... = value.
-    Operand parseAssignment(bool wanted) {
+    Operand ParseAssignment(bool wanted) {
         bool assigned = false;
         for (;;) {
             const qsizetype position = m_token.position;
-            Operand operand = parseUnary(wanted);
-            if (isPunctuator(u'=')) {
-                noteTarget(operand, position);
-                advance();
+            Operand operand = ParseUnary(wanted);
+            if (IsPunctuator(u'=')) {
+                NoteTarget(operand, position);
+                Advance();
                 assigned = true;
                 continue;
             }
             m_operandPosition = position;
-            return assigned ? asValue(std::move(operand)) : std::move(operand);
+            return assigned ? AsValue(std::move(operand)) : std::move(operand);
         }
     }
 
@@ -811,14 +811,14 @@ private:
     // a plain assignment; but a member of a name that exists, whether the
     // engine has it or the answer assigns it, changes objects we cannot see
     // (Object.prototype.province = …), or fails, so it is refused.
-    void noteTarget(const Operand &target, qsizetype position) {
+    void NoteTarget(const Operand &target, qsizetype position) {
         if (target.kind == Operand::Kind::Value)
-            m_lexer.fail(QStringLiteral("invalid assignment target"), position);
+            m_lexer.Fail(QStringLiteral("invalid assignment target"), position);
         QString decodedName;
         if (target.token.escaped)
-            decodedName = m_lexer.decoded(target.token);
+            decodedName = m_lexer.Decoded(target.token);
         const QStringView name =
-            target.token.escaped ? QStringView(decodedName) : m_lexer.raw(target.token);
+            target.token.escaped ? QStringView(decodedName) : m_lexer.Raw(target.token);
         // Names are remembered by a 64-bit hash, which keeps the memory small
         // however many names an answer assigns; two names that hash alike can
         // only make an answer be refused.
@@ -827,70 +827,70 @@ private:
         // The global __proto__ is an accessor: assigning to it changes the
         // global object's prototype, and with it which names are declared.
         if (!isMember && name == u"__proto__")
-            m_lexer.fail(QStringLiteral("assignment to __proto__"), position);
+            m_lexer.Fail(QStringLiteral("assignment to __proto__"), position);
         if (isMember && IsGlobalName(name))
-            m_lexer.fail(QStringLiteral("assignment to a member of \"%1\"").arg(name.toString()),
+            m_lexer.Fail(QStringLiteral("assignment to a member of \"%1\"").arg(name.toString()),
                          position);
         if ((isMember ? m_assignedNames : m_memberBases).contains(key))
-            m_lexer.fail(
+            m_lexer.Fail(
                 QStringLiteral("\"%1\" is assigned and has a member assigned").arg(name.toString()),
                 position);
         (isMember ? m_memberBases : m_assignedNames).insert(key);
     }
 
-    Operand parseUnary(bool wanted) {
+    Operand ParseUnary(bool wanted) {
         bool negate = false;
         bool signed_ = false;
         const qsizetype position = m_token.position;
-        while (isPunctuator(u'+') || isPunctuator(u'-')) {
+        while (IsPunctuator(u'+') || IsPunctuator(u'-')) {
             negate ^= m_token.punctuator == u'-';
             signed_ = true;
-            advance();
+            Advance();
         }
         const qsizetype operandPosition = m_token.position;
-        Operand operand = parsePrimary(wanted && !signed_);
+        Operand operand = ParsePrimary(wanted && !signed_);
         if (!signed_)
             return operand;
         m_operandPosition = operandPosition;
         Operand result;
-        result.value = resolve(std::move(operand), false);
+        result.value = Resolve(std::move(operand), false);
         if (result.value.type != Value::Type::Number)
-            m_lexer.fail(QStringLiteral("a sign applies to numbers only"), position);
+            m_lexer.Fail(QStringLiteral("a sign applies to numbers only"), position);
         if (negate)
             result.value.number = -result.value.number;
         return result;
     }
 
-    Operand parsePrimary(bool wanted) {
+    Operand ParsePrimary(bool wanted) {
         Operand operand;
         switch (m_token.kind) {
         case Tok::Number:
             operand.value.type = Value::Type::Number;
             operand.value.number = m_token.number;
-            advance();
+            Advance();
             return operand;
         case Tok::String:
             operand.value.type = Value::Type::String;
             operand.token = m_token;
             operand.textPending = true;
-            advance();
+            Advance();
             return operand;
         case Tok::Identifier:
-            return parseNameOrKeyword();
+            return ParseNameOrKeyword();
         case Tok::Punctuator:
             switch (m_token.punctuator) {
             case u'{':
-                operand.value = parseObject(wanted);
+                operand.value = ParseObject(wanted);
                 return operand;
             case u'[':
-                operand.value = parseArray(wanted);
+                operand.value = ParseArray(wanted);
                 return operand;
             case u'(': {
-                enter();
-                advance();
-                Operand inner = parseExpression(wanted);
-                expect(u')');
-                leave();
+                Enter();
+                Advance();
+                Operand inner = ParseExpression(wanted);
+                Expect(u')');
+                Leave();
                 // (name) and (a.b) stay assignable, as in JavaScript.
                 return inner;
             }
@@ -901,73 +901,73 @@ private:
         case Tok::End:
             break;
         }
-        unexpected();
+        Unexpected();
     }
 
-    Operand parseNameOrKeyword() {
+    Operand ParseNameOrKeyword() {
         Operand operand;
         operand.token = m_token;
         QString decodedName;
         if (m_token.escaped)
-            decodedName = m_lexer.decoded(m_token);
-        const QStringView name = m_token.escaped ? QStringView(decodedName) : m_lexer.raw(m_token);
+            decodedName = m_lexer.Decoded(m_token);
+        const QStringView name = m_token.escaped ? QStringView(decodedName) : m_lexer.Raw(m_token);
         if (m_token.escaped && IsReservedWord(name))
-            fail(QStringLiteral("a keyword must not contain escapes"));
+            Fail(QStringLiteral("a keyword must not contain escapes"));
         if (name == u"true" || name == u"false") {
             operand.value.type = Value::Type::Boolean;
             operand.value.boolean = name == u"true";
-            advance();
+            Advance();
             return operand;
         }
         if (name == u"null") {
             operand.value.type = Value::Type::Null;
-            advance();
+            Advance();
             return operand;
         }
         const bool isThis = name == u"this";
         if (!isThis && IsReservedWord(name))
-            fail(QStringLiteral("\"%1\" is not allowed").arg(name.toString()));
+            Fail(QStringLiteral("\"%1\" is not allowed").arg(name.toString()));
         operand.kind = Operand::Kind::Name;
-        advance();
-        if (!isPunctuator(u'.') && !isPunctuator(u'[')) {
+        Advance();
+        if (!IsPunctuator(u'.') && !IsPunctuator(u'[')) {
             if (isThis)
-                fail(QStringLiteral("\"this\" may only be assigned to a member of"));
+                Fail(QStringLiteral("\"this\" may only be assigned to a member of"));
             return operand;
         }
         if (name == u"undefined")
-            fail(QStringLiteral("undefined has no members"));
+            Fail(QStringLiteral("undefined has no members"));
         // Member accesses: only an assignment target may have them.
         operand.kind = Operand::Kind::Member;
         for (;;) {
-            if (isPunctuator(u'.')) {
-                advance();
+            if (IsPunctuator(u'.')) {
+                Advance();
                 if (m_token.kind != Tok::Identifier)
-                    unexpected();
-                for (QStringView shared : SharedMemberNames) {
-                    if (m_lexer.spells(m_token, shared))
-                        fail(QStringLiteral("assignment through \"%1\" is not allowed")
+                    Unexpected();
+                for (QStringView shared : kSharedMemberNames) {
+                    if (m_lexer.Spells(m_token, shared))
+                        Fail(QStringLiteral("assignment through \"%1\" is not allowed")
                                  .arg(shared.toString()));
                 }
-                advance();
-            } else if (isPunctuator(u'[')) {
-                enter();
-                advance();
+                Advance();
+            } else if (IsPunctuator(u'[')) {
+                Enter();
+                Advance();
                 const qsizetype position = m_token.position;
-                Operand key = parseExpression(false);
+                Operand key = ParseExpression(false);
                 m_operandPosition = position;
-                const Value keyValue = resolve(std::move(key), true);
-                if (keyValue.isContainer())
-                    m_lexer.fail(QStringLiteral("a member name must not be an object or array"),
+                const Value keyValue = Resolve(std::move(key), true);
+                if (keyValue.IsContainer())
+                    m_lexer.Fail(QStringLiteral("a member name must not be an object or array"),
                                  position);
                 // Only a string can spell one of those names.
-                for (QStringView shared : SharedMemberNames) {
+                for (QStringView shared : kSharedMemberNames) {
                     if (keyValue.type == Value::Type::String && keyValue.string == shared)
-                        m_lexer.fail(QStringLiteral("assignment through \"%1\" is not allowed")
+                        m_lexer.Fail(QStringLiteral("assignment through \"%1\" is not allowed")
                                          .arg(shared.toString()),
                                      position);
                 }
-                expect(u']');
-                leave();
+                Expect(u']');
+                Leave();
             } else {
                 return operand;
             }
@@ -976,18 +976,18 @@ private:
 
     // A property value or element as stored: an object or array keeps its
     // type but not its contents (nothing reads them).
-    static Value stored(Value value) {
+    static Value Stored(Value value) {
         value.container.reset();
         return value;
     }
 
     // The position of the wanted name that the key of a property spells, or -1.
-    qsizetype wantedKey(const Token &key) const {
+    qsizetype WantedKey(const Token &key) const {
         if (key.kind == Tok::Number)
             return m_wantsNumericKeys ? m_wanted.indexOf(NumberToString(key.number)) : -1;
         if (key.escaped)
-            return m_wanted.indexOf(m_lexer.decoded(key));
-        const QStringView raw = m_lexer.raw(key);
+            return m_wanted.indexOf(m_lexer.Decoded(key));
+        const QStringView raw = m_lexer.Raw(key);
         for (qsizetype i = 0; i < m_wanted.size(); ++i) {
             if (m_wanted[i] == raw)
                 return i;
@@ -996,7 +996,7 @@ private:
     }
 
     // The position of the wanted name that is array index `index`, or -1.
-    qsizetype wantedElement(qsizetype index) const {
+    qsizetype WantedElement(qsizetype index) const {
         for (const auto &[wantedIndex, name] : m_wantedIndexes) {
             if (wantedIndex == index)
                 return name;
@@ -1006,9 +1006,9 @@ private:
 
     // An object literal. When `wanted`, its contents can be read and the
     // wanted properties and the prototype are kept; otherwise only its type.
-    Value parseObject(bool wanted) {
-        enter();
-        advance(); // '{'
+    Value ParseObject(bool wanted) {
+        Enter();
+        Advance(); // '{'
         std::shared_ptr<Container> object;
         const auto contents = [&object] {
             if (!object)
@@ -1016,42 +1016,42 @@ private:
             return object.get();
         };
         bool sawProto = false;
-        while (!isPunctuator(u'}')) {
+        while (!IsPunctuator(u'}')) {
             const Token key = m_token;
             if (key.kind != Tok::Identifier && key.kind != Tok::String && key.kind != Tok::Number)
-                unexpected();
-            advance();
-            if (!isPunctuator(u':'))
-                fail(QStringLiteral("expected \":\" (methods, getters and shorthand properties "
+                Unexpected();
+            Advance();
+            if (!IsPunctuator(u':'))
+                Fail(QStringLiteral("expected \":\" (methods, getters and shorthand properties "
                                     "are not allowed)"));
-            advance();
-            const bool protoKey = key.kind != Tok::Number && m_lexer.spells(key, u"__proto__");
+            Advance();
+            const bool protoKey = key.kind != Tok::Number && m_lexer.Spells(key, u"__proto__");
             const qsizetype valuePosition = m_token.position;
-            Operand operand = parseAssignment(wanted && protoKey);
+            Operand operand = ParseAssignment(wanted && protoKey);
             m_operandPosition = valuePosition;
             if (protoKey) {
                 if (sawProto)
-                    m_lexer.fail(QStringLiteral("duplicate __proto__"), key.position);
+                    m_lexer.Fail(QStringLiteral("duplicate __proto__"), key.position);
                 sawProto = true;
-                Value prototype = resolve(std::move(operand), false);
+                Value prototype = Resolve(std::move(operand), false);
                 // A prototype with nothing kept (null, a primitive, which is
                 // ignored, or a literal without wanted contents) reads as the
                 // default one does.
                 if (wanted && prototype.container)
                     contents()->prototype = std::move(prototype);
             } else {
-                const qsizetype index = wanted ? wantedKey(key) : -1;
-                Value value = resolve(std::move(operand), index >= 0);
+                const qsizetype index = wanted ? WantedKey(key) : -1;
+                Value value = Resolve(std::move(operand), index >= 0);
                 if (index >= 0)
-                    contents()->properties.insert(m_wanted[index], stored(std::move(value)));
+                    contents()->properties.insert(m_wanted[index], Stored(std::move(value)));
             }
-            if (isPunctuator(u','))
-                advance();
-            else if (!isPunctuator(u'}'))
-                unexpected();
+            if (IsPunctuator(u','))
+                Advance();
+            else if (!IsPunctuator(u'}'))
+                Unexpected();
         }
-        advance(); // '}'
-        leave();
+        Advance(); // '}'
+        Leave();
         Value result;
         result.type = Value::Type::Object;
         result.container = std::move(object);
@@ -1060,35 +1060,35 @@ private:
 
     // An array literal; as parseObject, it keeps only the wanted elements
     // (and its length), and only when `wanted`.
-    Value parseArray(bool wanted) {
-        enter();
-        advance(); // '['
+    Value ParseArray(bool wanted) {
+        Enter();
+        Advance(); // '['
         std::shared_ptr<Container> array;
         qsizetype length = 0;
-        while (!isPunctuator(u']')) {
-            if (isPunctuator(u',')) {
+        while (!IsPunctuator(u']')) {
+            if (IsPunctuator(u',')) {
                 ++length; // a hole
-                advance();
+                Advance();
                 continue;
             }
             const qsizetype position = m_token.position;
-            const qsizetype index = wanted ? wantedElement(length) : -1;
-            Operand operand = parseAssignment(false);
+            const qsizetype index = wanted ? WantedElement(length) : -1;
+            Operand operand = ParseAssignment(false);
             m_operandPosition = position;
-            Value value = resolve(std::move(operand), index >= 0);
+            Value value = Resolve(std::move(operand), index >= 0);
             if (index >= 0) {
                 if (!array)
                     array = std::make_shared<Container>();
-                array->properties.insert(m_wanted[index], stored(std::move(value)));
+                array->properties.insert(m_wanted[index], Stored(std::move(value)));
             }
             ++length;
-            if (isPunctuator(u','))
-                advance();
-            else if (!isPunctuator(u']'))
-                unexpected();
+            if (IsPunctuator(u','))
+                Advance();
+            else if (!IsPunctuator(u']'))
+                Unexpected();
         }
-        advance(); // ']'
-        leave();
+        Advance(); // ']'
+        Leave();
         if (wanted && m_wantsLength && !array)
             array = std::make_shared<Container>();
         if (array)
@@ -1122,7 +1122,7 @@ std::optional<Value> Evaluate(QStringView source, const QStringList &wanted, int
                               EvaluationError *error) {
     try {
         Parser parser(source, maxDepth, wanted);
-        return parser.parseWhole();
+        return parser.ParseWhole();
     } catch (const Failure &failure) {
         if (error) {
             error->message = failure.message;
@@ -1136,7 +1136,7 @@ std::optional<Value> Evaluate(QStringView source, const QStringList &wanted, int
 
 std::optional<Value> EvaluateParenthesized(QStringView answer, const QStringList &wanted,
                                            EvaluationError *error) {
-    if (answer.size() > MaxSourceLength) {
+    if (answer.size() > kMaxSourceLength) {
         if (error)
             *error = {QStringLiteral("text too long"), 0};
         return std::nullopt;
@@ -1147,13 +1147,13 @@ std::optional<Value> EvaluateParenthesized(QStringView answer, const QStringList
     wrapped.append(answer);
     wrapped.append(u')');
     // The wrapping parenthesis is one level more than the answer's own.
-    return Evaluate(wrapped, wanted, MaxNesting + 1, -1, answer.size(), error);
+    return Evaluate(wrapped, wanted, kMaxNesting + 1, -1, answer.size(), error);
 }
 
 Value GetProperty(const Value &value, const QString &name) {
     const Value *current = &value;
     // A prototype chain is no longer than the text's nesting is deep.
-    for (int guard = 0; guard <= MaxNesting + 1 && current->isContainer() && current->container;
+    for (int guard = 0; guard <= kMaxNesting + 1 && current->IsContainer() && current->container;
          ++guard) {
         const Container &c = *current->container;
         if (current->type == Value::Type::Array && name == u"length") {

@@ -37,7 +37,7 @@
 //
 // The parser works in one pass over the text with one token of look-ahead, so
 // its time is linear in the length of the text; brackets nest at most
-// MaxNesting deep, which bounds its recursion. Strings and names are decoded
+// kMaxNesting deep, which bounds its recursion. Strings and names are decoded
 // only when read, and of the objects and arrays only the properties asked
 // for are kept, so its memory does not grow with the answer's contents.
 
@@ -52,9 +52,9 @@
 namespace jsliteral {
 
 // Objects, arrays and parentheses of the text may nest this deep, no deeper.
-inline constexpr int MaxNesting = 64;
+inline constexpr int kMaxNesting = 64;
 // Longer texts are refused unread (the lookup client takes at most 1 MiB).
-inline constexpr qsizetype MaxSourceLength = 2 * 1024 * 1024;
+inline constexpr qsizetype kMaxSourceLength = 2 * 1024 * 1024;
 
 struct Container;
 
@@ -72,10 +72,10 @@ struct Value {
     // or array has no text anyway.
     std::shared_ptr<const Container> container;
 
-    bool isPrimitiveText() const {
+    bool IsPrimitiveText() const {
         return type == Type::Boolean || type == Type::Number || type == Type::String;
     }
-    bool isContainer() const { return type == Type::Object || type == Type::Array; }
+    bool IsContainer() const { return type == Type::Object || type == Type::Array; }
 };
 
 struct Container {

@@ -15,7 +15,7 @@ struct LookupAnswer {
     QString carrier; // the service's carrier name without its first two characters
 
     bool accepted() const { return outcome == Outcome::Accepted; }
-    bool transferFailed() const { return outcome == Outcome::TransferFailed; }
+    bool TransferFailed() const { return outcome == Outcome::TransferFailed; }
 };
 
 // Province, one blank, carrier: what goes into the list and the log.

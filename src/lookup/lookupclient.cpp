@@ -24,8 +24,8 @@ LookupAnswer Evaluate(const QString &text) {
     if (!text.contains(kMarker))
         return Outcome(LookupAnswer::Outcome::Refused);
 
-    static const QStringList names{QStringLiteral("province"), QStringLiteral("catName")};
-    const auto properties = EvaluateAnswerProperties(text, names);
+    static const QStringList kNames{QStringLiteral("province"), QStringLiteral("catName")};
+    const auto properties = EvaluateAnswerProperties(text, kNames);
     if (!properties || !(*properties)[0].present || !(*properties)[1].present)
         return Outcome(LookupAnswer::Outcome::Refused);
 

@@ -18,11 +18,11 @@ class TransferThread;
 // middle. No cookies, no cache: each answer stands on its own.
 class LookupClient {
 public:
-    static constexpr int DefaultTimeoutMs = 60'000;
+    static constexpr int kDefaultTimeoutMs = 60'000;
     static constexpr qint64 kMaxAnswerBytes = 1 << 20;
 
     explicit LookupClient(QString serviceHost = DefaultServiceHost(),
-                          int timeoutMs = DefaultTimeoutMs);
+                          int timeoutMs = kDefaultTimeoutMs);
     ~LookupClient();
     LookupClient(const LookupClient &) = delete;
     LookupClient &operator=(const LookupClient &) = delete;

@@ -24,7 +24,7 @@ public:
     bool WriteLine(const QStringList &fields);
     void Close();
 
-    QString path() const { return m_file.fileName(); }
+    QString Path() const { return m_file.fileName(); }
 
     // "序号", "手机号", an empty field, "归属地".
     static QStringList HeaderFields();

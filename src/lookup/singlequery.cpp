@@ -23,7 +23,7 @@ void RunSingleQuery(CommandView &view, LookupClient &Inet1) {
     lv.Clear();
 
     const LookupAnswer answer = Inet1.QueryLocation(view.SinglePhoneText());
-    if (answer.transferFailed()) {
+    if (answer.TransferFailed()) {
         // Not the number's fault: say so rather than blame the input.
         view.Prompt(QStringLiteral("网络连接失败，请检查网络后重试！"));
         return;

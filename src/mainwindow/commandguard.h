@@ -12,7 +12,7 @@
 // not touched anything yet, and the user can simply give it again.
 class CommandGuard {
 public:
-    bool busy() const { return m_busy; }
+    bool Busy() const { return m_busy; }
 
     // Runs body unless a command is under way; returns whether it ran.
     template <typename Body> bool Run(Body &&body) {
@@ -27,13 +27,13 @@ private:
     // Lowers the flag however the body is left.
     struct Scope {
         explicit Scope(bool &flag)
-            : busy(flag) {
-            busy = true;
+            : m_busy(flag) {
+            m_busy = true;
         }
-        ~Scope() { busy = false; }
+        ~Scope() { m_busy = false; }
         Scope(const Scope &) = delete;
         Scope &operator=(const Scope &) = delete;
-        bool &busy;
+        bool &m_busy;
     };
 
     bool m_busy = false;

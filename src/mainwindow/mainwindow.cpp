@@ -93,7 +93,7 @@ void MainWindow::RunCommand(const std::function<void()> &body) {
 // kept until the command has ended, as the wait keeps the user's clicks and
 // keys; then the window closes as usual.
 void MainWindow::closeEvent(QCloseEvent *event) {
-    if (m_commands.busy()) {
+    if (m_commands.Busy()) {
         m_closeAfterCommand = true;
         event->ignore();
         return;
@@ -144,7 +144,7 @@ void MainWindow::Command1_Click() {
 
 void MainWindow::lv_DblClick() {
     RunCommand([this] {
-        const int row = lv->selectedRow();
+        const int row = lv->SelectedRow();
         if (row < 0)
             return;
         const QString number = m_list->Number(row + 1);

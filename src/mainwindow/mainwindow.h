@@ -28,15 +28,15 @@ class MainWindow : public QMainWindow, private CommandView {
 public:
     // The lookups go to serviceHost and give up after timeoutMs.
     explicit MainWindow(const QString &serviceHost = LookupClient::DefaultServiceHost(),
-                        int timeoutMs = LookupClient::DefaultTimeoutMs, QWidget *parent = nullptr);
+                        int timeoutMs = LookupClient::kDefaultTimeoutMs, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    ResultListModel *resultList() const { return m_list; }
-    ResultListView *listView() const { return lv; }
-    QGroupBox *frame1() const { return Frame1; }
-    QGroupBox *frame2() const { return Frame2; }
+    ResultListModel *ListModel() const { return m_list; }
+    ResultListView *ListView() const { return lv; }
+    QGroupBox *Frame1Box() const { return Frame1; }
+    QGroupBox *Frame2Box() const { return Frame2; }
     // True while a handler's command runs, a lookup's wait included.
-    bool commandRunning() const { return m_commands.busy(); }
+    bool CommandRunning() const { return m_commands.Busy(); }
 
 public Q_SLOTS:
     void Form_Load();

@@ -43,7 +43,7 @@ void ResultListView::SetHoverSelection(bool on) {
         m_hoverTimer.stop();
 }
 
-int ResultListView::selectedRow() const {
+int ResultListView::SelectedRow() const {
     if (!selectionModel())
         return -1;
     const QModelIndexList rows = selectionModel()->selectedRows();
@@ -82,7 +82,7 @@ void ResultListView::SetHotRow(int row) {
 
 void ResultListView::SelectRestingRow() {
     const QModelIndex index = indexAt(m_restingPos);
-    if (index.isValid() && index.row() != selectedRow())
+    if (index.isValid() && index.row() != SelectedRow())
         setCurrentIndex(index);
 }
 

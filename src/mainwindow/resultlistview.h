@@ -21,9 +21,9 @@ public:
     void SetHotTracking(bool on);
     void SetHoverSelection(bool on);
 
-    int hotRow() const { return m_hotRow; }
+    int HotRow() const { return m_hotRow; }
     // The selected row (0-based), or -1.
-    int selectedRow() const;
+    int SelectedRow() const;
 
 Q_SIGNALS:
     void DblClick();

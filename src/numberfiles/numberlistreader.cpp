@@ -18,7 +18,7 @@ struct Bom {
 // without one the bytes are in the system's encoding. Bytes that are not
 // valid in the encoding become replacement characters.
 QString DecodeNumberListText(const QByteArray &bytes) {
-    static const Bom marks[] = {
+    static const Bom kMarks[] = {
         {QByteArrayView("\xEF\xBB\xBF", 3), QStringConverter::Utf8},
         {QByteArrayView("\xFF\xFE", 2), QStringConverter::Utf16LE},
         {QByteArrayView("\xFE\xFF", 2), QStringConverter::Utf16BE},
@@ -29,7 +29,7 @@ QString DecodeNumberListText(const QByteArray &bytes) {
     // removed here, so any later one is kept as an ordinary character.
     const auto flags =
         QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
-    for (const Bom &mark : marks) {
+    for (const Bom &mark : kMarks) {
         if (data.startsWith(mark.bytes)) {
             QStringDecoder decoder(mark.encoding, flags);
             return decoder(data.sliced(mark.bytes.size()));

@@ -16,14 +16,14 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QStringList ZoneNames = {u"province"_s, u"catName"_s};
-const QString Absent = u"<absent>"_s;
+const QStringList kZoneNames = {u"province"_s, u"catName"_s};
+const QString kAbsent = u"<absent>"_s;
 
 // Words separated by blanks; "~" stands for Absent.
 QStringList Words(const QString &words) {
     QStringList out = words.split(u' ');
     for (QString &word : out)
-        word = word == u"~" ? Absent : word;
+        word = word == u"~" ? kAbsent : word;
     return out;
 }
 
@@ -32,7 +32,7 @@ QStringList Words(const QString &words) {
 QStringList Texts(const std::optional<QList<EvaluatedProperty>> &result) {
     QStringList out;
     for (const EvaluatedProperty &p : result.value_or(QList<EvaluatedProperty>{}))
-        out.append(p.present ? p.text : Absent);
+        out.append(p.present ? p.text : kAbsent);
     return out;
 }
 
@@ -40,68 +40,68 @@ QStringList Texts(const std::optional<QList<EvaluatedProperty>> &result) {
 // comparison with a real engine.
 class AnswerGenerator {
 public:
-    QString answer() {
+    QString Answer() {
         // Mostly an object, which is what the comparison is about.
-        switch (pick(5)) {
+        switch (Pick(5)) {
         case 0:
-            return target() + u" = "_s + object(0);
+            return Target() + u" = "_s + Object(0);
         case 1:
-            return expression(0) + u", "_s + object(0);
+            return Expression(0) + u", "_s + Object(0);
         case 2:
-            return expression(0);
+            return Expression(0);
         default:
-            return object(0);
+            return Object(0);
         }
     }
 
 private:
-    int pick(int n) { return int(m_random.bounded(n)); }
-    QString oneOf(const QStringList &texts) { return texts[pick(int(texts.size()))]; }
+    int Pick(int n) { return int(m_random.bounded(n)); }
+    QString OneOf(const QStringList &texts) { return texts[Pick(int(texts.size()))]; }
 
-    QString expression(int depth) {
-        switch (depth > 3 ? 0 : pick(8)) {
+    QString Expression(int depth) {
+        switch (depth > 3 ? 0 : Pick(8)) {
         case 0:
         case 1:
-            return oneOf({u"'x'"_s, u"\"中国移动\""_s, u"1"_s, u"-2.5e3"_s, u"0x1F"_s, u"017"_s,
+            return OneOf({u"'x'"_s, u"\"中国移动\""_s, u"1"_s, u"-2.5e3"_s, u"0x1F"_s, u"017"_s,
                           u"1_0"_s, u"true"_s, u"null"_s, u"undefined"_s, u"NaN"_s, u"-Infinity"_s,
                           u"'\\u5317\\x41\\101'"_s, u"''"_s, u"-0"_s});
         case 2:
         case 3:
-            return object(depth);
+            return Object(depth);
         case 4: {
             QStringList elements;
-            for (int i = pick(4); i > 0; --i)
-                elements += pick(4) ? expression(depth + 1) : QString();
+            for (int i = Pick(4); i > 0; --i)
+                elements += Pick(4) ? Expression(depth + 1) : QString();
             return u"["_s + elements.join(u","_s) + u"]"_s;
         }
         case 5:
-            return pick(2)
-                       ? u"("_s + expression(depth + 1) + u")"_s
-                       : u"("_s + expression(depth + 1) + u", "_s + expression(depth + 1) + u")"_s;
+            return Pick(2)
+                       ? u"("_s + Expression(depth + 1) + u")"_s
+                       : u"("_s + Expression(depth + 1) + u", "_s + Expression(depth + 1) + u")"_s;
         default:
-            return target() + u" = "_s + expression(depth + 1);
+            return Target() + u" = "_s + Expression(depth + 1);
         }
     }
 
-    QString object(int depth) {
+    QString Object(int depth) {
         QStringList properties;
-        for (int i = pick(5); i > 0; --i)
-            properties += oneOf({u"province"_s, u"catName"_s, u"a"_s, u"'province'"_s,
+        for (int i = Pick(5); i > 0; --i)
+            properties += OneOf({u"province"_s, u"catName"_s, u"a"_s, u"'province'"_s,
                                  u"\"catName\""_s, u"1"_s, u"__proto__"_s, u"pro\\u0076ince"_s}) +
-                          u": "_s + expression(depth + 1);
-        return u"{"_s + properties.join(u", "_s) + (pick(3) ? u"}"_s : u",}"_s);
+                          u": "_s + Expression(depth + 1);
+        return u"{"_s + properties.join(u", "_s) + (Pick(3) ? u"}"_s : u",}"_s);
     }
 
-    QString target() {
-        const QString name = oneOf({u"a"_s, u"b"_s, u"zone"_s, u"Object"_s, u"__proto__"_s,
+    QString Target() {
+        const QString name = OneOf({u"a"_s, u"b"_s, u"zone"_s, u"Object"_s, u"__proto__"_s,
                                     u"undefined"_s, u"s"_s, u"this"_s});
-        switch (pick(6)) {
+        switch (Pick(6)) {
         case 0:
             return u"("_s + name + u")"_s;
         case 1:
-            return pick(2) ? u"(0, a)"_s : u"(b = 1)"_s;
+            return Pick(2) ? u"(0, a)"_s : u"(b = 1)"_s;
         case 2:
-            return name + oneOf({u".x"_s, u"['y']"_s, u"[0]"_s, u".__proto__"_s,
+            return name + OneOf({u".x"_s, u"['y']"_s, u"[0]"_s, u".__proto__"_s,
                                  u".prototype.province"_s, u".__proto__.catName"_s});
         default:
             return name;
@@ -158,8 +158,8 @@ void TestAnswerEvaluator::evaluates_data() {
         u"{province:'', a:null, b:undefined, c:{x:1}, d:[1,2], t:true, f:false}"_s,
         Words(u"province catName a b c d t f toString __proto__"_s),
         QStringList{u""_s} + Words(u"~ ~ ~ ~ ~ true false ~ ~"_s));
-    row("not an object", u"zone = 'x'"_s, ZoneNames, {});
-    row("array", u"[{province:'p'}]"_s, ZoneNames, {});
+    row("not an object", u"zone = 'x'"_s, kZoneNames, {});
+    row("array", u"[{province:'p'}]"_s, kZoneNames, {});
 
     // Strings.
     row("escapes",
@@ -191,19 +191,19 @@ void TestAnswerEvaluator::evaluates_data() {
     row("comments", u"/* head */{ // line\n a /* k */ : /**/ 'x' // end\r, b:1 // c\u2028}//\n"_s,
         Words(u"a b"_s), Words(u"x 1"_s));
     row("assignment chain",
-        u"a = b.c = zone['x'][0].if = (x) = ((y)) = let = undefined = {province:'p'}"_s, ZoneNames,
+        u"a = b.c = zone['x'][0].if = (x) = ((y)) = let = undefined = {province:'p'}"_s, kZoneNames,
         p);
     // Assigning to a global name leaves the literals alone.
     row("global names as targets", u"Object = toString = {province:'x'}, {province:'p'}"_s,
-        ZoneNames, p);
+        kZoneNames, p);
     row("parentheses and commas", u"1, 'x', null, x = 1, ((({province:'a'}))), ({province:'p'})"_s,
-        ZoneNames, p);
+        kZoneNames, p);
     row("value expressions",
         u"{a:(1, 'x'), b:(2), c:- -1, d:-(3), e:+-0, f:(x = 5), g:y = ('z'), h:(0, z = 'w')}"_s,
         Words(u"a b c d e f g h"_s), Words(u"x 2 1 -3 0 5 z w"_s));
     // Read as eval('(' + answer + ')') reads it.
-    row("answer closes the wrapping parenthesis", u"1), ({province:'p'}"_s, ZoneNames, p);
-    row("comment swallows the wrapping parenthesis", u"{province:'p'})//"_s, ZoneNames, p);
+    row("answer closes the wrapping parenthesis", u"1), ({province:'p'}"_s, kZoneNames, p);
+    row("comment swallows the wrapping parenthesis", u"{province:'p'})//"_s, kZoneNames, p);
 }
 
 void TestAnswerEvaluator::evaluates() {
@@ -293,12 +293,12 @@ void TestAnswerEvaluator::refuses() {
         QVERIFY2(!jsliteral::EvaluateParenthesized(answer, {}, &error), qPrintable(answer));
         QVERIFY2(!error.message.isEmpty(), qPrintable(answer));
         QVERIFY2(error.position >= 0 && error.position <= answer.size(), qPrintable(answer));
-        QVERIFY2(!EvaluateAnswerProperties(answer, ZoneNames), qPrintable(answer));
+        QVERIFY2(!EvaluateAnswerProperties(answer, kZoneNames), qPrintable(answer));
     }
 }
 
 void TestAnswerEvaluator::nestingLimit() {
-    const int max = jsliteral::MaxNesting;
+    const int max = jsliteral::kMaxNesting;
     for (const auto &[open, close] :
          {std::pair{u"{a:"_s, u"}"_s}, std::pair{u"["_s, u"]"_s}, std::pair{u"("_s, u")"_s}}) {
         for (int depth : {max, max + 1})
@@ -309,8 +309,8 @@ void TestAnswerEvaluator::nestingLimit() {
     }
     // The zone object itself at the limit: the wrapping parenthesis counts.
     const QString deep = u"("_s.repeated(max - 1) + u"{province:'p'}"_s + u")"_s.repeated(max - 1);
-    QCOMPARE(Texts(EvaluateAnswerProperties(deep, ZoneNames)), Words(u"p ~"_s));
-    QVERIFY(!EvaluateAnswerProperties(u"("_s + deep + u")"_s, ZoneNames));
+    QCOMPARE(Texts(EvaluateAnswerProperties(deep, kZoneNames)), Words(u"p ~"_s));
+    QVERIFY(!EvaluateAnswerProperties(u"("_s + deep + u")"_s, kZoneNames));
     // Member brackets count as well.
     QVERIFY(!jsliteral::EvaluateParenthesized(
         u"a"_s + u"[("_s.repeated(40) + u"1"_s + u")]"_s.repeated(40) + u" = {}"_s, {}));
@@ -331,26 +331,26 @@ void TestAnswerEvaluator::hostileSizesAreRefused_data() {
 
 void TestAnswerEvaluator::hostileSizesAreRefused() {
     QFETCH(QString, answer);
-    QVERIFY(!EvaluateAnswerProperties(answer, ZoneNames));
+    QVERIFY(!EvaluateAnswerProperties(answer, kZoneNames));
 }
 
 void TestAnswerEvaluator::lengthLimit() {
     // An answer of the greatest length is read whole; one unit more is refused unread.
     const QString head = u"zone = {n:1.5e-3, province:'"_s, tail = u"', 'n':'last'}"_s;
-    const QString text(jsliteral::MaxSourceLength - head.size() - tail.size(), u'北');
+    const QString text(jsliteral::kMaxSourceLength - head.size() - tail.size(), u'北');
     const QString answer = head + text + tail;
     QCOMPARE(Texts(EvaluateAnswerProperties(answer, {u"province"_s, u"n"_s})),
              (QStringList{text, u"last"_s}));
-    QVERIFY(!EvaluateAnswerProperties(answer + u' ', ZoneNames));
+    QVERIFY(!EvaluateAnswerProperties(answer + u' ', kZoneNames));
 
     // As long, of holes: the length and the elements asked for still come out right.
     const QString holesHead = u"{province:'p', __proto__:[0, "_s, holesTail = u"'far']}"_s;
-    const qsizetype holes = jsliteral::MaxSourceLength - holesHead.size() - holesTail.size();
+    const qsizetype holes = jsliteral::kMaxSourceLength - holesHead.size() - holesTail.size();
     const QString holesAnswer = holesHead + QString(holes, u',') + holesTail;
     const QString far = QString::number(holes + 1);
     QCOMPARE(Texts(EvaluateAnswerProperties(holesAnswer,
                                             {u"province"_s, u"length"_s, u"0"_s, u"1"_s, far})),
-             (QStringList{u"p"_s, QString::number(holes + 2), u"0"_s, Absent, u"far"_s}));
+             (QStringList{u"p"_s, QString::number(holes + 2), u"0"_s, kAbsent, u"far"_s}));
 }
 
 // Runs the answers through node, each in a fresh context as the script
@@ -366,7 +366,7 @@ void TestAnswerEvaluator::agreesWithNode() {
     AnswerGenerator generator;
     QJsonArray answers;
     for (int i = 0; i < 800; ++i)
-        answers.append(generator.answer());
+        answers.append(generator.Answer());
     const QString script = uR"js(
 const vm = require('vm');
 const out = JSON.parse(require('fs').readFileSync(0, 'utf8')).map(a => {
@@ -389,14 +389,14 @@ process.stdout.write(JSON.stringify(out));)js"_s;
     int compared = 0;
     for (qsizetype i = 0; i < answers.size(); ++i) {
         const QString answer = answers[i].toString();
-        const auto ours = EvaluateAnswerProperties(answer, ZoneNames);
+        const auto ours = EvaluateAnswerProperties(answer, kZoneNames);
         const QJsonObject theirs = results[i].toObject();
         const QString outcome = theirs[u"t"_s].toString();
         if (!ours || outcome == u"ReferenceError")
             continue;
         QVERIFY2(outcome == u"object", qPrintable(answer + u" -> "_s + outcome));
         const auto text = [](const QJsonValue &v) {
-            return v.isNull() ? Absent : v.toString();
+            return v.isNull() ? kAbsent : v.toString();
         };
         QCOMPARE(Texts(ours), (QStringList{text(theirs[u"p"_s]), text(theirs[u"c"_s])}));
         ++compared;

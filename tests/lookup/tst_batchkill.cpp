@@ -18,19 +18,19 @@ void TestBatchKill::killedRunKeepsFinishedRows() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     LoopbackServer server;
-    QVERIFY(server.start());
-    server.setHandler([](const LoopbackServer::Request &request) {
+    QVERIFY(server.Start());
+    server.SetHandler([](const LoopbackServer::Request &request) {
         LoopbackServer::Reply reply;
         reply.body = ZoneAnswer(request.tel, u"广东"_s, u"中国移动"_s);
         return reply;
     });
     QProcess runner;
     runner.setProcessChannelMode(QProcess::ForwardedChannels);
-    runner.start(QStringLiteral(BATCH_RUNNER), {server.hostAndPort(), dir.path(), u"100000"_s});
+    runner.start(QStringLiteral(BATCH_RUNNER), {server.HostAndPort(), dir.path(), u"100000"_s});
     QVERIFY2(runner.waitForStarted(), qPrintable(runner.errorString()));
-    QTRY_VERIFY_WITH_TIMEOUT(server.requestCount() >= 25, 60'000);
+    QTRY_VERIFY_WITH_TIMEOUT(server.RequestCount() >= 25, 60'000);
     runner.kill();
-    const int answered = server.requestCount(); // nothing is served from here on
+    const int answered = server.RequestCount(); // nothing is served from here on
     QVERIFY(runner.waitForFinished(10'000));
     QCOMPARE(runner.exitStatus(), QProcess::CrashExit);
 

@@ -63,8 +63,8 @@ private Q_SLOTS:
 
 private:
     // Which rows were asked for, a repeat of a request counted once.
-    int askedRows() const;
-    void run(const QString &pattern, const QStringList &locations);
+    int AskedRows() const;
+    void Run(const QString &pattern, const QStringList &locations);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<LoopbackServer> m_server;
@@ -79,14 +79,14 @@ void TestBatchQuery::init() {
     SetProgramDirectory(m_dir->path());
     m_log = m_dir->filePath(QStringLiteral("tarvio.txt"));
     m_server = std::make_unique<LoopbackServer>();
-    QVERIFY(m_server->start());
-    m_client = std::make_unique<LookupClient>(m_server->hostAndPort(), 10'000);
+    QVERIFY(m_server->Start());
+    m_client = std::make_unique<LookupClient>(m_server->HostAndPort(), 10'000);
     m_view = std::make_unique<RecordingView>();
 }
 
-int TestBatchQuery::askedRows() const {
+int TestBatchQuery::AskedRows() const {
     QStringList asked;
-    for (const auto &request : m_server->requests()) {
+    for (const auto &request : m_server->Requests()) {
         if (asked.isEmpty() || asked.last() != request.tel)
             asked << request.tel;
     }
@@ -97,9 +97,9 @@ int TestBatchQuery::askedRows() const {
     return int(asked.size());
 }
 
-void TestBatchQuery::run(const QString &pattern, const QStringList &locations) {
-    m_server->setHandler(ByPattern(pattern));
-    m_view->fill(locations);
+void TestBatchQuery::Run(const QString &pattern, const QStringList &locations) {
+    m_server->SetHandler(ByPattern(pattern));
+    m_view->Fill(locations);
     RunBatchQuery(*m_view, *m_client);
 }
 
@@ -115,18 +115,18 @@ void TestBatchQuery::nothingToRun() {
     QFETCH(QStringList, locations);
     QFETCH(QStringList, events);
     QVERIFY(WriteWholeFile(m_log, "earlier run\r\n"));
-    run(u"AA"_s, locations);
+    Run(u"AA"_s, locations);
     QCOMPARE(m_view->events, events);
     QCOMPARE(ReadWholeFile(m_log), QByteArray("earlier run\r\n"));
-    QCOMPARE(m_server->requestCount(), 0);
+    QCOMPARE(m_server->RequestCount(), 0);
 }
 
 void TestBatchQuery::logOfARun() {
     QVERIFY(WriteWholeFile(m_log, "an earlier, longer run\r\n\r\n\r\n\r\n\r\n"));
-    run(u"RAR"_s, {u""_s, u""_s, u"旧 乙"_s});
+    Run(u"RAR"_s, {u""_s, u""_s, u"旧 乙"_s});
     // Serials are 10, 20, 30; the captions count positions.
     QCOMPARE(m_view->events, QStringList({Progress(1), Progress(2), Progress(3), Tally(2, 1)}));
-    QCOMPARE(askedRows(), 3);
+    QCOMPARE(AskedRows(), 3);
     QCOMPARE(ReadWholeFile(m_log),
              kHeader + QStringLiteral("20\t13800138002\t广东 移动\r\n").toUtf8());
     QCOMPARE(m_view->lv.Location(1), QString());
@@ -145,9 +145,9 @@ void TestBatchQuery::failedTransfers_data() {
 void TestBatchQuery::failedTransfers() {
     QFETCH(QString, pattern);
     QFETCH(int, asked);
-    run(pattern, QStringList(pattern.size(), QString()));
+    Run(pattern, QStringList(pattern.size(), QString()));
 
-    QCOMPARE(askedRows(), asked);
+    QCOMPARE(AskedRows(), asked);
     QStringList events;
     QByteArray log = kHeader;
     int found = 0;
@@ -168,11 +168,11 @@ void TestBatchQuery::failedTransfers() {
 void TestBatchQuery::logCannotBeCreated() {
     const QString gone = m_dir->filePath(QStringLiteral("gone"));
     SetProgramDirectory(gone);
-    run(u"AA"_s, {u""_s, u""_s});
+    Run(u"AA"_s, {u""_s, u""_s});
     const QString path = QDir::toNativeSeparators(gone + u"/tarvio.txt"_s);
     QCOMPARE(m_view->events,
              QStringList{Prompt(u"无法创建结果文件 "_s + path + u"，请检查软件目录是否可写！"_s)});
-    QCOMPARE(m_server->requestCount(), 0);
+    QCOMPARE(m_server->RequestCount(), 0);
 }
 
 void TestBatchQuery::writeFails_data() {
@@ -191,7 +191,7 @@ void TestBatchQuery::writeFails() {
     rlimit limited = old;
     limited.rlim_cur = rlim_t(fits.size());
     QVERIFY(setrlimit(RLIMIT_FSIZE, &limited) == 0);
-    run(u"AAA"_s, {u""_s, u""_s, u""_s});
+    Run(u"AAA"_s, {u""_s, u""_s, u""_s});
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 
@@ -201,7 +201,7 @@ void TestBatchQuery::writeFails() {
     // The row whose line failed keeps its location.
     events << Tally(asked, 3 - asked) << Prompt(u"写入结果文件失败，批量查询已停止！"_s);
     QCOMPARE(m_view->events, events);
-    QCOMPARE(askedRows(), asked);
+    QCOMPARE(AskedRows(), asked);
     QCOMPARE(ReadWholeFile(m_log), fits);
 }
 

@@ -50,7 +50,7 @@ private:
 
 void TestLookupClient::init() {
     m_server = new LoopbackServer;
-    QVERIFY(m_server->start());
+    QVERIFY(m_server->Start());
 }
 
 void TestLookupClient::cleanup() {
@@ -70,12 +70,12 @@ void TestLookupClient::sendsTheNumberAsGiven_data() {
 void TestLookupClient::sendsTheNumberAsGiven() {
     QFETCH(QString, number);
     QFETCH(QByteArray, rawQuery);
-    m_server->enqueue(Answer(kBeijing));
-    LookupClient client(m_server->hostAndPort(), 5000);
+    m_server->Enqueue(Answer(kBeijing));
+    LookupClient client(m_server->HostAndPort(), 5000);
     QVERIFY(client.QueryLocation(number).accepted());
 
-    QCOMPARE(m_server->requestCount(), 1);
-    const LoopbackServer::Request req = m_server->requests().first();
+    QCOMPARE(m_server->RequestCount(), 1);
+    const LoopbackServer::Request req = m_server->Requests().first();
     QCOMPARE(req.path, QStringLiteral("/cc/json/mobile_tel_segment.htm"));
     QCOMPARE(req.rawQuery, rawQuery);
     QCOMPARE(req.tel, number);
@@ -123,8 +123,8 @@ void TestLookupClient::answers() {
     QFETCH(Reply, reply);
     QFETCH(Outcome, outcome);
     QFETCH(QString, location);
-    m_server->enqueue(reply);
-    LookupClient client(m_server->hostAndPort(), 5000);
+    m_server->Enqueue(reply);
+    LookupClient client(m_server->HostAndPort(), 5000);
     const LookupAnswer answer = client.QueryLocation(QStringLiteral("13800138000"));
     QCOMPARE(answer.outcome, outcome);
     if (outcome == Outcome::Accepted)
@@ -142,10 +142,10 @@ void TestLookupClient::oversizedAnswerIsRefused() {
     for (const QByteArray &body : {head + filler + tail, head + filler + 'x' + tail}) {
         Reply reply = Answer(body);
         reply.closeDelimited = closeDelimited;
-        m_server->enqueue(reply);
+        m_server->Enqueue(reply);
     }
-    m_server->enqueue(Answer(kBeijing));
-    LookupClient client(m_server->hostAndPort(), 10000);
+    m_server->Enqueue(Answer(kBeijing));
+    LookupClient client(m_server->HostAndPort(), 10000);
     QVERIFY(client.QueryLocation(QStringLiteral("13800138000")).accepted()); // exactly 1 MiB
     QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, Outcome::Refused);
     QVERIFY(client.QueryLocation(QStringLiteral("13800138000")).accepted());
@@ -165,18 +165,18 @@ void TestLookupClient::failedTransfers_data() {
 void TestLookupClient::failedTransfers() {
     QFETCH(Reply, reply);
     // Every request gets the same treatment, should the client try again.
-    m_server->setHandler([reply](const LoopbackServer::Request &) { return reply; });
-    LookupClient client(m_server->hostAndPort(), 300);
+    m_server->SetHandler([reply](const LoopbackServer::Request &) { return reply; });
+    LookupClient client(m_server->HostAndPort(), 300);
     QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, Outcome::TransferFailed);
 
     // The failed transfer leaves nothing behind that hinders the next one.
-    m_server->setHandler([](const LoopbackServer::Request &) { return Answer(kBeijing); });
+    m_server->SetHandler([](const LoopbackServer::Request &) { return Answer(kBeijing); });
     QVERIFY(client.QueryLocation(QStringLiteral("13800138001")).accepted());
 }
 
 void TestLookupClient::connectionRefused() {
-    const QString host = m_server->hostAndPort();
-    m_server->stop();
+    const QString host = m_server->HostAndPort();
+    m_server->Stop();
     LookupClient client(host, 5000);
     QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, Outcome::TransferFailed);
 }
@@ -184,24 +184,24 @@ void TestLookupClient::connectionRefused() {
 void TestLookupClient::noCookies() {
     Reply first = Answer(kBeijing);
     first.extraHeaders = "Set-Cookie: session=abc; Path=/\r\n";
-    m_server->enqueue(first);
-    m_server->enqueue(Answer(kBeijing));
-    LookupClient client(m_server->hostAndPort(), 5000);
+    m_server->Enqueue(first);
+    m_server->Enqueue(Answer(kBeijing));
+    LookupClient client(m_server->HostAndPort(), 5000);
     QVERIFY(client.QueryLocation(QStringLiteral("13800138000")).accepted());
     QVERIFY(client.QueryLocation(QStringLiteral("13000000000")).accepted());
-    QVERIFY(!m_server->requests().at(1).headers.toLower().contains("cookie"));
+    QVERIFY(!m_server->Requests().at(1).headers.toLower().contains("cookie"));
 }
 
 void TestLookupClient::cancelDropsKeptConnection() {
-    m_server->setHandler([](const LoopbackServer::Request &) { return Answer(kBeijing); });
-    LookupClient client(m_server->hostAndPort(), 5000);
+    m_server->SetHandler([](const LoopbackServer::Request &) { return Answer(kBeijing); });
+    LookupClient client(m_server->HostAndPort(), 5000);
     client.CancelTransfer(); // nothing open: no effect
     QVERIFY(client.QueryLocation(QStringLiteral("13800138000")).accepted());
     QVERIFY(client.QueryLocation(QStringLiteral("13800138001")).accepted());
-    QCOMPARE(m_server->connectionCount(), 1);
+    QCOMPARE(m_server->ConnectionCount(), 1);
     client.CancelTransfer();
     QVERIFY(client.QueryLocation(QStringLiteral("13800138002")).accepted());
-    QCOMPARE(m_server->connectionCount(), 2);
+    QCOMPARE(m_server->ConnectionCount(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestLookupClient)

@@ -55,12 +55,12 @@ private Q_SLOTS:
     void closeWaitsForTheRunningCommandWhileInfoWindowsTick();
 
 private:
-    QPushButton *button(const QString &name) const {
+    QPushButton *Button(const QString &name) const {
         return m_window->findChild<QPushButton *>(name);
     }
-    void startWith(const QString &numberTyped) {
+    void StartWith(const QString &numberTyped) {
         m_window->findChild<QLineEdit *>(u"SinglePhone"_s)->setText(numberTyped);
-        m_window->resultList()->AppendRows(
+        m_window->ListModel()->AppendRows(
             {{u"1"_s, u"13800138000"_s, {}}, {u"2"_s, u"13900139000"_s, {}}});
     }
 
@@ -83,15 +83,15 @@ void TestCommandGuard::init() {
     // The Open dialog waits in an event loop of its own.
     FileDialog::SetNextFileName(m_dir.filePath(u"numbers.txt"_s), kWaitMs);
     m_server = new LoopbackServer;
-    QVERIFY(m_server->start());
-    m_server->setHandler([](const LoopbackServer::Request &req) {
+    QVERIFY(m_server->Start());
+    m_server->SetHandler([](const LoopbackServer::Request &req) {
         LoopbackServer::Reply reply;
         reply.body = ZoneAnswer(req.tel, u"北京"_s, u"中国移动"_s);
         reply.delayMs = kWaitMs;
         return reply;
     });
-    m_window = new MainWindow(m_server->hostAndPort(), 5000);
-    m_window->frame2()->setTitle(u"未动"_s);
+    m_window = new MainWindow(m_server->HostAndPort(), 5000);
+    m_window->Frame2Box()->setTitle(u"未动"_s);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window));
     g_skinCalls = 0;
@@ -142,19 +142,19 @@ void TestCommandGuard::nothingStartsInsideAWait() {
     QFETCH(int, requests);
     QFETCH(QString, frame2);
     QFETCH(QStringList, locations);
-    startWith(u"13800138000"_s);
+    StartWith(u"13800138000"_s);
 
     bool intrudedInside = false;
     QTimer::singleShot(kIntrudeAtMs, this, [&] {
-        intrudedInside = m_window->commandRunning();
+        intrudedInside = m_window->CommandRunning();
         const QStringList buttons{u"seach"_s,   u"import"_s, u"batch"_s,
                                   u"ClearLV"_s, u"save"_s,   u"Command1"_s};
         if (way == AccessiblePress) { // an animated click: it lands on a timer, later
             for (const QString &name : buttons)
-                Press(QAccessible::queryAccessibleInterface(button(name)));
+                Press(QAccessible::queryAccessibleInterface(Button(name)));
         } else if (way == ProgrammaticClick) {
             for (const QString &name : buttons)
-                button(name)->click();
+                Button(name)->click();
         } else if (way == AccessibleMenuPress) {
             int pressed = 0;
             for (QMenu *menu : m_window->findChildren<QMenu *>()) {
@@ -170,19 +170,19 @@ void TestCommandGuard::nothingStartsInsideAWait() {
             }
             QCOMPARE(pressed, 17);
         } else {
-            m_window->listView()->setCurrentIndex(m_window->resultList()->index(0, 0));
-            Q_EMIT m_window->listView()->DblClick();
+            m_window->ListView()->setCurrentIndex(m_window->ListModel()->index(0, 0));
+            Q_EMIT m_window->ListView()->DblClick();
         }
     });
 
-    QTest::mouseClick(button(command), Qt::LeftButton);
+    QTest::mouseClick(Button(command), Qt::LeftButton);
     QVERIFY(intrudedInside);
     // Dropped, not put off: nothing turns up once the wait is over either.
     QTest::qWait(3 * kIntrudeAtMs);
 
     QCOMPARE(MessageBox::Texts(), QStringList());
     QCOMPARE(FileDialog::TimesAsked(), command == u"import"_s ? 1 : 0);
-    QCOMPARE(m_server->requestCount(), requests);
+    QCOMPARE(m_server->RequestCount(), requests);
     QCOMPARE(g_skinCalls, 0);
     QVERIFY(!OpenUsageNotes() && !OpenAttention() && !OpenAboutAuthor());
     const QWidgetList windows = QApplication::topLevelWidgets();
@@ -190,10 +190,10 @@ void TestCommandGuard::nothingStartsInsideAWait() {
         return w->isVisible() && w->objectName() == u"FilterResult"_s;
     }));
     QVERIFY(m_window->isVisible());
-    QCOMPARE(m_window->frame2()->title(), frame2);
+    QCOMPARE(m_window->Frame2Box()->title(), frame2);
     QStringList found;
-    for (int i = 1; i <= m_window->resultList()->Count(); ++i)
-        found.append(m_window->resultList()->Location(i));
+    for (int i = 1; i <= m_window->ListModel()->Count(); ++i)
+        found.append(m_window->ListModel()->Location(i));
     QCOMPARE(found, locations);
 }
 
@@ -203,7 +203,7 @@ void TestCommandGuard::closeWaitsForTheRunningCommandWhileInfoWindowsTick() {
     QVERIFY(author);
     // As the program's start-up sets it: a closed main window is deleted.
     m_window->setAttribute(Qt::WA_DeleteOnClose);
-    startWith({});
+    StartWith({});
     float tickerAtClose = 0;
     bool keptOpen = false;
     QTimer::singleShot(kIntrudeAtMs, this, [&] {
@@ -212,11 +212,11 @@ void TestCommandGuard::closeWaitsForTheRunningCommandWhileInfoWindowsTick() {
         keptOpen = m_window->isVisible();
     });
 
-    button(u"batch"_s)->click();
+    Button(u"batch"_s)->click();
     QVERIFY(keptOpen);
     QVERIFY(author->TickerLeft() != tickerAtClose);
     // The batch ran to its end, and only then did the window close.
-    QCOMPARE(m_window->frame2()->title(), u"查询完毕，成功2条，失败0条"_s);
+    QCOMPARE(m_window->Frame2Box()->title(), u"查询完毕，成功2条，失败0条"_s);
     QFile log(m_dir.filePath(u"tarvio.txt"_s));
     QVERIFY(log.open(QIODevice::ReadOnly));
     QCOMPARE(log.readAll().count('\n'), 3);

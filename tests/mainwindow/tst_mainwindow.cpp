@@ -53,22 +53,22 @@ private Q_SLOTS:
     void exitLeavesInformationWindowsOpen();
 
 private:
-    QPushButton *button(const char *name) const {
+    QPushButton *Button(const char *name) const {
         return m_window->findChild<QPushButton *>(QLatin1String(name));
     }
-    QLineEdit *numberBox() const {
+    QLineEdit *NumberBox() const {
         return m_window->findChild<QLineEdit *>(QStringLiteral("SinglePhone"));
     }
-    void addRows(const QStringList &numbers, const QStringList &locations = {}) {
+    void AddRows(const QStringList &numbers, const QStringList &locations = {}) {
         QList<ResultRow> rows;
         for (int i = 0; i < numbers.size(); ++i)
             rows.append({QString::number(i + 1), numbers[i], locations.value(i)});
-        m_window->resultList()->AppendRows(rows);
+        m_window->ListModel()->AppendRows(rows);
     }
     // QTest's widget double click leaves its button marked as held; a real
     // double click ends with a release, and later pointer moves must not
     // look like a drag.
-    static void doubleClick(QWidget *widget, QPoint pos) {
+    static void DoubleClick(QWidget *widget, QPoint pos) {
         QTest::mouseDClick(widget, Qt::LeftButton, {}, pos);
         QTest::mouseRelease(widget, Qt::LeftButton, {}, pos);
     }
@@ -80,8 +80,8 @@ private:
 void TestMainWindow::init() {
     MessageBox::AnswerOkUnseen();
     m_server = new LoopbackServer;
-    QVERIFY(m_server->start());
-    m_window = new MainWindow(m_server->hostAndPort(), 3000);
+    QVERIFY(m_server->Start());
+    m_window = new MainWindow(m_server->HostAndPort(), 3000);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window));
 }
@@ -97,20 +97,20 @@ void TestMainWindow::cleanup() {
 void TestMainWindow::designedStartState() {
     QCOMPARE(m_window->windowTitle(), QStringLiteral("塔维手机归属地批量查询"));
     QCOMPARE(m_window->centralWidget()->size(), QSize(297, 290));
-    QCOMPARE(m_window->resultList()->ColumnTitles(),
+    QCOMPARE(m_window->ListModel()->ColumnTitles(),
              (QStringList{u"序号"_s, u"手机号码"_s, u"归属地"_s}));
-    QCOMPARE(QApplication::focusWidget(), numberBox());
+    QCOMPARE(QApplication::focusWidget(), NumberBox());
 
-    QTest::keyClicks(numberBox(), QStringLiteral("138001380001"));
-    QCOMPARE(numberBox()->text(), QStringLiteral("13800138000"));
+    QTest::keyClicks(NumberBox(), QStringLiteral("138001380001"));
+    QCOMPARE(NumberBox()->text(), QStringLiteral("13800138000"));
     // No default button: Enter and Esc do nothing.
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
-        QTest::keyClick(numberBox(), key);
-    QCOMPARE(m_server->requestCount(), 0);
+        QTest::keyClick(NumberBox(), key);
+    QCOMPARE(m_server->RequestCount(), 0);
     QVERIFY(MessageBox::Texts().isEmpty());
     QVERIFY(m_window->isVisible());
 
-    QStringList order{numberBox()->objectName()};
+    QStringList order{NumberBox()->objectName()};
     for (int i = 0; i < 6; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         order.append(QApplication::focusWidget()->objectName());
@@ -172,20 +172,20 @@ void TestMainWindow::singleQuery() {
     QFETCH(QString, prompt);
     QFETCH(QString, caption);
     QFETCH(QString, location);
-    m_server->setHandler([reply](const LoopbackServer::Request &) { return reply; });
-    addRows({u"13900139000"_s, u"13000130000"_s}, {u"a"_s, u"b"_s});
+    m_server->SetHandler([reply](const LoopbackServer::Request &) { return reply; });
+    AddRows({u"13900139000"_s, u"13000130000"_s}, {u"a"_s, u"b"_s});
 
-    numberBox()->setText(typed);
-    QTest::mouseClick(button("seach"), Qt::LeftButton);
+    NumberBox()->setText(typed);
+    QTest::mouseClick(Button("seach"), Qt::LeftButton);
 
     QCOMPARE(MessageBox::Texts(), prompt.isEmpty() ? QStringList() : QStringList{prompt});
-    QCOMPARE(m_window->frame1()->title(), caption);
+    QCOMPARE(m_window->Frame1Box()->title(), caption);
     // After a dropped connection Qt may send the request once more.
-    QCOMPARE(m_server->requestCount() > 0, !caption.isEmpty());
+    QCOMPARE(m_server->RequestCount() > 0, !caption.isEmpty());
     if (!caption.isEmpty())
-        QCOMPARE(m_server->requests().first().tel, typed);
+        QCOMPARE(m_server->Requests().first().tel, typed);
     // A query that passes both input checks replaces the list.
-    ResultListModel *list = m_window->resultList();
+    ResultListModel *list = m_window->ListModel();
     QCOMPARE(list->Count(), caption.isEmpty() ? 2 : location.isEmpty() ? 0 : 1);
     if (!location.isEmpty()) {
         const QStringList row{list->Text(1), list->Number(1), list->Location(1)};
@@ -193,42 +193,42 @@ void TestMainWindow::singleQuery() {
     }
 
     // Clearing empties the list and the batch caption, never the query caption.
-    m_window->frame2()->setTitle(QStringLiteral("共导入1条号码，无效号码0条"));
-    QTest::mouseClick(button("ClearLV"), Qt::LeftButton);
+    m_window->Frame2Box()->setTitle(QStringLiteral("共导入1条号码，无效号码0条"));
+    QTest::mouseClick(Button("ClearLV"), Qt::LeftButton);
     QCOMPARE(list->Count(), 0);
-    QVERIFY(m_window->frame2()->title().isEmpty());
-    QCOMPARE(m_window->frame1()->title(), caption);
+    QVERIFY(m_window->Frame2Box()->title().isEmpty());
+    QCOMPARE(m_window->Frame1Box()->title(), caption);
 }
 
 void TestMainWindow::doubleClickCopiesAndHoverSelects() {
     QClipboard *clipboard = QGuiApplication::clipboard();
-    ResultListView *view = m_window->listView();
+    ResultListView *view = m_window->ListView();
     auto *html = new QMimeData;
     html->setHtml(QStringLiteral("<b>old</b>"));
     clipboard->setMimeData(html);
-    doubleClick(view->viewport(), QPoint(20, 20)); // on an empty list
+    DoubleClick(view->viewport(), QPoint(20, 20)); // on an empty list
     QVERIFY(MessageBox::Texts().isEmpty());
     QVERIFY(clipboard->mimeData()->hasHtml());
 
     const QString number = QStringLiteral(" 1380013800"); // copied as it stands
-    addRows({u"13900139000"_s, number, u"13000130000"_s}, {u""_s, u"北京 移动"_s});
-    doubleClick(view->viewport(), view->visualRect(m_window->resultList()->index(1, 1)).center());
-    QCOMPARE(view->selectedRow(), 1);
+    AddRows({u"13900139000"_s, number, u"13000130000"_s}, {u""_s, u"北京 移动"_s});
+    DoubleClick(view->viewport(), view->visualRect(m_window->ListModel()->index(1, 1)).center());
+    QCOMPARE(view->SelectedRow(), 1);
     QCOMPARE(clipboard->text(), number);
     QVERIFY(!clipboard->mimeData()->hasHtml());
     QCOMPARE(MessageBox::Texts(), QStringList{u"手机号"_s + number + u"已复制到剪切板！"_s});
 
     // Below the rows it still copies the selected row.
     clipboard->clear();
-    doubleClick(view->viewport(), QPoint(10, view->viewport()->height() - 3));
+    DoubleClick(view->viewport(), QPoint(10, view->viewport()->height() - 3));
     QCOMPARE(MessageBox::Texts().size(), 2);
     QCOMPARE(clipboard->text(), number);
 
     // The resting pointer selects its row, also right after a double click.
     QTest::mouseMove(view->viewport(),
-                     view->visualRect(m_window->resultList()->index(2, 0)).center());
-    QTRY_COMPARE(view->hotRow(), 2);
-    QTRY_COMPARE(view->selectedRow(), 2);
+                     view->visualRect(m_window->ListModel()->index(2, 0)).center());
+    QTRY_COMPARE(view->HotRow(), 2);
+    QTRY_COMPARE(view->SelectedRow(), 2);
 }
 
 void TestMainWindow::filterKeepsTheLastOfEachLocation_data() {
@@ -259,11 +259,11 @@ void TestMainWindow::filterKeepsTheLastOfEachLocation() {
         }
         return shown;
     };
-    addRows(before, before);
-    button("Command1")->click();
+    AddRows(before, before);
+    Button("Command1")->click();
     QStringList locations, listed;
-    for (int i = 1; i <= m_window->resultList()->Count(); ++i)
-        locations.append(m_window->resultList()->Location(i));
+    for (int i = 1; i <= m_window->ListModel()->Count(); ++i)
+        locations.append(m_window->ListModel()->Location(i));
     QCOMPARE(locations, after);
     const QWidgetList windows = shownWindows();
     QCOMPARE(windows.size(), 1);
@@ -274,7 +274,7 @@ void TestMainWindow::filterKeepsTheLastOfEachLocation() {
     QCOMPARE(listed, distinct);
 
     // Filtering again reuses the open window.
-    button("Command1")->click();
+    Button("Command1")->click();
     QCOMPARE(shownWindows(), windows);
     QCOMPARE(list->count(), distinct.size());
     windows[0]->close();
@@ -290,7 +290,7 @@ void TestMainWindow::buttonsAndMenuItemsRunTheSameCommands() {
         if (byMenu)
             m_window->findChild<QAction *>(QLatin1String(actionName))->trigger();
         else
-            QTest::mouseClick(button(buttonName), Qt::LeftButton);
+            QTest::mouseClick(Button(buttonName), Qt::LeftButton);
     };
     QTemporaryDir dir;
     SetProgramDirectory(dir.path());
@@ -299,7 +299,7 @@ void TestMainWindow::buttonsAndMenuItemsRunTheSameCommands() {
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write("13800138000\n12345\n13900139000\n"));
     file.close();
     FileDialog::SetNextFileName(numbers);
-    m_server->setHandler([](const LoopbackServer::Request &req) {
+    m_server->SetHandler([](const LoopbackServer::Request &req) {
         return Body(req.tel == u"13800138000"_s ? kNoMarker
                                                 : ZoneAnswer(req.tel, u"浙江"_s, u"中国联通"_s));
     });
@@ -307,10 +307,10 @@ void TestMainWindow::buttonsAndMenuItemsRunTheSameCommands() {
     run("save", "SavePhone");
     run("batch", "BatchQuery");
     run("import", "ImportPhone");
-    QCOMPARE(m_window->frame2()->title(), QStringLiteral("共导入2条号码，无效号码1条"));
+    QCOMPARE(m_window->Frame2Box()->title(), QStringLiteral("共导入2条号码，无效号码1条"));
     run("save", "SavePhone");
     run("batch", "BatchQuery");
-    QCOMPARE(m_window->frame2()->title(), QStringLiteral("查询完毕，成功1条，失败1条"));
+    QCOMPARE(m_window->Frame2Box()->title(), QStringLiteral("查询完毕，成功1条，失败1条"));
     run("save", "SavePhone");
     QCOMPARE(MessageBox::Texts(),
              (QStringList{u"你还没有导入号码呢！"_s, u"请导入手机号码后再进行批量查询！"_s,

@@ -35,7 +35,7 @@ private:
 void TestImportNumberList::init() {
     QVERIFY(m_dir.isValid());
     m_view = std::make_unique<RecordingView>();
-    m_view->fill({u"北京 联通"_s, u""_s}); // whatever an import leaves, these go
+    m_view->Fill({u"北京 联通"_s, u""_s}); // whatever an import leaves, these go
 }
 
 void TestImportNumberList::lines_data() {

@@ -29,7 +29,7 @@ void TestSaveResults::answers() {
     QFETCH(QStringList, locations);
     QFETCH(QString, message);
     RecordingView view;
-    view.fill(locations);
+    view.Fill(locations);
     SaveResults(view);
     QCOMPARE(view.events, QStringList{Prompt(message)});
 }

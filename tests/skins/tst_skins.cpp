@@ -171,7 +171,7 @@ private slots:
         for (QWidget *widget : window.findChildren<QWidget *>() + box.findChildren<QWidget *>())
             QVERIFY2(widget->font().pointSizeF() <= pointSize, widget->metaObject()->className());
         for (QWidget *widget :
-             QWidgetList{window.findChild<QLineEdit *>(), window.listView(), &box}) {
+             QWidgetList{window.findChild<QLineEdit *>(), window.ListView(), &box}) {
             const bool isWindow = widget == &box;
             const QPalette p = widget->palette();
             const QBrush ground = p.brush(isWindow ? QPalette::Window : QPalette::Base);

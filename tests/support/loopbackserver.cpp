@@ -36,34 +36,34 @@ LoopbackServer::LoopbackServer(QObject *parent)
         r.contentType = "text/plain";
         return r;
     };
-    connect(m_server, &QTcpServer::newConnection, this, &LoopbackServer::onNewConnection);
+    connect(m_server, &QTcpServer::newConnection, this, &LoopbackServer::OnNewConnection);
 }
 
 LoopbackServer::~LoopbackServer() {
-    stop();
+    Stop();
 }
 
-bool LoopbackServer::start(quint16 port) {
+bool LoopbackServer::Start(quint16 port) {
     return m_server->listen(QHostAddress::LocalHost, port);
 }
 
-quint16 LoopbackServer::port() const {
+quint16 LoopbackServer::Port() const {
     return m_server->serverPort();
 }
 
-QString LoopbackServer::hostAndPort() const {
-    return QStringLiteral("127.0.0.1:%1").arg(port());
+QString LoopbackServer::HostAndPort() const {
+    return QStringLiteral("127.0.0.1:%1").arg(Port());
 }
 
-void LoopbackServer::enqueue(const Reply &reply) {
+void LoopbackServer::Enqueue(const Reply &reply) {
     m_queue.push_back(reply);
 }
 
-void LoopbackServer::setHandler(Handler handler) {
+void LoopbackServer::SetHandler(Handler handler) {
     m_handler = std::move(handler);
 }
 
-void LoopbackServer::stop() {
+void LoopbackServer::Stop() {
     m_server->close();
     const auto sockets = findChildren<QTcpSocket *>();
     for (QTcpSocket *s : sockets) {
@@ -72,16 +72,16 @@ void LoopbackServer::stop() {
     }
 }
 
-void LoopbackServer::onNewConnection() {
+void LoopbackServer::OnNewConnection() {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
         ++m_connections;
         socket->setParent(this);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     }
 }
 
-void LoopbackServer::onReadyRead(QTcpSocket *socket) {
+void LoopbackServer::OnReadyRead(QTcpSocket *socket) {
     QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
     // Requests without a body (GET) end at the blank line after the headers.
     for (;;) {
@@ -116,16 +116,16 @@ void LoopbackServer::onReadyRead(QTcpSocket *socket) {
             QPointer<QTcpSocket> guard(socket);
             QTimer::singleShot(reply.delayMs, this, [this, guard, reply] {
                 if (guard)
-                    answer(guard, reply);
+                    Answer(guard, reply);
             });
         } else {
-            answer(socket, reply);
+            Answer(socket, reply);
         }
     }
     socket->setProperty("buffer", buffer);
 }
 
-void LoopbackServer::answer(QTcpSocket *socket, const Reply &reply) {
+void LoopbackServer::Answer(QTcpSocket *socket, const Reply &reply) {
     if (reply.dropConnection) {
         socket->abort();
         return;

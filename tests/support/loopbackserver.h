@@ -42,26 +42,26 @@ public:
     explicit LoopbackServer(QObject *parent = nullptr);
     ~LoopbackServer() override;
 
-    bool start(quint16 port = 0);
-    quint16 port() const;
-    QString hostAndPort() const; // "127.0.0.1:<port>"
+    bool Start(quint16 port = 0);
+    quint16 Port() const;
+    QString HostAndPort() const; // "127.0.0.1:<port>"
 
     // Replies queued here are used first, one per request; after that the
     // handler answers (by default: 404 with an empty body).
-    void enqueue(const Reply &reply);
-    void setHandler(Handler handler);
+    void Enqueue(const Reply &reply);
+    void SetHandler(Handler handler);
 
-    QList<Request> requests() const { return m_requests; }
-    int requestCount() const { return m_requests.size(); }
-    int connectionCount() const { return m_connections; }
+    QList<Request> Requests() const { return m_requests; }
+    int RequestCount() const { return m_requests.size(); }
+    int ConnectionCount() const { return m_connections; }
 
     // Closes the listening socket and every open connection.
-    void stop();
+    void Stop();
 
 private:
-    void onNewConnection();
-    void onReadyRead(QTcpSocket *socket);
-    void answer(QTcpSocket *socket, const Reply &reply);
+    void OnNewConnection();
+    void OnReadyRead(QTcpSocket *socket);
+    void Answer(QTcpSocket *socket, const Reply &reply);
 
     QTcpServer *m_server;
     std::deque<Reply> m_queue;

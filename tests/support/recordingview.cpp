@@ -14,7 +14,7 @@ void RecordingView::Prompt(const QString &text) {
     events << ::Prompt(text);
 }
 
-void RecordingView::fill(const QStringList &locations) {
+void RecordingView::Fill(const QStringList &locations) {
     QList<ResultRow> rows;
     for (int i = 1; i <= locations.size(); ++i)
         rows.append(ResultRow{QString::number(10 * i), TestNumber(i), locations[i - 1]});

@@ -14,7 +14,7 @@ class RecordingView : public CommandView {
 public:
     // Rows with serials 10, 20 … (so that they differ from positions),
     // numbers TestNumber(1), TestNumber(2) … and these locations.
-    void fill(const QStringList &locations);
+    void Fill(const QStringList &locations);
 
     ResultListModel &ResultList() override { return lv; }
     QString SinglePhoneText() const override { return singlePhone; }

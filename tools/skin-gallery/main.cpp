@@ -30,9 +30,9 @@ void FillWindow(MainWindow &window) {
     for (int i = 1; i <= 12; ++i)
         rows.append({QString::number(i), QStringLiteral("1380013%1").arg(8000 + i),
                      i <= 9 ? locations[i % 4] : QString()});
-    window.resultList()->AppendRows(rows);
-    window.frame1()->setTitle(QStringLiteral("查询成功，归属地为北京移动"));
-    window.frame2()->setTitle(QStringLiteral("共导入12条号码，无效号码3条"));
+    window.ListModel()->AppendRows(rows);
+    window.Frame1Box()->setTitle(QStringLiteral("查询成功，归属地为北京移动"));
+    window.Frame2Box()->setTitle(QStringLiteral("共导入12条号码，无效号码3条"));
     if (auto *list = window.findChild<QTreeView *>(QStringLiteral("lv")))
         list->setCurrentIndex(list->model()->index(2, 0));
 }
