@@ -89,7 +89,7 @@ bool IsIdPart(char32_t c) {
 
 // Words that cannot name a variable in sloppy-mode script code.
 bool IsReservedWord(QStringView name) {
-    static constexpr QStringView reserved[] = {
+    static constexpr QStringView kReserved[] = {
         u"break",    u"case",    u"catch",  u"class",      u"const", u"continue",
         u"debugger", u"default", u"delete", u"do",         u"else",  u"enum",
         u"export",   u"extends", u"false",  u"finally",    u"for",   u"function",
@@ -100,7 +100,7 @@ bool IsReservedWord(QStringView name) {
     // All of them are lower-case words of 2 to 10 letters.
     if (name.size() < 2 || name.size() > 10 || name.front() < u'a' || name.front() > u'z')
         return false;
-    for (QStringView word : reserved) {
+    for (QStringView word : kReserved) {
         if (name == word)
             return true;
     }
