@@ -14,8 +14,12 @@ SkinEntry &Entry() {
 }
 } // namespace
 
-void SetSkinEntryForTesting(SkinEntry entry) {
+void SkinEngine::SendCallsTo(SkinEntry entry) {
     Entry() = entry ? entry : &SkinH_AttachEx;
+}
+
+void SkinEngine::Reset() {
+    Entry() = &SkinH_AttachEx;
 }
 
 void ApplySkin(const QString &fixedText) {

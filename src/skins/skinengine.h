@@ -15,7 +15,14 @@ extern "C" int SkinH_AttachEx(const char *skinFile, const char *extra);
 inline constexpr int kSkinNoPath = 100;        // a null path
 inline constexpr int kSkinNoApplication = 101; // no QApplication to restyle
 
-// ApplySkin reaches the engine through a pointer to its entry, so tests can
-// watch the calls instead of restyling anything. nullptr restores the engine.
+// ApplySkin reaches the engine through a pointer to its entry, so that a
+// test can watch the calls instead of restyling anything: after
+// SkinEngine::SendCallsTo(entry) every skin applied goes to entry. Reset()
+// brings the engine back; tests call it in cleanup(), so that a failed check
+// leaves nothing behind for the next test.
 using SkinEntry = int (*)(const char *skinFile, const char *extra);
-void SetSkinEntryForTesting(SkinEntry entry);
+class SkinEngine {
+public:
+    static void SendCallsTo(SkinEntry entry);
+    static void Reset();
+};

@@ -71,7 +71,6 @@ private:
 
 void TestCommandGuard::initTestCase() {
     SetProgramDirectory(m_dir.path());
-    SetSkinEntryForTesting(&CountSkinCall);
     // The tests close their only window; that must not end the run.
     QApplication::setQuitOnLastWindowClosed(false);
     QFile numbers(m_dir.filePath(u"numbers.txt"_s));
@@ -79,6 +78,7 @@ void TestCommandGuard::initTestCase() {
 }
 
 void TestCommandGuard::init() {
+    SkinEngine::SendCallsTo(&CountSkinCall);
     MessageBox::AnswerOkUnseen();
     // The Open dialog waits in an event loop of its own.
     FileDialog::SetNextFileName(m_dir.filePath(u"numbers.txt"_s), kWaitMs);
@@ -104,6 +104,7 @@ void TestCommandGuard::cleanup() {
         w->close();
     MessageBox::Reset();
     FileDialog::Reset();
+    SkinEngine::Reset();
 }
 
 void TestCommandGuard::nothingStartsInsideAWait_data() {

@@ -53,7 +53,7 @@ class TestSkins : public QObject {
 private slots:
     void init() { g_calls.clear(); }
     void cleanup() {
-        SetSkinEntryForTesting(nullptr);
+        SkinEngine::Reset();
         SetProgramDirectory(QString());
         qApp->setStyleSheet(QString());
     }
@@ -125,7 +125,7 @@ private slots:
     void menuItem() {
         QFETCH(QString, item);
         QFETCH(QString, file);
-        SetSkinEntryForTesting(&Record);
+        SkinEngine::SendCallsTo(&Record);
         const QString directory = QStringLiteral("/opt/塔维 工具/bin");
         SetProgramDirectory(directory);
         MainWindow window;
