@@ -32,7 +32,10 @@ public:
     // target: the path and query, already percent-encoded.
     Answer Get(const QByteArray &target);
 
-    // Ends a transfer under way and closes the connection.
+    // Ends a transfer under way and closes the connection. It may be called
+    // from another thread. While the transfer is still resolving a host name
+    // it waits for that to end: the service is normally named by its
+    // address, and a name is resolved by the system's own rules and limits.
     void Stop();
 
 private:

@@ -41,7 +41,7 @@ private:
     std::chrono::milliseconds m_interval;
     QElapsedTimer m_sinceRefresh;
     QTimer m_release;
-    QList<QPointer<QObject>> m_held; // asked too soon, sent again later
-    QList<QObject *> m_released;     // sent again, let through once
+    QList<QPointer<QObject>> m_held;     // asked too soon, sent again later
+    QList<QPointer<QObject>> m_released; // sent again, let through once
     int m_scopes = 0;
 };

@@ -4,12 +4,13 @@
 #include <QStringEncoder>
 #include <QStringList>
 
+// The log's name in the program directory, as the user is told it.
+inline constexpr QLatin1StringView kResultLogFileName("tarvio.txt");
+
 // The log of a batch run, tarvio.txt: text in the system's encoding, fields
 // separated by TAB, every line ending in CR LF. Each line goes through to
 // the file as soon as it is written, so a run that is killed leaves every
 // finished row behind.
-// Its name in the program directory, as the user is told it.
-inline constexpr QLatin1StringView kResultLogFileName("tarvio.txt");
 
 class ResultLog {
 public:

@@ -1,9 +1,12 @@
 #include "transferthread.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 
 namespace {
 // How often an overdue job is told again to end.
@@ -46,7 +49,11 @@ void TransferThread::Run(const std::function<void()> &job, int timeoutMs,
         // the wait may already be over. The receiver outlives the worker.
         m_jobs.push_back([&finished, &job, this] {
             job();
-            finished = true;
+            {
+                std::lock_guard done(m_mutex);
+                finished = true;
+            }
+            m_done.notify_all();
             QMetaObject::invokeMethod(
                 &m_doneReceiver,
                 [this] {
@@ -66,10 +73,29 @@ void TransferThread::Run(const std::function<void()> &job, int timeoutMs,
     });
     deadline.start(timeoutMs);
     // Everything the job refers to stays alive until it has said it is done.
-    // A quit meant for an earlier wait, or an exit asked of every loop (the
-    // application quitting), only makes us wait on.
+    // A quit meant for an earlier wait only makes us wait on.
+    QElapsedTimer waited;
+    waited.start();
     m_waiting.append(&loop);
-    while (!finished)
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    while (!finished) {
+        // -1: the application is quitting, and no event loop of this thread
+        // runs any more, timers included. Wait for the job here instead.
+        if (loop.exec(QEventLoop::ExcludeUserInputEvents) == -1) {
+            WaitBlocking(finished, timeoutMs - waited.elapsed(), overdue);
+            break;
+        }
+    }
     m_waiting.removeOne(&loop);
+}
+
+void TransferThread::WaitBlocking(const std::atomic<bool> &finished, qint64 timeLeftMs,
+                                  const std::function<void()> &overdue) {
+    std::chrono::milliseconds slice{std::max<qint64>(timeLeftMs, 0)};
+    std::unique_lock lock(m_mutex);
+    while (!m_done.wait_for(lock, slice, [&finished] { return finished.load(); })) {
+        lock.unlock();
+        overdue();
+        lock.lock();
+        slice = std::chrono::milliseconds(kOverdueRepeatMs);
+    }
 }

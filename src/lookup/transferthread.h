@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -30,9 +31,12 @@ public:
 
 private:
     void Serve();
+    void WaitBlocking(const std::atomic<bool> &finished, qint64 timeLeftMs,
+                      const std::function<void()> &overdue);
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
+    std::condition_variable m_done; // a job has finished
     std::deque<std::function<void()>> m_jobs;
     bool m_quit = false;
     // Lives on the thread that owns this object; the worker tells it that a

@@ -156,8 +156,9 @@ void MainWindow::lv_DblClick() {
 }
 
 void MainWindow::Exit_Click() {
-    // The close is held until this handler has ended, like any close asked
-    // for while a command runs.
+    // Closes once this handler has ended. Like every command, 退出 arriving
+    // while another command runs (by code or the accessibility bus) is
+    // dropped; only the close box is held until the running command ends.
     RunCommand([this] { close(); });
 }
 

@@ -4,6 +4,8 @@
 
 #include <QStringEncoder>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -43,6 +45,7 @@ private Q_SLOTS:
     void connectionRefused();
     void noCookies();
     void cancelDropsKeptConnection();
+    void timeOutKeptWhileQuitting();
 
 private:
     LoopbackServer *m_server = nullptr;
@@ -153,13 +156,17 @@ void TestLookupClient::oversizedAnswerIsRefused() {
 
 void TestLookupClient::failedTransfers_data() {
     QTest::addColumn<Reply>("reply");
-    Reply dropped, slow = Answer(kBeijing), stalled = Answer(kBeijing);
+    Reply dropped, slow = Answer(kBeijing), stalled = Answer(kBeijing),
+                   trickling = Answer(kBeijing);
     dropped.dropConnection = true;
     slow.delayMs = 5000;
     stalled.stallAfterHeaders = true;
+    // Never silent for long, so only the time-out of the whole transfer ends it.
+    trickling.trickleMs = 100;
     QTest::newRow("connection dropped") << dropped;
     QTest::newRow("time-out") << slow;
     QTest::newRow("body stops half-way") << stalled;
+    QTest::newRow("body trickles past the time-out") << trickling;
 }
 
 void TestLookupClient::failedTransfers() {
@@ -202,6 +209,39 @@ void TestLookupClient::cancelDropsKeptConnection() {
     client.CancelTransfer();
     QVERIFY(client.QueryLocation(QStringLiteral("13800138002")).accepted());
     QCOMPARE(m_server->ConnectionCount(), 2);
+}
+
+// Once the application has been told to quit, no event loop of this thread
+// runs any more, timers included; a lookup under way still ends by its
+// time-out. The server has a thread of its own, so it goes on answering.
+void TestLookupClient::timeOutKeptWhileQuitting() {
+    QThread thread;
+    auto *server = new LoopbackServer;
+    server->moveToThread(&thread);
+    thread.start();
+    QString host;
+    QMetaObject::invokeMethod(
+        server,
+        [&] {
+            QVERIFY(server->Start());
+            Reply trickling = Answer(kBeijing);
+            trickling.trickleMs = 100;
+            server->SetHandler([trickling](const LoopbackServer::Request &) { return trickling; });
+            host = server->HostAndPort();
+        },
+        Qt::BlockingQueuedConnection);
+
+    LookupClient client(host, 300);
+    QTimer::singleShot(50, qApp, [] { QCoreApplication::exit(); });
+    const Outcome outcome = client.QueryLocation(QStringLiteral("13800138000")).outcome;
+    // One run of the application's own loop lets this thread's loops run again.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+    QMetaObject::invokeMethod(
+        server, [server] { delete server; }, Qt::BlockingQueuedConnection);
+    thread.quit();
+    thread.wait();
+    QCOMPARE(outcome, Outcome::TransferFailed);
 }
 
 QTEST_GUILESS_MAIN(TestLookupClient)

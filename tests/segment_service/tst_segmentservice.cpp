@@ -20,6 +20,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -422,11 +423,13 @@ private slots:
     }
 
     void unusableFiles_data() {
-        QTest::addColumn<QByteArray>("bytes"); // "-": no file; "/": a directory
+        QTest::addColumn<QByteArray>("bytes"); // "-": no file; "/": a directory; "|": a FIFO
         QTest::addColumn<QString>("error");
         QTest::newRow("no file") << QByteArray("-")
                                  << u"cannot read it: No such file or directory"_s;
         QTest::newRow("directory") << QByteArray("/") << u"cannot read it: not a regular file"_s;
+        // Opening a FIFO that nobody writes to must not wait for a writer.
+        QTest::newRow("FIFO") << QByteArray("|") << u"cannot read it: not a regular file"_s;
         QTest::newRow("empty") << QByteArray() << u"missing: block, province, carrier"_s;
         QTest::newRow("blank lines only")
             << QByteArray("\n ,\r\n") << u"missing: block, province, carrier"_s;
@@ -444,6 +447,10 @@ private slots:
             path = file.dir.filePath(QStringLiteral("absent.csv"));
         if (bytes == "/")
             path = file.dir.path();
+        if (bytes == "|") {
+            path = file.dir.filePath(QStringLiteral("fifo.csv"));
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        }
         const SegmentTableLoad load = LoadSegmentTable(path.toStdString());
         QVERIFY2(QString::fromStdString(load.error).endsWith(error), load.error.c_str());
         QVERIFY(load.table.Empty());

@@ -143,10 +143,26 @@ void LoopbackServer::Answer(QTcpSocket *socket, const Reply &reply) {
         socket->write(out);
         return;
     }
+    if (reply.trickleMs > 0) {
+        socket->write(out);
+        Trickle(socket, reply.body, reply.trickleMs);
+        return;
+    }
     out += reply.body;
     socket->write(out);
     if (reply.closeDelimited)
         socket->disconnectFromHost();
+}
+
+void LoopbackServer::Trickle(QTcpSocket *socket, const QByteArray &rest, int intervalMs) {
+    if (rest.isEmpty())
+        return;
+    socket->write(rest.left(1));
+    QPointer<QTcpSocket> guard(socket);
+    QTimer::singleShot(intervalMs, this, [this, guard, rest, intervalMs] {
+        if (guard && guard->state() == QAbstractSocket::ConnectedState)
+            Trickle(guard, rest.mid(1), intervalMs);
+    });
 }
 
 QByteArray ZoneAnswer(const QString &tel, const QString &province, const QString &catName) {

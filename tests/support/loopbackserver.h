@@ -34,6 +34,7 @@ public:
         bool dropConnection = false;    // close without any answer
         bool stallAfterHeaders = false; // send headers and part of the body, then nothing
         bool closeDelimited = false;    // no Content-Length: the body ends when the server closes
+        int trickleMs = 0;              // the body a byte at a time, this many ms apart
         QByteArray extraHeaders;        // whole header lines, each ending in "\r\n"
     };
 
@@ -62,6 +63,7 @@ private:
     void OnNewConnection();
     void OnReadyRead(QTcpSocket *socket);
     void Answer(QTcpSocket *socket, const Reply &reply);
+    void Trickle(QTcpSocket *socket, const QByteArray &rest, int intervalMs);
 
     QTcpServer *m_server;
     std::deque<Reply> m_queue;

@@ -27,10 +27,10 @@ public:
     // block is not in the table.
     std::optional<Entry> Find(std::string_view digits) const;
 
-    // The number of distinct blocks held.
+    // Whether no block is held.
     bool Empty() const { return m_blockCount == 0; }
 
-    // Interns a region; the index to give Set. Nothing once MaxRegions
+    // Interns a region; the index to give Set. Nothing once kMaxRegions
     // distinct ones are held.
     std::optional<uint32_t> AddRegion(const Region &region);
     // `block` in 1000000..1999999; `carrier` one of the service's four

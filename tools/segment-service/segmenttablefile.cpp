@@ -394,7 +394,9 @@ SegmentTableLoad ParseSegmentTable(std::string_view bytes) {
 } // namespace
 
 SegmentTableLoad LoadSegmentTable(const std::string &path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO that nobody writes to would otherwise wait
+    // for a writer; for a regular file it changes nothing.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return Failed("cannot read it: " + std::string(std::strerror(errno)));
     struct stat info {};
