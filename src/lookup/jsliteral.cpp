@@ -1058,7 +1058,7 @@ private:
         return result;
     }
 
-    // An array literal; as parseObject, it keeps only the wanted elements
+    // An array literal; as ParseObject, it keeps only the wanted elements
     // (and its length), and only when `wanted`.
     Value ParseArray(bool wanted) {
         Enter();
