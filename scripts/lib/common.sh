@@ -11,7 +11,7 @@ BUILD_PACKAGES=(
     qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
     qt6-translations-l10n
     fonts-wqy-microhei
-    libcpp-httplib-dev libphonenumber-dev
+    libcpp-httplib-dev libphonenumber-dev libboost-dev
 )
 
 # Installs those of the given packages that are not installed yet.
