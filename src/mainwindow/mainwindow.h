@@ -38,6 +38,10 @@ public:
     QGroupBox *Frame2Box() const { return Frame2; }
     // True while a handler's command runs, a lookup's wait included.
     bool CommandRunning() const { return m_commands.Busy(); }
+    // What the first lookup waits for: a service that is still starting.
+    void SetServiceReadiness(LookupClient::ReadinessWait waitUntilReady) {
+        Inet1->SetServiceReadiness(std::move(waitUntilReady));
+    }
 
 public Q_SLOTS:
     void Form_Load();

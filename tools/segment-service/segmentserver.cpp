@@ -66,6 +66,8 @@ SegmentServer::SegmentServer(ServerLimits limits, SegmentTable segments)
     m_server.set_write_timeout(m_limits.readTimeoutSeconds, 0);
     m_server.set_keep_alive_timeout(m_limits.keepAliveSeconds);
     m_server.set_keep_alive_max_count(m_limits.keepAliveRequests);
+    // The desktop program tells its own service from other programs by it.
+    m_server.set_default_headers({{"Server", "tarvio-segment-service"}});
     m_server.set_pre_routing_handler(
         [this](const httplib::Request &request, httplib::Response &response) {
             return RefuseOversized(request, response);
