@@ -6,6 +6,7 @@
 #include "prompt.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
@@ -22,7 +23,9 @@ int main(int argc, char *argv[]) {
         [&service](const WaitHook &hook) { return service.WaitUntilReady(hook); });
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
+    // Told once the window is up, so that the box stands over it.
     if (!service.Notice().isEmpty())
-        ShowPrompt(window, service.Notice());
+        QTimer::singleShot(0, window,
+                           [window, notice = service.Notice()] { ShowPrompt(window, notice); });
     return app.exec();
 }
