@@ -14,10 +14,6 @@ namespace http = boost::beast::http;
 
 namespace {
 
-// A client that goes on sending after its last answer is read for this
-// many bytes at most, then cut off.
-constexpr size_t kMaxLingerBytes = 64 * 1024;
-
 int RefusalStatus(const boost::system::error_code &error, const RequestParser &parser) {
     if (error == http::error::header_limit)
         return parser.RequestLineTooLong() ? 414 : 431;
@@ -86,9 +82,6 @@ void Connection::OnRead(const boost::system::error_code &error, size_t bytes) {
         return;
     }
     if (m_state == State::Lingering) {
-        m_lingered += bytes;
-        if (m_lingered > kMaxLingerBytes)
-            return Close();
         m_begin = m_end = 0;
         return Read();
     }
@@ -245,7 +238,8 @@ bool Connection::AfterAnswer() {
 // Closing at once with a request still unread would make the system reset
 // the connection, and the client could lose the answer it has not read yet.
 // So the sending side is shut, and what the client still sends is read and
-// dropped until it closes too (or its time is up).
+// dropped until it closes too, or its idle time is up: a client that goes
+// on sending costs reading, never memory.
 void Connection::Linger() {
     boost::system::error_code ignored;
     m_socket.shutdown(asio::ip::tcp::socket::shutdown_send, ignored);

@@ -78,7 +78,6 @@ private:
     size_t m_capacity = kSmallBufferBytes;
     size_t m_begin = 0; // parsed up to here
     size_t m_end = 0;   // received up to here
-    size_t m_lingered = 0;
 
     std::string m_head;
     std::string m_body;
