@@ -2,6 +2,7 @@
 
 #include "commandguard.h"
 #include "commandview.h"
+#include "commandwait.h"
 #include "lookupclient.h"
 #include "skincatalog.h"
 
@@ -107,6 +108,7 @@ private:
     ResultListModel *m_list = nullptr;
     std::unique_ptr<LookupClient> Inet1;
     CommandGuard m_commands;
+    CommandWait m_wait{*this};
     bool m_closeAfterCommand = false;
     QPointer<QWidget> m_filterWindow;
 };
