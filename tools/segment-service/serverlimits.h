@@ -22,5 +22,7 @@ struct ServerLimits {
     // Past it, those idle longest are closed first, then those that have
     // been sending a request longest; one being answered never.
     size_t maxConnections = 16'384;
-    int listenBacklog = 511;
+    // Connections the system completes before they are accepted; it caps
+    // this at its own maximum (net.core.somaxconn on Linux).
+    int listenBacklog = 4096;
 };
