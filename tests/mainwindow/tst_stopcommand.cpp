@@ -144,10 +144,9 @@ void TestStopCommand::stopsABatch() {
     const QStringList locations{u"广东 移动"_s, u"广东 移动"_s, {}, {}};
     for (int i = 1; i <= 4; ++i)
         QCOMPARE(m_window->ListModel()->Location(i), locations[i - 1]);
-    QCOMPARE(ReadWholeFile(m_dir.filePath(u"tarvio.txt"_s)),
-             QStringLiteral("序号\t手机号\t\t归属地\r\n1\t13800000001\t广东 移动\r\n"
-                            "2\t13800000002\t广东 移动\r\n")
-                 .toUtf8());
+    QCOMPARE(ReadLogText(m_dir.filePath(u"tarvio.txt"_s)),
+             u"序号\t手机号\t\t归属地\r\n1\t13800000001\t广东 移动\r\n"
+             u"2\t13800000002\t广东 移动\r\n"_s);
     if (closes)
         return;
     // As after any run, the list filled from its first row is not run again.
