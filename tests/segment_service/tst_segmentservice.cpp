@@ -4,6 +4,8 @@
 // generated files, on top of the built-in data; and the binary finding its
 // own tables. The limits a server needs are in tst_serverlimits.
 #include "carriernames.h"
+#include "gbktext.h"
+#include "gbtext.h"
 #include "listenaddress.h"
 #include "lookupanswer.h"
 #include "lookupclient.h"
@@ -32,12 +34,11 @@ QString Known(const QString &number, const QString &province, const QString &cit
         .arg(number, province, city, carrier);
 }
 
-// Decoded by Qt's own GBK codec, not by the service's converter. Empty for
-// bytes that are not GBK.
+// Decoded by the desktop program's own decoder, not by the service's
+// converter. Empty for bytes that are not GBK.
 QString FromGbk(const QByteArray &gbk) {
-    QStringDecoder decoder("GBK");
-    const QString text = decoder.decode(gbk);
-    return decoder.hasError() ? QString() : text;
+    const QString text = DecodeGbText(gbk);
+    return text.contains(QChar::ReplacementCharacter) ? QString() : text;
 }
 
 // A table file in its own temporary directory.
@@ -51,9 +52,11 @@ struct TableFile {
     const QString path = dir.filePath(QStringLiteral("segments.csv"));
 };
 
+// Tables in GBK, written with the service's converter (Qt for Windows has
+// no GBK encoder).
 QByteArray Gbk(const QString &text) {
-    QStringEncoder encoder("GBK");
-    return encoder.encode(text);
+    const std::optional<std::string> gbk = Utf8ToGbk(text.toStdString());
+    return gbk ? QByteArray::fromStdString(*gbk) : QByteArray();
 }
 
 SegmentTableLoad Load(const QByteArray &bytes) {
