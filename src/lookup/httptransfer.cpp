@@ -27,12 +27,6 @@ QByteArray Bytes(boost::beast::string_view text) {
     return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The errors by which a kept connection shows that the server has closed it.
-bool ConnectionGone(const error_code &error) {
-    return error == http::error::end_of_stream || error == asio::error::eof ||
-           error == asio::error::connection_reset || error == asio::error::connection_aborted ||
-           error == asio::error::broken_pipe;
-}
 } // namespace
 
 // One request and its answer. The handlers of the network operations hold it,
@@ -77,7 +71,6 @@ struct HttpTransfer::Connection {
     asio::io_context io{1};
     tcp::resolver resolver{io};
     tcp::socket socket{io};
-    // What the server sent beyond the last answer on this connection.
     boost::beast::flat_buffer buffer;
     std::string host;
     quint16 port;
@@ -87,8 +80,6 @@ struct HttpTransfer::Connection {
 };
 
 void HttpTransfer::Connection::Start(const std::shared_ptr<Exchange> &exchange) {
-    if (socket.is_open())
-        return Send(exchange);
     const auto connected = [this, exchange](const error_code &error) {
         if (exchange->abandoned)
             return;
@@ -180,52 +171,40 @@ HttpTransfer::~HttpTransfer() {
 
 HttpTransfer::Answer HttpTransfer::Get(const QByteArray &target, const WaitHook &whileWaiting) {
     Connection &connection = *m_connection;
-    const Clock::time_point deadline = Clock::now() + connection.timeout;
-    const std::string request = "GET " + target.toStdString() +
-                                " HTTP/1.1\r\nHost: " + connection.hostField +
-                                "\r\nAccept: */*\r\n\r\n";
-    Answer answer;
-    for (bool retried = false;;) {
-        const bool reused = connection.socket.is_open();
-        const auto exchange = std::make_shared<Exchange>();
-        exchange->request = request;
-        exchange->parser.header_limit(kMaxHeaderBytes);
-        exchange->parser.body_limit(connection.maxBodyBytes);
-        connection.Start(exchange);
+    Close();
+    const auto exchange = std::make_shared<Exchange>();
+    // The server closes the connection once it has answered: the close, and
+    // what the system keeps of a closed connection for a while, is then the
+    // server's, as with any client that asks once and goes.
+    exchange->request = "GET " + target.toStdString() +
+                        " HTTP/1.1\r\nHost: " + connection.hostField +
+                        "\r\nAccept: */*\r\nConnection: close\r\n\r\n";
+    exchange->parser.header_limit(kMaxHeaderBytes);
+    exchange->parser.body_limit(connection.maxBodyBytes);
+    connection.Start(exchange);
 
-        const Connection::WaitEnd end = connection.Wait(*exchange, deadline, whileWaiting);
-        if (end != Connection::WaitEnd::Finished) {
-            exchange->abandoned = true;
-            Close();
-            answer.kind =
-                end == Connection::WaitEnd::Stopped ? Answer::Kind::Stopped : Answer::Kind::Failed;
-            return answer;
-        }
-        const error_code error = exchange->error;
-        if (!error) {
-            const auto &response = exchange->parser.get();
-            answer.kind = Answer::Kind::Complete;
-            answer.status = static_cast<int>(response.result_int());
-            answer.contentType = Bytes(response[http::field::content_type]);
-            answer.server = Bytes(response[http::field::server]);
-            answer.body = QByteArray::fromStdString(response.body());
-            if (!exchange->parser.keep_alive())
-                Close();
-            return answer;
-        }
-        Close();
-        if (error == http::error::body_limit) {
-            answer.kind = Answer::Kind::TooLarge;
-            return answer;
-        }
-        // A kept connection the server closed while we were not looking:
-        // nothing of this answer came, so the request goes out once more.
-        if (reused && !retried && !exchange->parser.got_some() && ConnectionGone(error)) {
-            retried = true;
-            continue;
-        }
+    Answer answer;
+    const Connection::WaitEnd end =
+        connection.Wait(*exchange, Clock::now() + connection.timeout, whileWaiting);
+    exchange->abandoned = true;
+    Close();
+    if (end != Connection::WaitEnd::Finished) {
+        answer.kind =
+            end == Connection::WaitEnd::Stopped ? Answer::Kind::Stopped : Answer::Kind::Failed;
         return answer;
     }
+    if (exchange->error) {
+        if (exchange->error == http::error::body_limit)
+            answer.kind = Answer::Kind::TooLarge;
+        return answer;
+    }
+    const auto &response = exchange->parser.get();
+    answer.kind = Answer::Kind::Complete;
+    answer.status = static_cast<int>(response.result_int());
+    answer.contentType = Bytes(response[http::field::content_type]);
+    answer.server = Bytes(response[http::field::server]);
+    answer.body = QByteArray::fromStdString(response.body());
+    return answer;
 }
 
 void HttpTransfer::Close() {
