@@ -166,61 +166,62 @@ qsizetype Lexer::ScanString(qsizetype start, bool *escaped, QString *out) const 
             Fail(QStringLiteral("unterminated string"), start);
         ++pos;
         char32_t value = kNothing;
-        switch (e) {
-        case 'n':
-            value = u'\n';
-            break;
-        case 't':
-            value = u'\t';
-            break;
-        case 'r':
-            value = u'\r';
-            break;
-        case 'b':
-            value = u'\b';
-            break;
-        case 'f':
-            value = u'\f';
-            break;
-        case 'v':
-            value = u'\v';
-            break;
-        case 0x0D: // line continuation; CR LF counts as one line break
-            if (At(pos) == 0x0A)
-                ++pos;
-            break;
-        case 0x0A:
-        case 0x2028:
-        case 0x2029:
-            break;
-        case 'x': {
-            const int h1 = HexValue(At(pos));
-            const int h2 = h1 < 0 ? -1 : HexValue(At(pos + 1));
-            if (h2 < 0)
-                Fail(QStringLiteral("invalid hexadecimal escape"), escapeStart);
-            pos += 2;
-            value = char32_t(h1 * 16 + h2);
-            break;
-        }
-        case 'u':
+        if (e == 'u') { // the usual one: Chinese text often comes as \uXXXX
             value = UnicodeEscape(m_s, pos, escapeStart);
-            break;
-        default:
-            if (e >= '0' && e <= '7') {
-                // \0 and the legacy octal escapes of sloppy mode: up to
-                // three digits for a value up to \377.
-                int v = e - '0';
-                const int maxMore = e <= '3' ? 2 : 1;
-                for (int k = 0; k < maxMore && At(pos) >= '0' && At(pos) <= '7'; ++k) {
-                    v = v * 8 + (At(pos) - '0');
+        } else {
+            switch (e) {
+            case 'n':
+                value = u'\n';
+                break;
+            case 't':
+                value = u'\t';
+                break;
+            case 'r':
+                value = u'\r';
+                break;
+            case 'b':
+                value = u'\b';
+                break;
+            case 'f':
+                value = u'\f';
+                break;
+            case 'v':
+                value = u'\v';
+                break;
+            case 0x0D: // line continuation; CR LF counts as one line break
+                if (At(pos) == 0x0A)
                     ++pos;
-                }
-                value = char32_t(v);
-            } else {
-                // \8, \9 and every other character stand for themselves.
-                value = char32_t(e);
+                break;
+            case 0x0A:
+            case 0x2028:
+            case 0x2029:
+                break;
+            case 'x': {
+                const int h1 = HexValue(At(pos));
+                const int h2 = h1 < 0 ? -1 : HexValue(At(pos + 1));
+                if (h2 < 0)
+                    Fail(QStringLiteral("invalid hexadecimal escape"), escapeStart);
+                pos += 2;
+                value = char32_t(h1 * 16 + h2);
+                break;
             }
-            break;
+            default:
+                if (e >= '0' && e <= '7') {
+                    // \0 and the legacy octal escapes of sloppy mode: up to
+                    // three digits for a value up to \377.
+                    int v = e - '0';
+                    const int maxMore = e <= '3' ? 2 : 1;
+                    for (int k = 0; k < maxMore && At(pos) >= '0' && At(pos) <= '7'; ++k) {
+                        v = v * 8 + (At(pos) - '0');
+                        ++pos;
+                    }
+                    value = char32_t(v);
+                } else {
+                    // \8, \9 and every other character stand for themselves.
+                    value = char32_t(e);
+                }
+                break;
+            }
         }
         if (out && value != kNothing)
             AppendCodePoint(*out, value);
