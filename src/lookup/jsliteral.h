@@ -41,8 +41,8 @@
 // only when read, and of the objects and arrays only the properties asked
 // for are kept, so its memory does not grow with the answer's contents.
 //
-// jslexer.h reads the tokens, jsnumbertext.h the values of numbers, and
-// jsliteral.cpp holds the grammar.
+// The lexer (jslexer.h) reads the tokens, jsnumbertext.h gives numbers their
+// values and their text, and jsliteral.cpp holds the grammar.
 
 #include "jsnumbertext.h" // NumberToString, as ToText writes numbers
 
