@@ -70,8 +70,8 @@ private slots:
         row("array as prototype", u"{__proto__:['a', 'b', , 'd',], 0:'own'}"_s,
             u"length 0 1 2 3 4"_s, u"4 own b undefined d undefined"_s);
         row("null prototype", u"{__proto__:null, a:1}"_s, u"a toString"_s, u"1 undefined"_s);
-        row("array", u"[1, , 'x', [], {},]"_s, u"length 0 1 2 3 4 5 02"_s,
-            u"5 1 undefined x [] {} undefined undefined"_s);
+        row("array", u"[1, , 'x', [], {},]"_s, u"length 02 0 1 2 3 4 5"_s,
+            u"5 undefined 1 undefined x [] {} undefined"_s);
         row("array length", u"[1, , 'x']"_s, u"length"_s, u"3"_s);
         // The expression around the object.
         row("assignment chain",
