@@ -27,6 +27,9 @@ public:
     void SetFileNameText(const QString &text) override { m_fileName = text; }
     QString ChooseNumberFile() override { return m_path; }
     void Prompt(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    int SelectedRow() const override { return 0; }
+    void CopyToClipboard(const QString &) override {}
+    void ShowDistinctLocations(const QStringList &) override {}
 
     ResultListModel lv;
     QString caption;

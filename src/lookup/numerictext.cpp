@@ -1,5 +1,7 @@
 #include "numerictext.h"
 
+#include "mobilenumber.h"
+
 namespace {
 bool IsBlank(QChar c) {
     return c == QLatin1Char(' ') || c == QLatin1Char('\t');
@@ -102,4 +104,9 @@ bool IsNumericText(const QString &text, const QLocale &locale) {
         return false;
     const QStringView core = QStringView(text).mid(begin, end - begin);
     return IsRadixLiteral(core) || IsDecimalNumber(core, locale);
+}
+
+bool IsMobileNumber(QStringView text) {
+    // The length is the cheap test, so it goes first.
+    return text.size() == kMobileNumberLength && IsNumericText(text.toString());
 }

@@ -19,3 +19,7 @@
 // "D" exponents, blanks inside the number or digits of other scripts.
 bool IsNumericText(const QString &text);
 bool IsNumericText(const QString &text, const QLocale &locale);
+
+// A mobile number as the program takes one: exactly eleven characters
+// (kMobileNumberLength) that read as a number, kept as they are.
+bool IsMobileNumber(QStringView text);

@@ -2,8 +2,10 @@
 
 #include "applyskin.h"
 #include "batchquery.h"
-#include "distinctlocations.h"
+#include "clearlist.h"
+#include "copynumber.h"
 #include "filedialog.h"
+#include "filterresult.h"
 #include "filterresultwindow.h"
 #include "importnumberlist.h"
 #include "infowindows.h"
@@ -87,6 +89,20 @@ QString MainWindow::ChooseNumberFile() {
     return FileDialog::ChooseNumberFile(this);
 }
 
+int MainWindow::SelectedRow() const {
+    return lv->SelectedRow() + 1;
+}
+
+void MainWindow::CopyToClipboard(const QString &text) {
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(text);
+}
+
+void MainWindow::ShowDistinctLocations(const QStringList &locations) {
+    m_filterWindow = ShowFilterResult(m_filterWindow, locations);
+}
+
 void MainWindow::Prompt(const QString &text) {
     ShowCaptions();
     ShowPrompt(this, text);
@@ -155,31 +171,11 @@ void MainWindow::save_Click()        { RunCommand([this] { SaveResults(*this); }
 void MainWindow::SavePhone_Click()   { RunCommand([this] { SaveResults(*this); }); }
 // clang-format on
 
-void MainWindow::ClearLV_Click() {
-    RunCommand([this] {
-        SetFrame2Caption(QString());
-        m_list->Clear();
-    });
-}
-
-void MainWindow::Command1_Click() {
-    RunCommand([this] {
-        m_filterWindow = ShowFilterResult(m_filterWindow, KeepLastOfEachLocation(*m_list));
-    });
-}
-
-void MainWindow::lv_DblClick() {
-    RunCommand([this] {
-        const int row = lv->SelectedRow();
-        if (row < 0)
-            return;
-        const QString number = m_list->Number(row + 1);
-        QClipboard *clipboard = QGuiApplication::clipboard();
-        clipboard->clear();
-        clipboard->setText(number);
-        ShowPrompt(this, QStringLiteral("手机号") + number + QStringLiteral("已复制到剪切板！"));
-    });
-}
+// clang-format off
+void MainWindow::ClearLV_Click()  { RunCommand([this] { ClearList(*this); }); }
+void MainWindow::Command1_Click() { RunCommand([this] { FilterResult(*this); }); }
+void MainWindow::lv_DblClick()    { RunCommand([this] { CopyNumber(*this); }); }
+// clang-format on
 
 void MainWindow::Exit_Click() {
     // Unlike the other commands, 退出 is not dropped while a command runs:

@@ -94,6 +94,9 @@ private:
     void SetFileNameText(const QString &text) override;
     QString ChooseNumberFile() override;
     void Prompt(const QString &text) override;
+    int SelectedRow() const override;
+    void CopyToClipboard(const QString &text) override;
+    void ShowDistinctLocations(const QStringList &locations) override;
     // Hands the captions set during a command to their frames.
     void ShowCaptions();
 

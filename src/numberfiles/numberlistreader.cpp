@@ -1,8 +1,5 @@
 #include "numberlistreader.h"
 
-#include "mobilenumber.h"
-#include "numerictext.h"
-
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -39,10 +36,9 @@ QString DecodeNumberListText(const QByteArray &bytes) {
     return decoder(data);
 }
 
-// Splits decoded text into its numbers: CR LF, CR and LF each end a line,
-// and a line end at the very end starts no further line. A valid line is
-// exactly eleven characters that read as a number; it is kept unchanged.
-NumberList ParseNumberList(const QString &text) {
+// Splits decoded text into its lines: CR LF, CR and LF each end a line, and
+// a line end at the very end starts no further line.
+NumberList ParseNumberList(const QString &text, const std::function<bool(QStringView)> &keep) {
     NumberList list;
     const QStringView all(text);
     const qsizetype size = all.size();
@@ -53,13 +49,8 @@ NumberList ParseNumberList(const QString &text) {
             ++end;
         const QStringView line = all.sliced(start, end - start);
         ++list.lineCount;
-        // The length test is the cheap one, so it goes first.
-        if (line.size() == kMobileNumberLength) {
-            QString number = line.toString();
-            if (IsNumericText(number))
-                list.rows.append(
-                    ResultRow{QString::number(list.rows.size() + 1), std::move(number), QString()});
-        }
+        if (keep(line))
+            list.kept.append(line.toString());
         if (end < size && all[end] == QLatin1Char('\r') && end + 1 < size &&
             all[end + 1] == QLatin1Char('\n'))
             ++end;
@@ -69,7 +60,8 @@ NumberList ParseNumberList(const QString &text) {
 }
 } // namespace
 
-std::optional<NumberList> ReadNumberList(const QString &path) {
+std::optional<NumberList> ReadNumberList(const QString &path,
+                                         const std::function<bool(QStringView)> &keep) {
     if (!QFileInfo(path).isFile())
         return std::nullopt;
     QFile file(path);
@@ -80,5 +72,5 @@ std::optional<NumberList> ReadNumberList(const QString &path) {
     file.close();
     if (readFailed)
         return std::nullopt;
-    return ParseNumberList(DecodeNumberListText(bytes));
+    return ParseNumberList(DecodeNumberListText(bytes), keep);
 }

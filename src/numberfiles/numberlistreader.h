@@ -1,18 +1,19 @@
 #pragma once
 
-#include "resultrow.h"
-
-#include <QList>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // A number-list file: plain text, one candidate number per line.
 struct NumberList {
-    QList<ResultRow> rows; // the valid lines, serials 1, 2, 3 …, locations empty
-    qint64 lineCount = 0;  // every line read, valid or not
+    QStringList kept;     // the lines that were to be kept, in file order, unchanged
+    qint64 lineCount = 0; // every line read, kept or not
 };
 
-// Reads the file at `path`; nullopt when it cannot be opened or read.
-// Only regular files are read: a device or a pipe could block or never end.
-std::optional<NumberList> ReadNumberList(const QString &path);
+// Reads the file at `path`, keeping the lines for which `keep` says so;
+// nullopt when it cannot be opened or read. Only regular files are read: a
+// device or a pipe could block or never end.
+std::optional<NumberList> ReadNumberList(const QString &path,
+                                         const std::function<bool(QStringView)> &keep);

@@ -46,8 +46,7 @@ private Q_SLOTS:
     void singleQuery_data();
     void singleQuery();
     void doubleClickCopiesAndHoverSelects();
-    void filterKeepsTheLastOfEachLocation_data();
-    void filterKeepsTheLastOfEachLocation();
+    void filterShowsItsOwnWindow();
     void buttonsAndMenuItemsRunTheSameCommands_data();
     void buttonsAndMenuItemsRunTheSameCommands();
     void exitLeavesInformationWindowsOpen();
@@ -231,26 +230,12 @@ void TestMainWindow::doubleClickCopiesAndHoverSelects() {
     QTRY_COMPARE(view->SelectedRow(), 2);
 }
 
-void TestMainWindow::filterKeepsTheLastOfEachLocation_data() {
-    QTest::addColumn<QStringList>("before");
-    QTest::addColumn<QStringList>("after");
-    QTest::addColumn<QStringList>("distinct");
-    QTest::newRow("the last of each, compared without surrounding blanks")
-        << QStringList{u"北京 移动"_s, u"浙江 联通"_s, u""_s, u" 北京 移动 "_s, u"浙江 联通"_s}
-        << QStringList{u""_s, u""_s, u""_s, u" 北京 移动 "_s, u"浙江 联通"_s}
-        << QStringList{u"北京 移动"_s, u"浙江 联通"_s};
-    QTest::newRow("case-sensitive")
-        << QStringList{u"ab"_s, u"AB"_s} << QStringList{u"ab"_s, u"AB"_s}
-        << QStringList{u"ab"_s, u"AB"_s};
-    // A blank cell matches an empty one; only a cell with text is listed.
-    QTest::newRow("blank cells") << QStringList{u"  "_s, u""_s, u"  "_s}
-                                 << QStringList{u""_s, u""_s, u"  "_s} << QStringList{u""_s};
-}
-
-void TestMainWindow::filterKeepsTheLastOfEachLocation() {
-    QFETCH(QStringList, before);
-    QFETCH(QStringList, after);
-    QFETCH(QStringList, distinct);
+// What the filter keeps is the command's (tst_listcommands); the window
+// shows the distinct locations in one window of their own, without owner.
+void TestMainWindow::filterShowsItsOwnWindow() {
+    const QStringList before{u"北京 移动"_s, u" 北京 移动 "_s, u"浙江 联通"_s};
+    const QStringList after{u""_s, u" 北京 移动 "_s, u"浙江 联通"_s};
+    const QStringList distinct{u"北京 移动"_s, u"浙江 联通"_s};
     const auto shownWindows = [] {
         QWidgetList shown;
         for (QWidget *w : QApplication::topLevelWidgets()) {

@@ -15,6 +15,14 @@ void RecordingView::Prompt(const QString &text) {
     events << ::Prompt(text);
 }
 
+void RecordingView::CopyToClipboard(const QString &text) {
+    events << Clipboard(text);
+}
+
+void RecordingView::ShowDistinctLocations(const QStringList &locations) {
+    events << Distinct(locations);
+}
+
 void RecordingView::Fill(const QStringList &locations) {
     QList<ResultRow> rows;
     for (int i = 1; i <= locations.size(); ++i)

@@ -7,9 +7,10 @@
 #include <QStringList>
 
 // The main window's side of a command, recorded: every caption of Frame1 and
-// Frame2 and every message in the order they came (see Caption() and
-// Prompt()), plus SinglePhone, FileName and the answer the Open dialog is to
-// give ("" is a cancel).
+// Frame2, every message, every text put on the clipboard and every list of
+// distinct locations shown, in the order they came (see Caption(), Prompt(),
+// Clipboard() and Distinct()), plus SinglePhone, FileName, the selected row
+// and the answer the Open dialog is to give ("" is a cancel).
 class RecordingView : public CommandView {
 public:
     // Rows with serials 10, 20 … (so that they differ from positions),
@@ -24,10 +25,14 @@ public:
     void SetFileNameText(const QString &text) override { fileName = text; }
     QString ChooseNumberFile() override { return dialogChoice; }
     void Prompt(const QString &text) override;
+    int SelectedRow() const override { return selectedRow; }
+    void CopyToClipboard(const QString &text) override;
+    void ShowDistinctLocations(const QStringList &locations) override;
 
     ResultListModel lv;
     QStringList events;
     QString singlePhone, fileName, dialogChoice;
+    int selectedRow = 0;
 };
 
 inline QString Caption(const QString &text) {
@@ -38,6 +43,12 @@ inline QString Frame1Caption(const QString &text) {
 }
 inline QString Prompt(const QString &text) {
     return QStringLiteral("prompt: ") + text;
+}
+inline QString Clipboard(const QString &text) {
+    return QStringLiteral("clipboard: ") + text;
+}
+inline QString Distinct(const QStringList &locations) {
+    return QStringLiteral("distinct: ") + locations.join(QLatin1Char('|'));
 }
 inline QString TestNumber(int position) {
     return QStringLiteral("1380013%1").arg(8000 + position);

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class ResultListModel;
 
-// What the commands of the main window see of it: the result list, the
-// number box, the two status captions, the file name box, the Open dialog
-// and the message box, in the window's own terms and without widgets, so
+// What the commands of the main window see of it: the result list and its
+// selection, the number box, the two status captions, the file name box, the
+// Open dialog, the message box, the clipboard and the list of distinct
+// locations, in the window's own terms and without widgets, so
 // that each command can be read and tested on its own. The main window
 // implements it with its controls; a test implements it by recording.
 class CommandView {
@@ -28,6 +30,12 @@ public:
     virtual QString ChooseNumberFile() = 0;
     // A message box; returns once the user has closed it.
     virtual void Prompt(const QString &text) = 0;
+    // The selected row of the list, 1 for the top one; 0 when none is.
+    virtual int SelectedRow() const = 0;
+    // Empties the clipboard, then puts the text on it, as plain text.
+    virtual void CopyToClipboard(const QString &text) = 0;
+    // Shows the distinct locations the filter found, in a list of their own.
+    virtual void ShowDistinctLocations(const QStringList &locations) = 0;
 
 protected:
     CommandView() = default;

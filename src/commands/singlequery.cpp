@@ -2,7 +2,6 @@
 
 #include "commandview.h"
 #include "lookupclient.h"
-#include "mobilenumber.h"
 #include "numerictext.h"
 #include "resultlistmodel.h"
 
@@ -17,7 +16,7 @@ void RunSingleQuery(CommandView &view, LookupClient &Inet1) {
         view.Prompt(QStringLiteral("请不要输入非法字符！"));
         return;
     }
-    if (number.size() != kMobileNumberLength) {
+    if (!IsMobileNumber(number)) {
         view.Prompt(QStringLiteral("请输入11位有效手机号码！"));
         return;
     }

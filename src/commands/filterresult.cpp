@@ -1,5 +1,6 @@
-#include "distinctlocations.h"
+#include "filterresult.h"
 
+#include "commandview.h"
 #include "resultlistmodel.h"
 
 #include <QSet>
@@ -37,4 +38,8 @@ QStringList KeepLastOfEachLocation(ResultListModel &list) {
             distinct.append(TrimSpaces(list.Location(row)));
     }
     return distinct;
+}
+
+void FilterResult(CommandView &view) {
+    view.ShowDistinctLocations(KeepLastOfEachLocation(view.ResultList()));
 }

@@ -2,6 +2,7 @@
 
 #include "commandview.h"
 #include "numberlistreader.h"
+#include "numerictext.h"
 #include "resultlistmodel.h"
 
 #include <QDir>
@@ -16,7 +17,7 @@ void ImportNumberList(CommandView &view) {
         return;
 
     view.SetFrame2Caption(QStringLiteral("正在导入手机号码，请稍后……"));
-    std::optional<NumberList> list = ReadNumberList(path);
+    std::optional<NumberList> list = ReadNumberList(path, IsMobileNumber);
     if (!list) {
         // The caption must not go on saying that an import is under way.
         view.SetFrame2Caption(QString());
@@ -24,7 +25,12 @@ void ImportNumberList(CommandView &view) {
         return;
     }
 
-    lv.AppendRows(std::move(list->rows));
+    // Serials run 1, 2, 3 … over the valid lines; an invalid line uses none.
+    QList<ResultRow> rows;
+    rows.reserve(list->kept.size());
+    for (QString &number : list->kept)
+        rows.append(ResultRow{QString::number(rows.size() + 1), std::move(number), QString()});
+    lv.AppendRows(std::move(rows));
     const qint64 imported = lv.Count();
     const qint64 invalid = list->lineCount - imported;
     view.SetFrame2Caption(QStringLiteral("共导入") + QString::number(imported) +
