@@ -22,7 +22,7 @@ WINDOWS_PACKAGES=(
     wine wine64 xvfb xauth openbox
     librsvg2-bin icoutils
     nsis python3 unzip
-    dpkg-dev xz-utils
+    dpkg-dev xz-utils locales
 )
 
 # Installs those of the given packages that are not installed yet.

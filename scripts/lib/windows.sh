@@ -87,6 +87,7 @@ set_wine_dpi() {
         printf '"LogPixels"=dword:%08x\r\n' "$dpi"
     } >"$reg"
     WINEPREFIX=$prefix WINEDEBUG=-all wine regedit "$reg" >/dev/null 2>&1
+    WINEPREFIX=$prefix wineserver -w
 }
 
 # Sets QT_WINDOWS_DIR to Qt for Windows: the archive named by
@@ -285,4 +286,17 @@ check_installer() {
         return 1
     fi
     echo "Installer checked: installs per user into $dir, uninstalls cleanly"
+}
+
+# Wine takes its Windows locale, and so the ANSI code page, from LC_ALL, and
+# needs the C library's locale of that name to read file names. Makes the
+# Chinese one in the cache, touching no system setting, and prints the LOCPATH
+# under which LC_ALL=zh_CN.UTF-8 makes wine a Chinese Windows (code page 936).
+chinese_locale_path() {
+    local dir=$TARVIO_CACHE/locale
+    if [ ! -d "$dir/zh_CN.UTF-8" ]; then
+        mkdir -p "$dir"
+        localedef -i zh_CN -f UTF-8 "$dir/zh_CN.UTF-8"
+    fi
+    echo "$dir"
 }
