@@ -300,3 +300,16 @@ chinese_locale_path() {
     fi
     echo "$dir"
 }
+
+# Starts the prefix's wine server for many programs in a row, and wine's own
+# services with it. They live as long as the server, so they are started here
+# with no output of their own: started by the first test, they would hold
+# that test's output pipe open, and ctest would wait on it until its time-out.
+start_wine_server() {
+    wineserver -p
+    wine wineboot </dev/null >/dev/null 2>&1
+}
+
+stop_wine_server() {
+    wineserver -k 2>/dev/null || true
+}
