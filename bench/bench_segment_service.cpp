@@ -1,15 +1,22 @@
 // segment-service figures:
 // - loading a generated 500,000-row segment table (the size of the tables in
-//   circulation), in UTF-8 and in GBK: the time, and the memory it costs at
-//   its peak and once loaded (VmHWM and VmRSS against the RSS before);
-// - throughput and latency on loopback: 2,000 lookups over 8 kept-alive
-//   connections, the load a few desktop programs in batch runs would put on
-//   it, once on the built-in data alone and once with the table loaded.
+//   circulation), in UTF-8 and in GBK, and the built-in table: the time, and
+//   the memory it costs at its peak and once loaded;
+// - allocations per answered request, in-process;
+// - requests/s with `ab -k -c 32` against the service and against nginx
+//   serving the same answer bytes as a static file, in the same run (nginx
+//   is started here with a config of its own on a free loopback port);
+// - how long a new client waits for its answer while 64 keep-alive clients
+//   sit quiet, 1,000 connections send nothing, or 256 requests stay half
+//   sent, each on a freshly started service;
+// - the service's memory with 10,000 idle connections.
+// `--service PATH` measures another build of the service (an older one, to
+// compare); the table figures are always of this build.
 #include "gbktext.h"
+#include "loopbackload.h"
+#include "openfilelimit.h"
 #include "segmentserver.h"
 #include "segmenttablefile.h"
-
-#include <httplib.h>
 
 #include <algorithm>
 #include <array>
@@ -17,23 +24,52 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <functional>
+#include <new>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
+
+// Every allocation through operator new in this process, for the
+// allocations-per-request figure.
+namespace {
+std::atomic<size_t> g_allocations = 0;
+
+// Out of line, so that the compiler does not pair malloc and free across
+// the replaced operators and take them for a mismatch.
+[[gnu::noinline]] void Release(void *p) noexcept {
+    std::free(p);
+}
+} // namespace
+
+void *operator new(size_t size) {
+    ++g_allocations;
+    if (void *p = std::malloc(size == 0 ? 1 : size))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void *p) noexcept {
+    Release(p);
+}
+void operator delete(void *p, size_t) noexcept {
+    Release(p);
+}
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kConnections = 8;
-constexpr int kRequestsPerConnection = 250;
+constexpr int kAbRequests = 40'000;
+constexpr int kAbConcurrency = 32;
+constexpr auto kNewClientLimit = std::chrono::milliseconds(5'000);
+constexpr int kNewClients = 20;
+const std::string kTarget = "/cc/json/mobile_tel_segment.htm?tel=13800138000";
 constexpr uint32_t kTableRows = 500'000;
 constexpr uint32_t kFirstTableBlock = 1'500'000; // 15x to 19x
-
-const char *const kNumbers[] = {"13800138000", "13805710000", "13977100000", "13904710000",
-                                "18616000000", "18901000000", "19200000000", "1380013800x"};
 
 double Percentile(std::vector<double> sorted, double fraction) {
     if (sorted.empty())
@@ -116,83 +152,315 @@ bool MeasureLoad(const std::string &path, bool gbk) {
     return load.error.empty() && load.loaded == kTableRows;
 }
 
-bool MeasureAnswers(const char *what, SegmentTable table) {
+bool MeasureBuiltinLoad(const std::filesystem::path &path) {
+    const Clock::time_point start = Clock::now();
+    SegmentTableLoad load = LoadSegmentTable(path);
+    const std::chrono::duration<double, std::milli> took = Clock::now() - start;
+    std::printf("built-in table %s: %s\n", path.string().c_str(),
+                load.error.empty() ? DescribeLoad(load).c_str() : load.error.c_str());
+    std::printf("  load time (part of the service's start): %.0f ms\n", took.count());
+    return load.error.empty();
+}
+
+// Requests on one kept-alive connection to the service in this process;
+// the client's side allocates nothing in the loop.
+bool MeasureAllocations(SegmentTable table) {
     SegmentServer server({}, std::move(table));
     const int port = server.Bind(ListenAddress{"127.0.0.1", 0});
-    if (port < 0) {
-        std::fprintf(stderr, "cannot listen on 127.0.0.1\n");
+    if (port < 0)
         return false;
-    }
     std::thread serving([&server] { server.Run(); });
-
-    // The geocoder loads its data on first use; that happens once per run
-    // of the service and is timed apart from the steady state.
-    {
-        httplib::Client client("127.0.0.1", port);
-        const Clock::time_point sent = Clock::now();
-        for (const char *number : kNumbers)
-            client.Get(std::string(SegmentServer::kAnswerPath) + "?tel=" + number);
-        const std::chrono::duration<double, std::milli> took = Clock::now() - sent;
-        std::printf("%s\n  first lookups (data loading): %.1f ms\n", what, took.count());
-    }
-
-    std::vector<std::vector<double>> latencies(kConnections);
-    std::atomic<int> failures = 0;
-    std::vector<std::thread> clients;
-    const Clock::time_point start = Clock::now();
-    for (int c = 0; c < kConnections; ++c) {
-        clients.emplace_back([&, c] {
-            httplib::Client client("127.0.0.1", port);
-            client.set_keep_alive(true);
-            client.set_tcp_nodelay(true);
-            client.set_read_timeout(5, 0);
-            latencies[size_t(c)].reserve(kRequestsPerConnection);
-            for (int i = 0; i < kRequestsPerConnection; ++i) {
-                const std::string target = std::string(SegmentServer::kAnswerPath) +
-                                           "?tel=" + kNumbers[size_t(c + i) % std::size(kNumbers)];
-                const Clock::time_point sent = Clock::now();
-                const auto result = client.Get(target);
-                const std::chrono::duration<double, std::milli> took = Clock::now() - sent;
-                if (!result || result->status != 200)
-                    ++failures;
-                latencies[size_t(c)].push_back(took.count());
-            }
-        });
-    }
-    for (std::thread &t : clients)
-        t.join();
-    const std::chrono::duration<double> elapsed = Clock::now() - start;
-
+    const std::string request = "GET " + kTarget + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    std::vector<int> fds = OpenConnections(std::uint16_t(port), 1, kNewClientLimit);
+    bool ok = fds.size() == 1;
+    constexpr int kWarmUp = 100, kCounted = 20'000;
+    for (int i = 0; ok && i < kWarmUp; ++i)
+        ok = SendAll(fds[0], request) && ReadAnswer(fds[0], kNewClientLimit);
+    const size_t before = g_allocations;
+    for (int i = 0; ok && i < kCounted; ++i)
+        ok = SendAll(fds[0], request) && ReadAnswer(fds[0], kNewClientLimit);
+    const size_t allocations = g_allocations - before;
+    CloseAll(fds);
     server.Stop();
     serving.join();
+    std::printf("allocations per answered request (in-process, after %d to warm up): %.4f\n",
+                kWarmUp, ok ? double(allocations) / kCounted : -1.0);
+    return ok;
+}
 
-    std::vector<double> all;
-    for (const auto &l : latencies)
-        all.insert(all.end(), l.begin(), l.end());
-    std::sort(all.begin(), all.end());
-    const int total = kConnections * kRequestsPerConnection;
-    std::printf("  %d requests over %d kept-alive connections\n", total, kConnections);
-    std::printf("  requests per second: %.0f\n", double(total) / elapsed.count());
-    std::printf("  median latency:      %.3f ms\n", Percentile(all, 0.5));
-    std::printf("  p99 latency:         %.3f ms\n", Percentile(all, 0.99));
-    std::printf("  failed requests:     %d\n", failures.load());
-    return failures == 0;
+// The service binary on a free port; 0 when it did not come up.
+std::uint16_t StartService(ChildProcess &service) {
+    for (int i = 0; i < 3; ++i) {
+        const std::optional<std::string> line = service.ReadLine(std::chrono::seconds(30));
+        if (!line)
+            return 0;
+        const size_t at = line->find("listening on 127.0.0.1:");
+        if (at != std::string::npos)
+            return std::uint16_t(std::atoi(line->c_str() + at + 23));
+    }
+    return 0;
+}
+
+bool OnPath(const char *program) {
+    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+struct AbResult {
+    double requestsPerSecond = 0;
+    long failed = -1;
+    long non2xx = 0;
+};
+
+AbResult RunAb(std::uint16_t port, const std::string &target) {
+    const std::string command = "ab -k -q -c " + std::to_string(kAbConcurrency) + " -n " +
+                                std::to_string(kAbRequests) +
+                                " http://127.0.0.1:" + std::to_string(port) + target + " 2>&1";
+    AbResult result;
+    std::FILE *ab = ::popen(command.c_str(), "r");
+    if (ab == nullptr)
+        return result;
+    char line[512];
+    while (std::fgets(line, sizeof line, ab) != nullptr) {
+        const std::string_view text(line);
+        if (text.starts_with("Requests per second:"))
+            result.requestsPerSecond = std::atof(line + 20);
+        else if (text.starts_with("Failed requests:"))
+            result.failed = std::atol(line + 16);
+        else if (text.starts_with("Non-2xx responses:"))
+            result.non2xx = std::atol(line + 18);
+    }
+    ::pclose(ab);
+    return result;
+}
+
+// nginx with a config of its own: its own temporary folder, pid file and
+// logs, one static file holding the answer's bytes. Stopped when this goes.
+class Nginx {
+public:
+    explicit Nginx(const std::string &answer) {
+        const char *tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/bench_nginx_XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr)
+            return;
+        m_dir = pattern;
+        // Its workers may run as another user: they must be able to read.
+        std::filesystem::create_directories(m_dir / "www");
+        std::ofstream(m_dir / "www" / "answer.js", std::ios::binary) << answer;
+        ::chmod(m_dir.c_str(), 0755);
+        ::chmod((m_dir / "www").c_str(), 0755);
+        ::chmod((m_dir / "www" / "answer.js").c_str(), 0644);
+        port = FreeLoopbackPort();
+        const std::string dir = m_dir.string();
+        std::ofstream(m_dir / "nginx.conf")
+            << "worker_processes auto;\npid " << dir << "/nginx.pid;\nerror_log " << dir
+            << "/error.log;\nevents { worker_connections 4096; }\nhttp {\n  access_log off;\n"
+            << "  client_body_temp_path " << dir << "/body;\n  proxy_temp_path " << dir
+            << "/proxy;\n  fastcgi_temp_path " << dir << "/fastcgi;\n  uwsgi_temp_path " << dir
+            << "/uwsgi;\n  scgi_temp_path " << dir << "/scgi;\n"
+            << "  keepalive_requests 1000000;\n  server {\n    listen 127.0.0.1:" << port
+            << ";\n    root " << dir << "/www;\n"
+            << "    location / { default_type \"text/javascript; charset=GBK\"; }\n  }\n}\n";
+        const std::string binary = OnPath("nginx") ? "nginx" : "/usr/sbin/nginx";
+        m_process = std::make_unique<ChildProcess>(
+            std::vector<std::string>{binary, "-p", dir, "-e", dir + "/error.log", "-c",
+                                     dir + "/nginx.conf", "-g", "daemon off;"},
+            false);
+        if (!WaitListening(port, std::chrono::seconds(10)))
+            port = 0;
+    }
+    ~Nginx() {
+        m_process.reset();
+        std::error_code ignored;
+        if (!m_dir.empty())
+            std::filesystem::remove_all(m_dir, ignored);
+    }
+    std::uint16_t port = 0;
+
+private:
+    std::filesystem::path m_dir;
+    std::unique_ptr<ChildProcess> m_process;
+};
+
+bool MeasureThroughput(const std::string &binary) {
+    if (!OnPath("ab")) {
+        std::printf("throughput: not measured, ab is missing (Debian: apache2-utils)\n");
+        return true;
+    }
+    ChildProcess service({binary, "--listen", "127.0.0.1:0"}, true);
+    const std::uint16_t port = StartService(service);
+    if (port == 0) {
+        std::printf("throughput: the service did not start\n");
+        return false;
+    }
+    std::string answer;
+    {
+        std::vector<int> fds = OpenConnections(port, 1, kNewClientLimit);
+        char buffer[1024];
+        ssize_t got = 0;
+        if (fds.size() == 1 &&
+            SendAll(fds[0], "GET " + kTarget + " HTTP/1.1\r\nConnection: close\r\n\r\n"))
+            while ((got = ::recv(fds[0], buffer, sizeof buffer, 0)) > 0)
+                answer.append(buffer, size_t(got));
+        CloseAll(fds);
+        const size_t body = answer.find("\r\n\r\n");
+        answer = body == std::string::npos ? std::string() : answer.substr(body + 4);
+    }
+    const bool haveNginx = OnPath("nginx") || std::filesystem::exists("/usr/sbin/nginx");
+    std::unique_ptr<Nginx> nginx;
+    if (haveNginx)
+        nginx = std::make_unique<Nginx>(answer);
+    std::printf("throughput: ab -k -c %d -n %d, the same %zu answer bytes; best of two runs\n",
+                kAbConcurrency, kAbRequests, answer.size());
+    AbResult best, bestNginx;
+    for (int run = 0; run < 2; ++run) {
+        const AbResult ours = RunAb(port, kTarget);
+        std::printf("  segment-service: %9.0f requests/s, %ld failed, %ld non-2xx\n",
+                    ours.requestsPerSecond, ours.failed, ours.non2xx);
+        if (ours.requestsPerSecond > best.requestsPerSecond || run == 0)
+            best = ours;
+        if (nginx && nginx->port != 0) {
+            const AbResult theirs = RunAb(nginx->port, "/answer.js");
+            std::printf("  nginx (static):  %9.0f requests/s, %ld failed, %ld non-2xx\n",
+                        theirs.requestsPerSecond, theirs.failed, theirs.non2xx);
+            if (theirs.requestsPerSecond > bestNginx.requestsPerSecond || run == 0)
+                bestNginx = theirs;
+        }
+    }
+    if (!haveNginx)
+        std::printf("  nginx: not measured, nginx is missing (Debian: nginx-light)\n");
+    else if (nginx->port == 0)
+        std::printf("  nginx: did not start\n");
+    else
+        std::printf("  ratio segment-service / nginx: %.2fx (goal: at least 0.50x, 0 failed)\n",
+                    best.requestsPerSecond / bestNginx.requestsPerSecond);
+    return best.failed == 0;
+}
+
+// A new client's wait, a few times over, on a fresh service under `load`.
+bool MeasureWaitUnder(const std::string &binary, const char *what,
+                      const std::function<std::vector<int>(std::uint16_t)> &load) {
+    ChildProcess service({binary, "--listen", "127.0.0.1:0"}, true);
+    const std::uint16_t port = StartService(service);
+    if (port == 0) {
+        std::printf("%s: the service did not start\n", what);
+        return false;
+    }
+    std::vector<int> held = load(port);
+    std::vector<double> waits;
+    bool answered = true;
+    for (int i = 0; i < kNewClients && answered; ++i) {
+        const auto took = TimeNewClient(port, kTarget, kNewClientLimit);
+        answered = took.has_value();
+        if (took)
+            waits.push_back(took->count());
+    }
+    std::sort(waits.begin(), waits.end());
+    if (!answered)
+        std::printf("  %-40s not answered within %lld ms\n", what,
+                    static_cast<long long>(kNewClientLimit.count()));
+    else
+        std::printf("  %-40s median %7.2f ms, worst %7.2f ms (%zu held open)\n", what,
+                    Percentile(waits, 0.5), waits.back(), held.size());
+    CloseAll(held);
+    return answered && waits.back() < 50;
+}
+
+std::vector<int> QuietKeepAlive(std::uint16_t port) {
+    std::vector<int> fds = OpenConnections(port, 64, kNewClientLimit);
+    const std::string request = "GET " + kTarget + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    for (int fd : fds)
+        SendAll(fd, request);
+    for (int fd : fds)
+        ReadAnswer(fd, std::chrono::milliseconds(200));
+    return fds;
+}
+
+std::vector<int> Silent(std::uint16_t port) {
+    return OpenConnections(port, 1000, kNewClientLimit);
+}
+
+std::vector<int> HalfSent(std::uint16_t port) {
+    std::vector<int> fds = OpenConnections(port, 256, kNewClientLimit);
+    for (int fd : fds)
+        SendAll(fd, "GET /cc/json/mobile_tel_segment.htm?tel=138");
+    return fds;
+}
+
+bool MeasureIdleMemory(const std::string &binary) {
+    constexpr size_t kIdle = 10'000;
+    ChildProcess service({binary, "--listen", "127.0.0.1:0"}, true);
+    const std::uint16_t port = StartService(service);
+    if (port == 0)
+        return false;
+    const size_t baseFiles = ProcessOpenFiles(service.Pid());
+    const long before = ProcessRssKiB(service.Pid());
+    // In batches, each accepted before the next is opened: ten thousand
+    // connections at once would overflow the listen backlog and wait for
+    // the system's retries, while the first ones reach their idle time.
+    std::vector<int> fds;
+    size_t accepted = 0;
+    while (fds.size() < kIdle) {
+        std::vector<int> batch = OpenConnections(port, 1000, std::chrono::seconds(5));
+        if (batch.empty())
+            break;
+        fds.insert(fds.end(), batch.begin(), batch.end());
+        const Clock::time_point deadline = Clock::now() + std::chrono::seconds(5);
+        const auto acceptedNow = [&] {
+            const size_t open = ProcessOpenFiles(service.Pid());
+            return open > baseFiles ? open - baseFiles : 0;
+        };
+        while ((accepted = acceptedNow()) < fds.size() && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const long after = ProcessRssKiB(service.Pid());
+    const auto took = TimeNewClient(port, kTarget, kNewClientLimit);
+    std::printf("memory with %zu idle connections (%zu accepted): %.1f MB (%.1f MB before them, "
+                "%.2f KB each; goal: under 100 MB)\n",
+                fds.size(), accepted, double(after) / 1024, double(before) / 1024,
+                accepted > 0 ? double(after - before) / double(accepted) : 0.0);
+    if (took)
+        std::printf("  a new client meanwhile: %.2f ms\n", took->count());
+    else
+        std::printf("  a new client meanwhile: not answered within %lld ms\n",
+                    static_cast<long long>(kNewClientLimit.count()));
+    CloseAll(fds);
+    return accepted >= kIdle && after > 0 && after < 100 * 1024;
 }
 
 } // namespace
 
-int main() {
+int main(int argc, char *argv[]) {
+    std::string binary = TARVIO_SEGMENT_SERVICE;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--service" && i + 1 < argc) {
+            binary = argv[++i];
+            continue;
+        }
+        std::fprintf(stderr, "Usage: bench_segment_service [--service PATH]\n");
+        return 2;
+    }
+    // 10,000 connections of our own, beside the service's.
+    RaiseOpenFileLimit();
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+
     const char *tmp = std::getenv("TMPDIR");
     const std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/bench_segments_" +
                              std::to_string(::getpid()) + ".csv";
     bool ok = MeasureLoad(path, false);
     ok = MeasureLoad(path, true) && ok;
+    const std::filesystem::path builtin =
+        std::filesystem::path(TARVIO_SEGMENT_SERVICE).parent_path() / "builtin-segments.csv";
+    ok = MeasureBuiltinLoad(builtin) && ok;
+    ok = MeasureAllocations(LoadSegmentTable(builtin).table) && ok;
 
-    ok = MeasureAnswers("segment-service, built-in data", {}) && ok;
-    if (!WriteTable(path, true))
-        return 1;
-    SegmentTableLoad load = LoadSegmentTable(path);
-    std::remove(path.c_str());
-    ok = MeasureAnswers("segment-service, with the 500,000-row table", std::move(load.table)) && ok;
+    std::printf("service measured: %s\n", binary.c_str());
+    ok = MeasureThroughput(binary) && ok;
+    std::printf("a new client's wait for its answer (goal: under 50 ms), %d clients one after "
+                "another, each load on a fresh service:\n",
+                kNewClients);
+    ok = MeasureWaitUnder(binary, "64 quiet keep-alive clients", QuietKeepAlive) && ok;
+    ok = MeasureWaitUnder(binary, "1,000 connections sending nothing", Silent) && ok;
+    ok = MeasureWaitUnder(binary, "256 half-sent requests", HalfSent) && ok;
+    ok = MeasureIdleMemory(binary) && ok;
     return ok ? 0 : 1;
 }

@@ -11,8 +11,16 @@ BUILD_PACKAGES=(
     qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
     qt6-translations-l10n
     fonts-wqy-microhei
-    libcpp-httplib-dev libphonenumber-dev libboost-dev
+    libboost-dev
+    # The segment service's built-in data are written at build time from
+    # libphonenumber's geocoder (the service itself does not link it).
+    libphonenumber-dev
 )
+
+# What the benchmarks need beyond building: ab, and nginx as the bare
+# baseline of the segment service's throughput (the benchmark starts its own
+# nginx on a free loopback port; a system nginx is neither needed nor used).
+BENCH_PACKAGES=(apache2-utils nginx-light)
 
 # What scripts/build-windows needs beside those: the mingw-w64 compilers, wine
 # and a display for it, the icon's tools, the packagers, and the source

@@ -1,5 +1,7 @@
 #include "answertext.h"
 
+#include "gbtext.h"
+
 #include <QList>
 #include <QStringDecoder>
 
@@ -23,6 +25,8 @@ QByteArray CharsetOf(const QByteArray &contentType) {
 
 QString DecodeAnswerBody(const QByteArray &body, const QByteArray &contentType) {
     const QByteArray charset = CharsetOf(contentType);
+    if (IsGbCharset(charset))
+        return DecodeGbText(body);
     if (!charset.isEmpty()) {
         QStringDecoder named(charset.constData());
         if (named.isValid())
@@ -32,8 +36,5 @@ QString DecodeAnswerBody(const QByteArray &body, const QByteArray &contentType) 
     const QString asUtf8 = utf8.decode(body);
     if (!utf8.hasError())
         return asUtf8;
-    QStringDecoder gb("GB18030");
-    if (gb.isValid())
-        return gb.decode(body);
-    return asUtf8;
+    return DecodeGbText(body);
 }

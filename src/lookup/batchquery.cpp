@@ -13,7 +13,7 @@ namespace {
 // time-out; a few failures in a row are enough to tell.
 constexpr int kMaxFailedTransfersInARow = 3;
 
-enum class RunEnd { Completed, WriteFailed, NetworkFailed };
+enum class RunEnd { Completed, Stopped, WriteFailed, NetworkFailed };
 
 RunEnd QueryAllRows(CommandView &view, LookupClient &Inet1, ResultLog &log) {
     if (!log.WriteLine(ResultLog::HeaderFields()))
@@ -28,6 +28,8 @@ RunEnd QueryAllRows(CommandView &view, LookupClient &Inet1, ResultLog &log) {
         view.SetFrame2Caption(QStringLiteral("正在查询第") + QString::number(i) +
                               QStringLiteral("条，请稍后……"));
         const LookupAnswer answer = Inet1.QueryLocation(lv.Number(i));
+        if (answer.Stopped())
+            return RunEnd::Stopped;
         if (answer.TransferFailed()) {
             if (++failedInARow >= kMaxFailedTransfersInARow)
                 return RunEnd::NetworkFailed;
@@ -45,15 +47,17 @@ RunEnd QueryAllRows(CommandView &view, LookupClient &Inet1, ResultLog &log) {
     return RunEnd::Completed;
 }
 
-QString Tally(const ResultListModel &lv) {
+// The caption's opening words, then how many rows of the whole list have a
+// location and how many have none.
+QString Tally(const QString &opening, const ResultListModel &lv) {
     const int rows = lv.Count();
     int found = 0;
     for (int i = 1; i <= rows; ++i) {
         if (!lv.Location(i).isEmpty())
             ++found;
     }
-    return QStringLiteral("查询完毕，成功") + QString::number(found) + QStringLiteral("条，失败") +
-           QString::number(rows - found) + QStringLiteral("条");
+    return opening + QStringLiteral("，成功") + QString::number(found) +
+           QStringLiteral("条，失败") + QString::number(rows - found) + QStringLiteral("条");
 }
 } // namespace
 
@@ -77,7 +81,11 @@ void RunBatchQuery(CommandView &view, LookupClient &Inet1) {
 
     const RunEnd end = QueryAllRows(view, Inet1, log);
     log.Close();
-    view.SetFrame2Caption(Tally(lv));
+    // A run the user stopped says so; its rows done keep their locations and
+    // lines, and a new run on the list starts only once it has been cleared
+    // or imported again, as after any run.
+    view.SetFrame2Caption(Tally(
+        end == RunEnd::Stopped ? QStringLiteral("查询已停止") : QStringLiteral("查询完毕"), lv));
     if (end == RunEnd::WriteFailed)
         view.Prompt(QStringLiteral("写入结果文件失败，批量查询已停止！"));
     else if (end == RunEnd::NetworkFailed)

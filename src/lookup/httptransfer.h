@@ -1,45 +1,59 @@
 #pragma once
 
+#include "waithook.h"
+
 #include <QByteArray>
 #include <QString>
 
+#include <chrono>
 #include <memory>
 
-// One plain HTTP/1.1 GET at a time to one host. Get blocks the thread that
-// calls it; Stop may be called from any other thread to end it. A connection
-// that the server keeps open is used again until Stop closes it.
+// One plain HTTP/1.1 GET at a time to one host, done on the thread that asks.
+// Nothing is handed to another thread: a lookup on loopback is over in a
+// tenth of a millisecond, and a hand-over and back would cost as much again.
+// While the transfer waits for the network it calls the caller's WaitHook
+// every few milliseconds; that is where the caller keeps its windows alive,
+// and where it can stop the transfer at once.
+//
+// A connection the server keeps open is used again by the next Get, until
+// Close. A kept connection that the server has meanwhile closed is noticed
+// before anything of the answer arrives, and the request goes out once more
+// on a new one.
 class HttpTransfer {
 public:
     struct Answer {
         enum class Kind {
             Complete, // a status line, headers and the whole body arrived
             TooLarge, // the body would pass the size cap; nothing is kept
-            Failed,   // no connection, time-out, dropped or stopped
+            Failed,   // no connection, time-out, dropped, or not HTTP
+            Stopped,  // the wait hook asked to stop
         };
         Kind kind = Kind::Failed;
         int status = 0;
         QByteArray contentType;
+        QByteArray server; // the Server header, which names the program that answered
         QByteArray body;
     };
 
-    // timeoutMs bounds connecting and every wait for data; the caller bounds
-    // the whole transfer by calling Stop.
-    HttpTransfer(const QString &host, int port, int timeoutMs, qint64 maxBodyBytes);
+    // timeout bounds each Get as a whole, from the first step to the last
+    // byte; bodies over maxBodyBytes are refused.
+    HttpTransfer(const QString &host, quint16 port, std::chrono::milliseconds timeout,
+                 qint64 maxBodyBytes);
     ~HttpTransfer();
     HttpTransfer(const HttpTransfer &) = delete;
     HttpTransfer &operator=(const HttpTransfer &) = delete;
 
-    // target: the path and query, already percent-encoded.
-    Answer Get(const QByteArray &target);
+    // target: the path and query, already percent-encoded. whileWaiting may
+    // be empty.
+    Answer Get(const QByteArray &target, const WaitHook &whileWaiting);
 
-    // Ends a transfer under way and closes the connection. It may be called
-    // from another thread. While the transfer is still resolving a host name
-    // it waits for that to end: the service is normally named by its
-    // address, and a name is resolved by the system's own rules and limits.
-    void Stop();
+    // Closes the connection, so that the next Get opens a new one.
+    void Close();
+
+    // How often, at most, a waiting transfer looks at its hook.
+    static constexpr std::chrono::milliseconds kHookInterval{10};
 
 private:
-    struct Client;
-    std::unique_ptr<Client> m_client;
-    qint64 m_maxBodyBytes;
+    struct Connection;
+    std::unique_ptr<Connection> m_connection;
 };

@@ -8,6 +8,7 @@ struct LookupAnswer {
         Accepted,       // the service knew the number; province and carrier are set
         Refused,        // an answer came, but not one we can use
         TransferFailed, // no answer at all: no connection, time-out, host not found
+        Stopped,        // the user stopped the lookup while it waited
     };
 
     Outcome outcome = Outcome::Refused;
@@ -16,6 +17,7 @@ struct LookupAnswer {
 
     bool accepted() const { return outcome == Outcome::Accepted; }
     bool TransferFailed() const { return outcome == Outcome::TransferFailed; }
+    bool Stopped() const { return outcome == Outcome::Stopped; }
 };
 
 // Province, one blank, carrier: what goes into the list and the log.

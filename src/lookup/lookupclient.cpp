@@ -4,8 +4,6 @@
 #include "answertext.h"
 
 #include "httptransfer.h"
-#include "paintpacer.h"
-#include "transferthread.h"
 
 #include <QStringList>
 
@@ -43,21 +41,25 @@ LookupAnswer Evaluate(const QString &text) {
 } // namespace
 
 LookupClient::LookupClient(QString serviceHost, int timeoutMs)
-    : m_serviceHost(std::move(serviceHost))
-    , m_timeoutMs(timeoutMs)
-    , m_worker(std::make_unique<TransferThread>())
-    , m_pacer(std::make_unique<PaintPacer>()) {
+    : m_serviceHost(std::move(serviceHost)) {
     const QUrl service = RequestAddress(QString());
-    if (service.isValid() && !service.host().isEmpty() && service.userInfo().isEmpty())
-        m_inet = std::make_unique<HttpTransfer>(service.host(), service.port(80), m_timeoutMs,
-                                                kMaxAnswerBytes);
+    if (service.isValid() && !service.host().isEmpty() && service.userInfo().isEmpty()) {
+        const int port = service.port(80);
+        if (port > 0 && port <= 65535)
+            Inet1 = std::make_unique<HttpTransfer>(service.host(), static_cast<quint16>(port),
+                                                   std::chrono::milliseconds(timeoutMs),
+                                                   kMaxAnswerBytes);
+    }
 }
 
-LookupClient::~LookupClient() {
-    // The worker is idle between lookups; it is ended before the transfer
-    // it would use.
-    m_worker.reset();
-    CancelTransfer();
+LookupClient::~LookupClient() = default;
+
+void LookupClient::SetWaitHook(WaitHook hook) {
+    m_waitHook = std::move(hook);
+}
+
+void LookupClient::SetServiceReadiness(ReadinessWait waitUntilReady) {
+    m_readiness = std::move(waitUntilReady);
 }
 
 QString LookupClient::DefaultServiceHost() {
@@ -73,24 +75,24 @@ QUrl LookupClient::RequestAddress(const QString &number) const {
 
 LookupAnswer LookupClient::QueryLocation(const QString &number) {
     const QUrl url = RequestAddress(number);
-    if (!m_inet || !url.isValid())
+    if (!Inet1 || !url.isValid())
         return Outcome(LookupAnswer::Outcome::TransferFailed);
-    const QByteArray target = url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);
-
-    HttpTransfer::Answer reply;
-    {
-        const PaintPacer::Scope paced(*m_pacer);
-        // The time-out covers the whole transfer: when it has passed, the
-        // transfer is stopped wherever it stands.
-        m_worker->Run([&] { reply = m_inet->Get(target); }, m_timeoutMs,
-                      [this] { m_inet->Stop(); });
+    if (m_readiness) {
+        if (!m_readiness(m_waitHook))
+            return Outcome(m_waitHook && !m_waitHook() ? LookupAnswer::Outcome::Stopped
+                                                       : LookupAnswer::Outcome::TransferFailed);
+        m_readiness = nullptr;
     }
+    const QByteArray target = url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);
+    const HttpTransfer::Answer reply = Inet1->Get(target, m_waitHook);
 
     switch (reply.kind) {
     case HttpTransfer::Answer::Kind::TooLarge:
         return Outcome(LookupAnswer::Outcome::Refused);
     case HttpTransfer::Answer::Kind::Failed:
         return Outcome(LookupAnswer::Outcome::TransferFailed);
+    case HttpTransfer::Answer::Kind::Stopped:
+        return Outcome(LookupAnswer::Outcome::Stopped);
     case HttpTransfer::Answer::Kind::Complete:
         break;
     }
@@ -100,6 +102,6 @@ LookupAnswer LookupClient::QueryLocation(const QString &number) {
 }
 
 void LookupClient::CancelTransfer() {
-    if (m_inet)
-        m_inet->Stop();
+    if (Inet1)
+        Inet1->Close();
 }

@@ -1,21 +1,20 @@
 #pragma once
 
 #include "lookupanswer.h"
+#include "waithook.h"
 
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 
 class HttpTransfer;
-class PaintPacer;
-class TransferThread;
 
 // Asks the number-segment service about one number at a time. Every call
-// waits until the whole answer is there; the transfer runs on a thread of its
-// own while the caller's thread waits in a loop that takes no user input, so
-// the windows repaint (at a human pace) but nothing else can start in the
-// middle. No cookies, no cache: each answer stands on its own.
+// returns once the whole answer is there; meanwhile the caller's wait hook
+// keeps its windows alive and may stop the lookup (waithook.h). No cookies,
+// no cache: each answer stands on its own.
 class LookupClient {
 public:
     static constexpr int kDefaultTimeoutMs = 60'000;
@@ -30,6 +29,14 @@ public:
     // The host (or host:port) compiled in as SERVICE_HOST.
     static QString DefaultServiceHost();
 
+    // Called while a lookup waits; without one a lookup simply waits.
+    void SetWaitHook(WaitHook hook);
+    // Called before a lookup until it has once returned true: waits, with
+    // the hook, for a service that is still starting. False when there will
+    // be none; the lookup then fails as a transfer that found no service.
+    using ReadinessWait = std::function<bool(const WaitHook &)>;
+    void SetServiceReadiness(ReadinessWait waitUntilReady);
+
     LookupAnswer QueryLocation(const QString &number);
 
     // Ends a transfer still open and closes the connection, so that the next
@@ -43,8 +50,7 @@ private:
     QUrl RequestAddress(const QString &number) const;
 
     QString m_serviceHost;
-    int m_timeoutMs;
-    std::unique_ptr<HttpTransfer> m_inet; // none when the host is not usable
-    std::unique_ptr<TransferThread> m_worker;
-    std::unique_ptr<PaintPacer> m_pacer;
+    std::unique_ptr<HttpTransfer> Inet1; // none when the host is not usable
+    WaitHook m_waitHook;
+    ReadinessWait m_readiness;
 };

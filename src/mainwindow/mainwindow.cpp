@@ -26,6 +26,7 @@
 MainWindow::MainWindow(const QString &serviceHost, int timeoutMs, QWidget *parent)
     : QMainWindow(parent)
     , Inet1(std::make_unique<LookupClient>(serviceHost, timeoutMs)) {
+    Inet1->SetWaitHook([this] { return m_wait.Pump(); });
     BuildControls();
     BuildMenus();
     ConnectControls();
@@ -82,19 +83,23 @@ void MainWindow::ConnectControls() {
 }
 
 void MainWindow::RunCommand(const std::function<void()> &body) {
-    if (!m_commands.Run(body))
+    if (!m_commands.Run([this, &body] {
+            m_wait.Begin();
+            body();
+        }))
         return;
     if (std::exchange(m_closeAfterCommand, false))
         close();
 }
 
-// The close box is not held back by a lookup's wait, and closing the window
-// under a running handler would pull its controls from under it. The close is
-// kept until the command has ended, as the wait keeps the user's clicks and
-// keys; then the window closes as usual.
+// Closing the window under a running handler would pull its controls from
+// under it. A close that comes during a command (the close box, 退出, the end
+// of the session) stops the command where it waits, and the window closes
+// as soon as the command has ended.
 void MainWindow::closeEvent(QCloseEvent *event) {
     if (m_commands.Busy()) {
         m_closeAfterCommand = true;
+        m_wait.RequestStop();
         event->ignore();
         return;
     }
@@ -156,10 +161,10 @@ void MainWindow::lv_DblClick() {
 }
 
 void MainWindow::Exit_Click() {
-    // Closes once this handler has ended. Like every command, 退出 arriving
-    // while another command runs (by code or the accessibility bus) is
-    // dropped; only the close box is held until the running command ends.
-    RunCommand([this] { close(); });
+    // Unlike the other commands, 退出 is not dropped while a command runs:
+    // like the close box, it stops that command and closes the window once
+    // the command has ended.
+    close();
 }
 
 // Every skin item applies its file each time it is chosen, the one in

@@ -2,6 +2,7 @@
 
 #include "commandguard.h"
 #include "commandview.h"
+#include "commandwait.h"
 #include "lookupclient.h"
 #include "skincatalog.h"
 
@@ -37,6 +38,10 @@ public:
     QGroupBox *Frame2Box() const { return Frame2; }
     // True while a handler's command runs, a lookup's wait included.
     bool CommandRunning() const { return m_commands.Busy(); }
+    // What the first lookup waits for: a service that is still starting.
+    void SetServiceReadiness(LookupClient::ReadinessWait waitUntilReady) {
+        Inet1->SetServiceReadiness(std::move(waitUntilReady));
+    }
 
 public Q_SLOTS:
     void Form_Load();
@@ -107,6 +112,7 @@ private:
     ResultListModel *m_list = nullptr;
     std::unique_ptr<LookupClient> Inet1;
     CommandGuard m_commands;
+    CommandWait m_wait{*this};
     bool m_closeAfterCommand = false;
     QPointer<QWidget> m_filterWindow;
 };

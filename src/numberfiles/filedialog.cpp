@@ -9,7 +9,7 @@
 namespace {
 struct Answering {
     std::optional<QString> path;
-    int shownForMs = 0;
+    std::function<void()> whileShown;
     int timesAsked = 0;
 };
 
@@ -19,9 +19,9 @@ Answering &State() {
 }
 } // namespace
 
-void FileDialog::SetNextFileName(const QString &path, int shownForMs) {
+void FileDialog::SetNextFileName(const QString &path, std::function<void()> whileShown) {
     State().path = path;
-    State().shownForMs = shownForMs;
+    State().whileShown = std::move(whileShown);
 }
 
 int FileDialog::TimesAsked() {
@@ -36,9 +36,12 @@ QString FileDialog::ChooseNumberFile(QWidget *parent) {
     if (State().path) {
         ++State().timesAsked;
         const Answering answer = State();
-        if (answer.shownForMs > 0) {
+        if (answer.whileShown) {
             QEventLoop shown;
-            QTimer::singleShot(answer.shownForMs, &shown, &QEventLoop::quit);
+            QTimer::singleShot(0, &shown, [&] {
+                answer.whileShown();
+                shown.quit();
+            });
             shown.exec();
         }
         return *answer.path;

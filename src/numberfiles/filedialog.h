@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 class FileDialog {
@@ -12,12 +14,13 @@ public:
     static QString ChooseNumberFile(QWidget *parent);
 
     // Lets a test choose in the user's place: from now on every Open dialog
-    // answers path ("" is a cancel) without being shown. It still stays open
-    // for shownForMs first, running an event loop of its own as the real
-    // modal dialog does. TimesAsked() counts the dialogs answered so. Reset()
-    // brings the real dialog back; tests call it in cleanup(), so that a
-    // failed check leaves nothing behind for the next test.
-    static void SetNextFileName(const QString &path, int shownForMs = 0);
+    // answers path ("" is a cancel) without being shown. When whileShown is
+    // given, the dialog first runs an event loop of its own, as the real
+    // modal dialog does, and calls it there. TimesAsked() counts the dialogs
+    // answered so. Reset() brings the real dialog back; tests call it in
+    // cleanup(), so that a failed check leaves nothing behind for the next
+    // test.
+    static void SetNextFileName(const QString &path, std::function<void()> whileShown = {});
     static int TimesAsked();
     static void Reset();
 };

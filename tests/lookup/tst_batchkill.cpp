@@ -34,16 +34,15 @@ void TestBatchKill::killedRunKeepsFinishedRows() {
     QVERIFY(runner.waitForFinished(10'000));
     QCOMPARE(runner.exitStatus(), QProcess::CrashExit);
 
-    QList<QByteArray> lines = ReadWholeFile(dir.filePath(u"tarvio.txt"_s)).split('\n');
-    QCOMPARE(lines.takeLast(), QByteArray()); // the last line is complete
-    QCOMPARE(lines.takeFirst(), QStringLiteral("序号\t手机号\t\t归属地\r").toUtf8());
+    QStringList lines = ReadLogText(dir.filePath(u"tarvio.txt"_s)).split(u"\r\n"_s);
+    QCOMPARE(lines.takeLast(), QString()); // the last line is complete
+    QCOMPARE(lines.takeFirst(), u"序号\t手机号\t\t归属地"_s);
     // The answer last sent may not have reached the runner.
     QVERIFY2(lines.size() == answered || lines.size() == answered - 1,
              qPrintable(QStringLiteral("%1 of %2 logged").arg(lines.size()).arg(answered)));
     for (int i = 1; i <= lines.size(); ++i)
-        QCOMPARE(lines[i - 1], QByteArray::number(i) + "\t138" +
-                                   QByteArray::number(i).rightJustified(8, '0') +
-                                   QStringLiteral("\t广东 移动\r").toUtf8());
+        QCOMPARE(lines[i - 1], QString::number(i) + u"\t138"_s +
+                                   QString::number(i).rightJustified(8, u'0') + u"\t广东 移动"_s);
 }
 
 QTEST_GUILESS_MAIN(TestBatchKill)

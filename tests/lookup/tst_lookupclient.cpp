@@ -4,8 +4,6 @@
 
 #include <QStringEncoder>
 #include <QTest>
-#include <QThread>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -45,7 +43,8 @@ private Q_SLOTS:
     void connectionRefused();
     void noCookies();
     void cancelDropsKeptConnection();
-    void timeOutKeptWhileQuitting();
+    void stopsWhenTheHookSaysSo();
+    void keptConnectionClosedByTheServer();
 
 private:
     LoopbackServer *m_server = nullptr;
@@ -211,37 +210,36 @@ void TestLookupClient::cancelDropsKeptConnection() {
     QCOMPARE(m_server->ConnectionCount(), 2);
 }
 
-// Once the application has been told to quit, no event loop of this thread
-// runs any more, timers included; a lookup under way still ends by its
-// time-out. The server has a thread of its own, so it goes on answering.
-void TestLookupClient::timeOutKeptWhileQuitting() {
-    QThread thread;
-    auto *server = new LoopbackServer;
-    server->moveToThread(&thread);
-    thread.start();
-    QString host;
-    QMetaObject::invokeMethod(
-        server,
-        [&] {
-            QVERIFY(server->Start());
-            Reply trickling = Answer(kBeijing);
-            trickling.trickleMs = 100;
-            server->SetHandler([trickling](const LoopbackServer::Request &) { return trickling; });
-            host = server->HostAndPort();
-        },
-        Qt::BlockingQueuedConnection);
+// The hook is asked while the answer is awaited; when it says stop, the
+// transfer ends at once and its connection with it.
+void TestLookupClient::stopsWhenTheHookSaysSo() {
+    m_server->SetHandler([](const LoopbackServer::Request &) { return Answer(kBeijing); });
+    m_server->HoldAnswers(true);
+    LookupClient client(m_server->HostAndPort(), 60'000);
+    int asked = 0;
+    client.SetWaitHook([&] { return ++asked < 3; });
+    QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, Outcome::Stopped);
+    QCOMPARE(asked, 3);
+    QCOMPARE(m_server->RequestCount(), 1);
 
-    LookupClient client(host, 300);
-    QTimer::singleShot(50, qApp, [] { QCoreApplication::exit(); });
-    const Outcome outcome = client.QueryLocation(QStringLiteral("13800138000")).outcome;
-    // One run of the application's own loop lets this thread's loops run again.
-    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-    QCoreApplication::exec();
-    QMetaObject::invokeMethod(
-        server, [server] { delete server; }, Qt::BlockingQueuedConnection);
-    thread.quit();
-    thread.wait();
-    QCOMPARE(outcome, Outcome::TransferFailed);
+    m_server->HoldAnswers(false);
+    client.SetWaitHook({});
+    QVERIFY(client.QueryLocation(QStringLiteral("13800138001")).accepted());
+    QCOMPARE(m_server->ConnectionCount(), 2);
+}
+
+// A kept connection that the server closed after its answer is noticed, and
+// the next request goes out on a new one.
+void TestLookupClient::keptConnectionClosedByTheServer() {
+    Reply closing = Answer(kBeijing);
+    closing.closeAfterAnswer = true;
+    m_server->Enqueue(closing);
+    m_server->Enqueue(Answer(kBeijing));
+    LookupClient client(m_server->HostAndPort(), 5000);
+    QVERIFY(client.QueryLocation(QStringLiteral("13800138000")).accepted());
+    QTRY_COMPARE(m_server->ConnectionCount(), 1);
+    QVERIFY(client.QueryLocation(QStringLiteral("13800138001")).accepted());
+    QCOMPARE(m_server->ConnectionCount(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestLookupClient)

@@ -25,30 +25,178 @@ const char *ReasonPhrase(int status) {
         return "Status";
     }
 }
+
+LoopbackServer::Request ParseHead(const QByteArray &head) {
+    LoopbackServer::Request request;
+    const qsizetype lineEnd = head.indexOf("\r\n");
+    const QByteArray requestLine = lineEnd < 0 ? head : head.left(lineEnd);
+    request.headers = lineEnd < 0 ? QByteArray() : head.mid(lineEnd + 2);
+    const QList<QByteArray> parts = requestLine.split(' ');
+    request.method = parts.value(0);
+    request.target = parts.value(1);
+    const qsizetype q = request.target.indexOf('?');
+    request.path = QUrl::fromPercentEncoding(q < 0 ? request.target : request.target.left(q));
+    request.rawQuery = q < 0 ? QByteArray() : request.target.mid(q + 1);
+    const QUrlQuery query(QString::fromLatin1(request.rawQuery));
+    request.tel = query.queryItemValue(QStringLiteral("tel"), QUrl::FullyDecoded);
+    return request;
+}
 } // namespace
 
-LoopbackServer::LoopbackServer(QObject *parent)
-    : QObject(parent)
-    , m_server(new QTcpServer(this)) {
+// The server's side, living on its thread.
+class LoopbackWorker : public QObject {
+public:
+    explicit LoopbackWorker(LoopbackServer &owner)
+        : m_owner(owner) {}
+
+    bool Listen(quint16 port) {
+        m_server = new QTcpServer(this);
+        connect(m_server, &QTcpServer::newConnection, this, &LoopbackWorker::OnNewConnection);
+        return m_server->listen(QHostAddress::LocalHost, port);
+    }
+    quint16 Port() const { return m_server ? m_server->serverPort() : 0; }
+
+    void SendHeld() {
+        const auto held = std::exchange(m_held, {});
+        for (const auto &[socket, reply] : held) {
+            if (socket)
+                Answer(socket, reply);
+        }
+    }
+
+    void Stop() {
+        if (m_server)
+            m_server->close();
+        m_held.clear();
+        const auto sockets = findChildren<QTcpSocket *>();
+        for (QTcpSocket *socket : sockets) {
+            socket->abort();
+            socket->deleteLater();
+        }
+    }
+
+private:
+    void OnNewConnection() {
+        while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+            {
+                const QMutexLocker lock(&m_owner.m_mutex);
+                ++m_owner.m_connections;
+            }
+            socket->setParent(this);
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    }
+
+    void OnReadyRead(QTcpSocket *socket) {
+        QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
+        // Requests without a body (GET) end at the blank line after the headers.
+        for (;;) {
+            const qsizetype end = buffer.indexOf("\r\n\r\n");
+            if (end < 0)
+                break;
+            const LoopbackServer::Request request = ParseHead(buffer.left(end));
+            buffer.remove(0, end + 4);
+            bool held = false;
+            const LoopbackServer::Reply reply = m_owner.Record(request, &held);
+            if (held || reply.held) {
+                m_held.push_back({socket, reply});
+            } else if (reply.delayMs > 0) {
+                QPointer<QTcpSocket> guard(socket);
+                QTimer::singleShot(reply.delayMs, this, [this, guard, reply] {
+                    if (guard)
+                        Answer(guard, reply);
+                });
+            } else {
+                Answer(socket, reply);
+            }
+        }
+        socket->setProperty("buffer", buffer);
+    }
+
+    void Answer(QTcpSocket *socket, const LoopbackServer::Reply &reply) {
+        if (reply.dropConnection) {
+            socket->abort();
+            return;
+        }
+        QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' +
+                         ReasonPhrase(reply.status) + "\r\n";
+        if (!reply.contentType.isEmpty())
+            out += "Content-Type: " + reply.contentType + "\r\n";
+        if (!reply.closeDelimited)
+            out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+        out += reply.extraHeaders;
+        out +=
+            reply.closeDelimited ? "Connection: close\r\n\r\n" : "Connection: keep-alive\r\n\r\n";
+        if (reply.stallAfterHeaders) {
+            out += reply.body.left(reply.body.size() / 2);
+            socket->write(out);
+            return;
+        }
+        if (reply.trickleMs > 0) {
+            socket->write(out);
+            Trickle(socket, reply.body, reply.trickleMs);
+            return;
+        }
+        out += reply.body;
+        socket->write(out);
+        if (reply.closeDelimited || reply.closeAfterAnswer)
+            socket->disconnectFromHost();
+    }
+
+    void Trickle(QTcpSocket *socket, const QByteArray &rest, int intervalMs) {
+        if (rest.isEmpty())
+            return;
+        socket->write(rest.left(1));
+        QPointer<QTcpSocket> guard(socket);
+        QTimer::singleShot(intervalMs, this, [this, guard, rest, intervalMs] {
+            if (guard && guard->state() == QAbstractSocket::ConnectedState)
+                Trickle(guard, rest.mid(1), intervalMs);
+        });
+    }
+
+    LoopbackServer &m_owner;
+    QTcpServer *m_server = nullptr;
+    QList<std::pair<QPointer<QTcpSocket>, LoopbackServer::Reply>> m_held;
+};
+
+LoopbackServer::LoopbackServer()
+    : m_worker(new LoopbackWorker(*this)) {
     m_handler = [](const Request &) {
         Reply r;
         r.status = 404;
         r.contentType = "text/plain";
         return r;
     };
-    connect(m_server, &QTcpServer::newConnection, this, &LoopbackServer::OnNewConnection);
+    m_worker->moveToThread(&m_thread);
+    QObject::connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    m_thread.setObjectName(QStringLiteral("LoopbackServer"));
+    m_thread.start();
 }
 
 LoopbackServer::~LoopbackServer() {
     Stop();
+    m_thread.quit();
+    m_thread.wait();
 }
 
 bool LoopbackServer::Start(quint16 port) {
-    return m_server->listen(QHostAddress::LocalHost, port);
+    bool listening = false;
+    QMetaObject::invokeMethod(
+        m_worker, [&] { listening = m_worker->Listen(port); }, Qt::BlockingQueuedConnection);
+    if (listening) {
+        quint16 bound = 0;
+        QMetaObject::invokeMethod(
+            m_worker, [&] { bound = m_worker->Port(); }, Qt::BlockingQueuedConnection);
+        const QMutexLocker lock(&m_mutex);
+        m_port = bound;
+    }
+    return listening;
 }
 
 quint16 LoopbackServer::Port() const {
-    return m_server->serverPort();
+    const QMutexLocker lock(&m_mutex);
+    return m_port;
 }
 
 QString LoopbackServer::HostAndPort() const {
@@ -56,113 +204,59 @@ QString LoopbackServer::HostAndPort() const {
 }
 
 void LoopbackServer::Enqueue(const Reply &reply) {
+    const QMutexLocker lock(&m_mutex);
     m_queue.push_back(reply);
 }
 
 void LoopbackServer::SetHandler(Handler handler) {
+    const QMutexLocker lock(&m_mutex);
     m_handler = std::move(handler);
 }
 
+void LoopbackServer::HoldAnswers(bool hold) {
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_holding = hold;
+    }
+    if (!hold)
+        QMetaObject::invokeMethod(m_worker, [this] { m_worker->SendHeld(); });
+}
+
+QList<LoopbackServer::Request> LoopbackServer::Requests() const {
+    const QMutexLocker lock(&m_mutex);
+    return m_requests;
+}
+
+int LoopbackServer::RequestCount() const {
+    const QMutexLocker lock(&m_mutex);
+    return static_cast<int>(m_requests.size());
+}
+
+int LoopbackServer::ConnectionCount() const {
+    const QMutexLocker lock(&m_mutex);
+    return m_connections;
+}
+
 void LoopbackServer::Stop() {
-    m_server->close();
-    const auto sockets = findChildren<QTcpSocket *>();
-    for (QTcpSocket *s : sockets) {
-        s->abort();
-        s->deleteLater();
-    }
+    if (m_thread.isRunning())
+        QMetaObject::invokeMethod(
+            m_worker, [this] { m_worker->Stop(); }, Qt::BlockingQueuedConnection);
 }
 
-void LoopbackServer::OnNewConnection() {
-    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        ++m_connections;
-        socket->setParent(this);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    }
-}
-
-void LoopbackServer::OnReadyRead(QTcpSocket *socket) {
-    QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
-    // Requests without a body (GET) end at the blank line after the headers.
-    for (;;) {
-        const qsizetype end = buffer.indexOf("\r\n\r\n");
-        if (end < 0)
-            break;
-        const QByteArray head = buffer.left(end);
-        buffer.remove(0, end + 4);
-
-        Request req;
-        const qsizetype lineEnd = head.indexOf("\r\n");
-        const QByteArray requestLine = lineEnd < 0 ? head : head.left(lineEnd);
-        req.headers = lineEnd < 0 ? QByteArray() : head.mid(lineEnd + 2);
-        const QList<QByteArray> parts = requestLine.split(' ');
-        req.method = parts.value(0);
-        req.target = parts.value(1);
-        const qsizetype q = req.target.indexOf('?');
-        req.path = QUrl::fromPercentEncoding(q < 0 ? req.target : req.target.left(q));
-        req.rawQuery = q < 0 ? QByteArray() : req.target.mid(q + 1);
-        const QUrlQuery query(QString::fromLatin1(req.rawQuery));
-        req.tel = query.queryItemValue(QStringLiteral("tel"), QUrl::FullyDecoded);
-        m_requests.append(req);
-
-        Reply reply;
+LoopbackServer::Reply LoopbackServer::Record(const Request &request, bool *held) {
+    Handler handler;
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_requests.append(request);
+        *held = m_holding;
         if (!m_queue.empty()) {
-            reply = m_queue.front();
+            Reply reply = m_queue.front();
             m_queue.pop_front();
-        } else {
-            reply = m_handler(req);
+            return reply;
         }
-        if (reply.delayMs > 0) {
-            QPointer<QTcpSocket> guard(socket);
-            QTimer::singleShot(reply.delayMs, this, [this, guard, reply] {
-                if (guard)
-                    Answer(guard, reply);
-            });
-        } else {
-            Answer(socket, reply);
-        }
+        handler = m_handler;
     }
-    socket->setProperty("buffer", buffer);
-}
-
-void LoopbackServer::Answer(QTcpSocket *socket, const Reply &reply) {
-    if (reply.dropConnection) {
-        socket->abort();
-        return;
-    }
-    QByteArray out =
-        "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + ReasonPhrase(reply.status) + "\r\n";
-    if (!reply.contentType.isEmpty())
-        out += "Content-Type: " + reply.contentType + "\r\n";
-    if (!reply.closeDelimited)
-        out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
-    out += reply.extraHeaders;
-    out += reply.closeDelimited ? "Connection: close\r\n\r\n" : "Connection: keep-alive\r\n\r\n";
-    if (reply.stallAfterHeaders) {
-        out += reply.body.left(reply.body.size() / 2);
-        socket->write(out);
-        return;
-    }
-    if (reply.trickleMs > 0) {
-        socket->write(out);
-        Trickle(socket, reply.body, reply.trickleMs);
-        return;
-    }
-    out += reply.body;
-    socket->write(out);
-    if (reply.closeDelimited)
-        socket->disconnectFromHost();
-}
-
-void LoopbackServer::Trickle(QTcpSocket *socket, const QByteArray &rest, int intervalMs) {
-    if (rest.isEmpty())
-        return;
-    socket->write(rest.left(1));
-    QPointer<QTcpSocket> guard(socket);
-    QTimer::singleShot(intervalMs, this, [this, guard, rest, intervalMs] {
-        if (guard && guard->state() == QAbstractSocket::ConnectedState)
-            Trickle(guard, rest.mid(1), intervalMs);
-    });
+    return handler(request);
 }
 
 QByteArray ZoneAnswer(const QString &tel, const QString &province, const QString &catName) {

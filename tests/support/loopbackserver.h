@@ -2,20 +2,22 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QObject>
+#include <QMutex>
 #include <QString>
+#include <QThread>
 
 #include <deque>
 #include <functional>
 
-class QTcpServer;
-class QTcpSocket;
+class LoopbackWorker;
 
-// A small HTTP/1.1 server on 127.0.0.1 for the tests. It runs on the thread
-// that creates it, so the program's own waiting loop serves it too. Replies
-// are scripted; every request is recorded.
-class LoopbackServer : public QObject {
-    Q_OBJECT
+// A small HTTP/1.1 server on 127.0.0.1 for the tests. It serves on a thread
+// of its own, as a real service is a process of its own: the program's
+// lookups wait on the network without serving the test's event loop, and a
+// test can hold answers back and release them when it is ready. Replies are
+// scripted; every request is recorded. Safe to use from the test's thread
+// while it serves; the handler runs on the server's thread.
+class LoopbackServer {
 public:
     struct Request {
         QByteArray method;
@@ -35,13 +37,18 @@ public:
         bool stallAfterHeaders = false; // send headers and part of the body, then nothing
         bool closeDelimited = false;    // no Content-Length: the body ends when the server closes
         int trickleMs = 0;              // the body a byte at a time, this many ms apart
-        QByteArray extraHeaders;        // whole header lines, each ending in "\r\n"
+        bool closeAfterAnswer =
+            false;               // a whole answer that says keep-alive, then the server closes
+        bool held = false;       // kept back as while holding (HoldAnswers)
+        QByteArray extraHeaders; // whole header lines, each ending in "\r\n"
     };
 
     using Handler = std::function<Reply(const Request &)>;
 
-    explicit LoopbackServer(QObject *parent = nullptr);
-    ~LoopbackServer() override;
+    LoopbackServer();
+    ~LoopbackServer();
+    LoopbackServer(const LoopbackServer &) = delete;
+    LoopbackServer &operator=(const LoopbackServer &) = delete;
 
     bool Start(quint16 port = 0);
     quint16 Port() const;
@@ -52,24 +59,33 @@ public:
     void Enqueue(const Reply &reply);
     void SetHandler(Handler handler);
 
-    QList<Request> Requests() const { return m_requests; }
-    int RequestCount() const { return m_requests.size(); }
-    int ConnectionCount() const { return m_connections; }
+    // While holding, requests are read and recorded but not answered: a
+    // service that accepts and then says nothing. Holding off sends every
+    // answer held so far.
+    void HoldAnswers(bool hold);
+
+    QList<Request> Requests() const;
+    int RequestCount() const;
+    int ConnectionCount() const;
 
     // Closes the listening socket and every open connection.
     void Stop();
 
 private:
-    void OnNewConnection();
-    void OnReadyRead(QTcpSocket *socket);
-    void Answer(QTcpSocket *socket, const Reply &reply);
-    void Trickle(QTcpSocket *socket, const QByteArray &rest, int intervalMs);
+    friend class LoopbackWorker;
+    // On the server's thread: records the request and chooses its reply.
+    Reply Record(const Request &request, bool *held);
 
-    QTcpServer *m_server;
+    mutable QMutex m_mutex;
     std::deque<Reply> m_queue;
     Handler m_handler;
     QList<Request> m_requests;
     int m_connections = 0;
+    bool m_holding = false;
+    quint16 m_port = 0;
+
+    QThread m_thread;
+    LoopbackWorker *m_worker;
 };
 
 // A well-formed answer in the service's shape (answerformat.h), the city

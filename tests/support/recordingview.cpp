@@ -1,6 +1,7 @@
 #include "recordingview.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 void RecordingView::SetFrame1Caption(const QString &text) {
     events << Frame1Caption(text);
@@ -29,4 +30,14 @@ QByteArray ReadWholeFile(const QString &path) {
 bool WriteWholeFile(const QString &path, const QByteArray &bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QString ReadLogText(const QString &path) {
+    const QByteArray bytes = ReadWholeFile(path);
+    if (bytes.startsWith("\xFF\xFE")) {
+        QStringDecoder utf16(QStringConverter::Utf16LE);
+        return utf16.decode(QByteArrayView(bytes).sliced(2));
+    }
+    QStringDecoder system(QStringConverter::System);
+    return system.decode(bytes);
 }

@@ -44,4 +44,7 @@ inline QString TestNumber(int position) {
 }
 
 QByteArray ReadWholeFile(const QString &path);
+// The text of a log as Notepad reads it: UTF-16 after its byte-order mark,
+// else in the system's code page.
+QString ReadLogText(const QString &path);
 bool WriteWholeFile(const QString &path, const QByteArray &bytes);

@@ -1,57 +1,55 @@
 #pragma once
 
-#include "guardedserver.h"
+#include "connectionregistry.h"
 #include "listenaddress.h"
 #include "segmentanswer.h"
+#include "serverlimits.h"
 
-#include <httplib.h>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 
-#include <atomic>
-#include <cstddef>
 #include <string>
-
-struct ServerLimits {
-    size_t workers = 16;               // connections served at once (kept-alive ones included)
-    size_t queuedConnections = 64;     // accepted, waiting for a worker
-    int listenBacklog = 128;           // not yet accepted
-    size_t maxRequestBytes = 8 * 1024; // request line and headers, and any body
-    int readTimeoutSeconds = 5;        // between two reads or writes
-    int requestSeconds = 10;           // for the whole of one request to arrive
-    int keepAliveSeconds = 5;
-    size_t keepAliveRequests = 1000;
-};
+#include <string_view>
 
 // The HTTP side: one path answered by SegmentAnswerer, 404 for every other.
+// Event-driven on one thread (epoll on Linux, I/O completion ports on
+// Windows, through Boost.Asio), so a connection that sends nothing, or
+// sends slowly, costs a little memory and never holds up another client.
 class SegmentServer {
 public:
-    static constexpr const char *kAnswerPath = "/cc/json/mobile_tel_segment.htm";
-
     explicit SegmentServer(ServerLimits limits = {}, SegmentTable segments = {});
+    ~SegmentServer();
     SegmentServer(const SegmentServer &) = delete;
     SegmentServer &operator=(const SegmentServer &) = delete;
 
     // Binds and starts listening (clients may connect from here on, their
     // requests wait until Run). Returns the bound port, or -1 when the
-    // address cannot be had. Port 0 picks a free one.
-    int Bind(const ListenAddress &address);
+    // address cannot be had, with the reason in `error`. Port 0 picks a
+    // free one.
+    int Bind(const ListenAddress &address, std::string *error = nullptr);
 
-    // Serves on the calling thread until Stop is called.
-    bool Run();
+    // Serves on the calling thread until Stop has been called and every
+    // answer under way has gone out.
+    void Run();
 
-    // May be called from any thread, before Run too; Run returns soon after.
+    // May be called from any thread, before Run too: no more connections are
+    // taken, those with no complete request are closed, and an answer being
+    // written is finished before its connection closes.
     void Stop();
 
+    // Readable from any thread, while Run serves.
+    ServerCounts Counts() const { return m_registry.Counts(); }
+
 private:
-    void Answer(const httplib::Request &request, httplib::Response &response) const;
-    httplib::Server::HandlerResponse RefuseOversized(const httplib::Request &request,
-                                                     httplib::Response &response) const;
+    void Accept();
+    void OnAccepted(const boost::system::error_code &error, boost::asio::ip::tcp::socket socket);
 
     ServerLimits m_limits;
     SegmentAnswerer m_answerer;
-    GuardedServer m_server;
-    // httplib's stop() does nothing until the server loop runs; these close
-    // the gap between calling Run and its loop starting.
-    std::atomic<bool> m_runCalled = false;
-    std::atomic<bool> m_runDone = false;
-    std::atomic<bool> m_stopRequested = false;
+    boost::asio::io_context m_io{1};
+    boost::asio::ip::tcp::acceptor m_acceptor{m_io};
+    boost::asio::steady_timer m_acceptRetry{m_io};
+    ConnectionRegistry m_registry{m_io, m_limits, m_answerer};
+    size_t m_cap = 0;
 };

@@ -1,5 +1,7 @@
 #include "segmenttable.h"
 
+#include "gbktext.h"
+
 #include <algorithm>
 
 std::optional<SegmentTable::Entry> SegmentTable::Find(std::string_view digits) const {
@@ -16,7 +18,9 @@ std::optional<SegmentTable::Entry> SegmentTable::Find(std::string_view digits) c
     const uint32_t slot = m_blocks[block - kFirstBlock];
     if (slot == 0)
         return std::nullopt;
-    return Entry{&m_regions[(slot - 1) >> 8], m_carriers[(slot - 1) & 0xff]};
+    const Names &names = m_regions[(slot - 1) >> 8];
+    const Carrier &carrier = m_carriers[(slot - 1) & 0xff];
+    return Entry{&names.utf8, carrier.utf8, names.gbkProvince, names.gbkCity, carrier.gbk};
 }
 
 std::optional<uint32_t> SegmentTable::AddRegion(const Region &region) {
@@ -27,7 +31,11 @@ std::optional<uint32_t> SegmentTable::AddRegion(const Region &region) {
         return known->second;
     if (m_regions.size() >= kMaxRegions)
         return std::nullopt;
-    m_regions.push_back(region);
+    std::optional<std::string> province = Utf8ToGbk(region.province);
+    std::optional<std::string> city = Utf8ToGbk(region.city);
+    if (!province || !city)
+        return std::nullopt;
+    m_regions.push_back({region, std::move(*province), std::move(*city)});
     m_regionIndex.emplace(std::move(key), uint32_t(m_regions.size() - 1));
     return uint32_t(m_regions.size() - 1);
 }
@@ -35,11 +43,13 @@ std::optional<uint32_t> SegmentTable::AddRegion(const Region &region) {
 void SegmentTable::Set(uint32_t block, uint32_t region, std::string_view carrier) {
     if (block < kFirstBlock || block >= kFirstBlock + kBlockCount || region >= m_regions.size())
         return;
-    auto known = std::find(m_carriers.begin(), m_carriers.end(), carrier);
+    auto known = std::find_if(m_carriers.begin(), m_carriers.end(),
+                              [carrier](const Carrier &c) { return c.utf8 == carrier; });
     if (known == m_carriers.end()) {
-        if (m_carriers.size() > 0xff)
+        std::optional<std::string> gbk = Utf8ToGbk(carrier);
+        if (m_carriers.size() > 0xff || !gbk)
             return;
-        known = m_carriers.insert(m_carriers.end(), carrier);
+        known = m_carriers.insert(m_carriers.end(), Carrier{carrier, std::move(*gbk)});
     }
     if (m_blocks.empty())
         m_blocks.assign(kBlockCount, 0);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "regionlookup.h"
+#include "region.h"
 
 #include <cstdint>
 #include <optional>
@@ -9,29 +9,35 @@
 #include <unordered_map>
 #include <vector>
 
-// Province, city and carrier of seven-digit blocks, from a segment table the
-// user brings. Filled once before serving, then only read, so any number of
-// threads may look up at once.
+// Province, city and carrier of seven-digit blocks: the built-in table and a
+// table the user brings, one on top of the other. Filled once before
+// serving, then only read.
 //
 // Half a million blocks must fit in little memory: every block is one
 // 32-bit slot in a direct index over 1000000..1999999 (4 MB), pointing into
-// the few hundred distinct regions and the four carriers, each held once.
+// the few hundred distinct regions and the four carriers, each held once,
+// in UTF-8 and in the GBK the answers go out in.
 class SegmentTable {
 public:
     struct Entry {
-        const Region *region;
-        std::string_view carrier;
+        const Region *region;     // UTF-8
+        std::string_view carrier; // UTF-8
+        std::string_view gbkProvince;
+        std::string_view gbkCity;
+        std::string_view gbkCarrier;
     };
 
-    // `digits` is an eleven-digit number beginning with 1; nothing when its
-    // block is not in the table.
+    // `digits` begins with the seven digits of a block 1000000..1999999;
+    // nothing when that block is not in the table. Looks up in place.
     std::optional<Entry> Find(std::string_view digits) const;
 
     // Whether no block is held.
     bool Empty() const { return m_blockCount == 0; }
+    size_t BlockCount() const { return m_blockCount; }
 
-    // Interns a region; the index to give Set. Nothing once kMaxRegions
-    // distinct ones are held.
+    // Interns a region, whose names GBK must be able to write; the index to
+    // give Set. Nothing once kMaxRegions distinct ones are held, or when a
+    // name has no GBK form.
     std::optional<uint32_t> AddRegion(const Region &region);
     // `block` in 1000000..1999999; `carrier` one of the service's four
     // names, a static string. A block set twice keeps the later entry.
@@ -42,10 +48,20 @@ public:
     static constexpr uint32_t kMaxRegions = 1u << 24;
 
 private:
+    struct Names {
+        Region utf8;
+        std::string gbkProvince;
+        std::string gbkCity;
+    };
+    struct Carrier {
+        std::string_view utf8;
+        std::string gbk;
+    };
+
     // 0: not in the table; otherwise 1 + (region << 8 | carrier).
     std::vector<uint32_t> m_blocks;
     size_t m_blockCount = 0;
-    std::vector<Region> m_regions;
+    std::vector<Names> m_regions;
     std::unordered_map<std::string, uint32_t> m_regionIndex; // province '\0' city
-    std::vector<std::string_view> m_carriers;
+    std::vector<Carrier> m_carriers;
 };

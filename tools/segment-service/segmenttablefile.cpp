@@ -4,16 +4,12 @@
 #include "csvline.h"
 #include "gbktext.h"
 
+#include "filebytes.h"
+
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <optional>
 #include <string_view>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <unordered_map>
 
 namespace {
@@ -300,59 +296,15 @@ private:
     std::unordered_map<std::string, RegionOutcome> m_regions;
 };
 
-// The file's bytes, in memory of their own that goes back to the system as
-// soon as the table is built: tens of megabytes through malloc would stay
-// in the heap under the table for as long as the service runs. Read, not
-// mapped, so that a file cut short meanwhile cannot fault the process.
-class FileBytes {
-public:
-    FileBytes() = default;
-    ~FileBytes() {
-        if (m_data != nullptr)
-            ::munmap(m_data, m_capacity);
-    }
-    FileBytes(const FileBytes &) = delete;
-    FileBytes &operator=(const FileBytes &) = delete;
-
-    // An error text, empty on success.
-    std::string Read(int fd, size_t size) {
-        if (size == 0)
-            return {};
-        void *data =
-            ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (data == MAP_FAILED)
-            return "cannot read it: " + std::string(std::strerror(errno));
-        m_data = static_cast<char *>(data);
-        m_capacity = size;
-        while (m_size < size) {
-            const ssize_t n = ::read(fd, m_data + m_size, size - m_size);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                return "cannot read it: " + std::string(std::strerror(errno));
-            if (n == 0)
-                break; // shortened while being read: what is there is the table
-            m_size += size_t(n);
-        }
-        return {};
-    }
-
-    std::string_view View() const { return {m_data, m_size}; }
-
-private:
-    char *m_data = nullptr;
-    size_t m_capacity = 0;
-    size_t m_size = 0;
-};
-
-SegmentTableLoad Failed(std::string error) {
+SegmentTableLoad Failed(std::string error, SegmentTable base) {
     SegmentTableLoad load;
     load.error = std::move(error);
+    load.table = std::move(base);
     return load;
 }
 
-// The same for a table already in memory.
-SegmentTableLoad ParseSegmentTable(std::string_view bytes) {
+// Reads a table already in memory.
+SegmentTableLoad ParseSegmentTable(std::string_view bytes, SegmentTable base) {
     SegmentTableLoad load;
     bool gbk = false;
     if (bytes.starts_with("\xEF\xBB\xBF"))
@@ -374,9 +326,11 @@ SegmentTableLoad ParseSegmentTable(std::string_view bytes) {
         return Failed("no header naming the columns of the block (号段, prefix, phone or "
                       "segment), the province (省份, 省 or province) and the carrier (运营商, "
                       "卡类型, isp, carrier or catName); missing: " +
-                      missing);
+                          missing,
+                      std::move(base));
     }
 
+    load.table = std::move(base);
     RowReader rows(*columns, gbk, load.table);
     while (lines.Next(line)) {
         if (IsBlankLine(line))
@@ -393,27 +347,12 @@ SegmentTableLoad ParseSegmentTable(std::string_view bytes) {
 }
 } // namespace
 
-SegmentTableLoad LoadSegmentTable(const std::string &path) {
-    // O_NONBLOCK: opening a FIFO that nobody writes to would otherwise wait
-    // for a writer; for a regular file it changes nothing.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return Failed("cannot read it: " + std::string(std::strerror(errno)));
-    struct stat info {};
-    std::string error;
+SegmentTableLoad LoadSegmentTable(const std::filesystem::path &path, SegmentTable base) {
     FileBytes bytes;
-    if (::fstat(fd, &info) != 0)
-        error = "cannot read it: " + std::string(std::strerror(errno));
-    else if (!S_ISREG(info.st_mode))
-        error = "cannot read it: not a regular file";
-    else if (size_t(info.st_size) > kMaxFileBytes)
-        error = "larger than 512 MiB, too large for a segment table";
-    else
-        error = bytes.Read(fd, size_t(info.st_size));
-    ::close(fd);
+    std::string error = bytes.Read(path, kMaxFileBytes);
     if (!error.empty())
-        return Failed(std::move(error));
-    return ParseSegmentTable(bytes.View());
+        return Failed(std::move(error), std::move(base));
+    return ParseSegmentTable(bytes.View(), std::move(base));
 }
 
 std::string DescribeLoad(const SegmentTableLoad &load) {

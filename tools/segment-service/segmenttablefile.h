@@ -3,6 +3,7 @@
 #include "segmenttable.h"
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@ struct SkippedRow {
 // What reading a segment table gave.
 struct SegmentTableLoad {
     // Non-empty when the file could not be used at all (unreadable, or no
-    // header naming the needed columns); the table is empty then.
+    // header naming the needed columns); the table is the one given then.
     std::string error;
     SegmentTable table;
     std::string encoding; // "UTF-8" or "GBK"
@@ -29,8 +30,9 @@ struct SegmentTableLoad {
 // the column named 号段, prefix, phone or segment; the province 省份, 省 or
 // province; the city (optional) 城市, 市 or city; the carrier 运营商, 卡类型,
 // isp, carrier or catName, in any order and letter case. Other columns are
-// ignored. Rows that cannot be used are skipped and counted; the rest load.
-SegmentTableLoad LoadSegmentTable(const std::string &path);
+// ignored. Rows that cannot be used are skipped and counted; the rest load,
+// on top of `base`: a block in the file replaces the same block there.
+SegmentTableLoad LoadSegmentTable(const std::filesystem::path &path, SegmentTable base = {});
 
 // One line for the log: rows loaded and skipped, and the first skipped
 // rows with their reasons.

@@ -1,0 +1,72 @@
+#include "commandwait.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+CommandWait::CommandWait(QWidget &window)
+    : m_window(window) {}
+
+void CommandWait::Begin() {
+    m_stop = false;
+    m_quitAsked = false;
+    m_sincePump.start();
+}
+
+bool CommandWait::Pump() {
+    if (m_stop)
+        return false;
+    if (m_sincePump.isValid() && m_sincePump.elapsed() < kPumpInterval.count())
+        return true;
+    QCoreApplication *application = QCoreApplication::instance();
+    application->installEventFilter(this);
+    // One turn of an event loop takes what is pending. It returns -1 at
+    // once when the application has been told to exit: no loop of this
+    // thread would run any more, so the command must end.
+    QEventLoop turn;
+    QTimer::singleShot(0, &turn, &QEventLoop::quit);
+    if (turn.exec() == -1) {
+        m_quitAsked = true;
+        RequestStop();
+    }
+    application->removeEventFilter(this);
+    m_sincePump.start();
+    return !m_stop;
+}
+
+void CommandWait::RequestStop() {
+    m_stop = true;
+}
+
+bool CommandWait::InMainWindow(QObject *object) const {
+    if (auto *window = qobject_cast<QWindow *>(object))
+        return window == m_window.windowHandle();
+    if (auto *widget = qobject_cast<QWidget *>(object))
+        return widget->window() == &m_window;
+    return false;
+}
+
+bool CommandWait::eventFilter(QObject *watched, QEvent *event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape && InMainWindow(watched)) {
+            RequestStop();
+            return true;
+        }
+        return false;
+    case QEvent::ContextMenu:
+        return true;
+    case QEvent::Quit:
+        // The session is ending: the command stops, and the application
+        // goes on to close its windows, the main window once the command
+        // has ended.
+        m_quitAsked = true;
+        RequestStop();
+        return false;
+    default:
+        return false;
+    }
+}

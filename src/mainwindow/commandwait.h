@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+
+#include <chrono>
+
+class QWidget;
+
+// What the main window does while one of its commands waits for the network.
+// A lookup waits on this thread, so nothing of the program runs unless the
+// wait lets it: the waiting lookup calls Pump often, and every kPumpInterval
+// Pump lets the program take its pending events. So the window repaints at a
+// human pace (captions and cells change far more often than anyone could
+// read), information windows keep moving, and the user can still reach the
+// program, while a fast service is not slowed by painting every row.
+//
+// Meanwhile Esc in the main window, its close box, 退出 and a quit of the
+// session stop the command: Pump then returns false, and the lookup ends at
+// once. A context menu is not opened during a pump, since it would hold the
+// command in a loop of its own; commands that arrive are dropped by the
+// window's command guard.
+class CommandWait : public QObject {
+public:
+    static constexpr std::chrono::milliseconds kPumpInterval{40};
+
+    explicit CommandWait(QWidget &window);
+
+    // A command starts: nothing is to stop yet, and the first pump is due
+    // one interval from now, so a command that ends sooner paints nothing.
+    void Begin();
+    // The wait hook of the window's lookups. False once the command is to stop.
+    bool Pump();
+    void RequestStop();
+    // Whether the application was told to quit while the command waited.
+    bool QuitAsked() const { return m_quitAsked; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool InMainWindow(QObject *object) const;
+
+    QWidget &m_window;
+    QElapsedTimer m_sincePump;
+    bool m_stop = false;
+    bool m_quitAsked = false;
+};

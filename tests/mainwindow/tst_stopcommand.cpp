@@ -1,0 +1,179 @@
+// A lookup that waits on a service that never answers can always be left:
+// Esc stops a batch or a single query, and the close box, 退出 and the end of
+// the session stop it and then close the window. What was done stays done.
+#include "loopbackserver.h"
+#include "mainwindow.h"
+#include "programdirectory.h"
+#include "prompt.h"
+#include "recordingview.h"
+#include "resultlistmodel.h"
+#include "skinengine.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+enum Stop { Escape, CloseBox, ExitItem, SessionQuit };
+
+int IgnoreSkin(const char *, const char *) {
+    return 0;
+}
+} // namespace
+
+class TestStopCommand : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void stopsABatch_data();
+    void stopsABatch();
+    void stopsASingleQuery_data();
+    void stopsASingleQuery();
+
+private:
+    // Stops the way given as soon as the service holds the request of the
+    // row given, from inside the window's wait.
+    void StopAtRequest(int request, Stop way);
+    static void AddWays();
+
+    QTemporaryDir m_dir;
+    LoopbackServer *m_server = nullptr;
+    QPointer<MainWindow> m_window;
+    bool m_stopped = false;
+};
+
+void TestStopCommand::initTestCase() {
+    SetProgramDirectory(m_dir.path());
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void TestStopCommand::init() {
+    SkinEngine::SendCallsTo(&IgnoreSkin);
+    MessageBox::AnswerOkUnseen();
+    m_server = new LoopbackServer;
+    QVERIFY(m_server->Start());
+    // Rows 1 and 2 are answered; the service then accepts and never answers.
+    m_server->SetHandler([server = m_server](const LoopbackServer::Request &req) {
+        LoopbackServer::Reply reply;
+        reply.body = ZoneAnswer(req.tel, u"广东"_s, u"中国移动"_s);
+        reply.held = server->RequestCount() > 2;
+        return reply;
+    });
+    // Far longer than any test may take: only a stop ends the wait.
+    m_window = new MainWindow(m_server->HostAndPort(), 600'000);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    m_stopped = false;
+}
+
+void TestStopCommand::cleanup() {
+    delete m_window;
+    delete m_server;
+    MessageBox::Reset();
+    SkinEngine::Reset();
+}
+
+void TestStopCommand::AddWays() {
+    QTest::addColumn<int>("way");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("Esc") << int(Escape) << false;
+    QTest::newRow("close box") << int(CloseBox) << true;
+    QTest::newRow("退出") << int(ExitItem) << true;
+    QTest::newRow("end of the session") << int(SessionQuit) << true;
+}
+
+void TestStopCommand::StopAtRequest(int request, Stop way) {
+    auto *poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [this, poll, request, way] {
+        if (m_server->RequestCount() < request)
+            return;
+        poll->deleteLater();
+        poll->stop();
+        m_stopped = true;
+        switch (way) {
+        case Escape:
+            QTest::keyClick(m_window->findChild<QLineEdit *>(u"SinglePhone"_s), Qt::Key_Escape);
+            break;
+        case CloseBox:
+            m_window->close();
+            break;
+        case ExitItem:
+            m_window->findChild<QAction *>(u"Exit"_s)->trigger();
+            break;
+        case SessionQuit: {
+            QEvent quit(QEvent::Quit);
+            QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+            break;
+        }
+        }
+    });
+    poll->start(5);
+}
+
+void TestStopCommand::stopsABatch_data() {
+    AddWays();
+}
+
+void TestStopCommand::stopsABatch() {
+    QFETCH(int, way);
+    QFETCH(bool, closes);
+    m_window->ListModel()->AppendRows({{u"1"_s, u"13800000001"_s, {}},
+                                       {u"2"_s, u"13800000002"_s, {}},
+                                       {u"3"_s, u"13800000003"_s, {}},
+                                       {u"4"_s, u"13800000004"_s, {}}});
+    StopAtRequest(3, Stop(way));
+    m_window->findChild<QPushButton *>(u"batch"_s)->click();
+
+    QVERIFY(m_stopped);
+    QCOMPARE(m_server->RequestCount(), 3); // row 4 was never asked
+    QCOMPARE(m_window->Frame2Box()->title(), u"查询已停止，成功2条，失败2条"_s);
+    QCOMPARE(m_window->isVisible(), !closes);
+    QCOMPARE(MessageBox::Texts(), QStringList());
+    // The rows done keep their locations, and the log holds them, whole.
+    const QStringList locations{u"广东 移动"_s, u"广东 移动"_s, {}, {}};
+    for (int i = 1; i <= 4; ++i)
+        QCOMPARE(m_window->ListModel()->Location(i), locations[i - 1]);
+    QCOMPARE(ReadLogText(m_dir.filePath(u"tarvio.txt"_s)),
+             u"序号\t手机号\t\t归属地\r\n1\t13800000001\t广东 移动\r\n"
+             u"2\t13800000002\t广东 移动\r\n"_s);
+    if (closes)
+        return;
+    // As after any run, the list filled from its first row is not run again.
+    m_window->findChild<QPushButton *>(u"batch"_s)->click();
+    QCOMPARE(m_server->RequestCount(), 3);
+    QCOMPARE(m_window->Frame2Box()->title(), u"查询已停止，成功2条，失败2条"_s);
+}
+
+void TestStopCommand::stopsASingleQuery_data() {
+    AddWays();
+}
+
+void TestStopCommand::stopsASingleQuery() {
+    QFETCH(int, way);
+    QFETCH(bool, closes);
+    m_server->HoldAnswers(true);
+    m_window->ListModel()->AppendRows({{u"1"_s, u"13900000000"_s, {}}});
+    m_window->findChild<QLineEdit *>(u"SinglePhone"_s)->setText(u"13800138000"_s);
+    StopAtRequest(1, Stop(way));
+    m_window->findChild<QPushButton *>(u"seach"_s)->click();
+
+    QVERIFY(m_stopped);
+    QCOMPARE(m_window->Frame1Box()->title(), u"查询已停止"_s);
+    QCOMPARE(m_window->ListModel()->Count(), 0);
+    QCOMPARE(m_window->isVisible(), !closes);
+    QCOMPARE(MessageBox::Texts(), QStringList());
+}
+
+QTEST_MAIN(TestStopCommand)
+#include "tst_stopcommand.moc"
