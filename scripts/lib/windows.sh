@@ -144,6 +144,16 @@ QT_WINDOWS_CONFIGURE=(
     -DFEATURE_pkg_config=OFF -DFEATURE_brotli=OFF -DFEATURE_zstd=OFF
 )
 
+qt_step() { # qt_step <log> <command...>
+    local log=$1
+    shift
+    if ! "$@" >"$log" 2>&1; then
+        tail -n 30 "$log" >&2
+        echo "Building Qt for Windows failed; the whole log is $log" >&2
+        return 1
+    fi
+}
+
 build_qt_from_source() {
     local place=$TARVIO_CACHE/qt-$QT_WINDOWS_VERSION-mingw-w64-source
     QT_WINDOWS_DIR=$place/qt-win
@@ -163,13 +173,14 @@ build_qt_from_source() {
     (cd "$place/source" && apt-get source -qq "qt6-base=$version" >/dev/null)
     local source
     source=$(find "$place/source" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
-    nice cmake -S "$source" -B "$place/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/mingw-w64-x86_64.cmake" \
+    # Each step logs to a file of its own, shown in part when it fails.
+    qt_step "$place/configure.log" nice cmake -S "$source" -B "$place/build" -G Ninja \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_INSTALL_PREFIX="$QT_WINDOWS_DIR" \
         -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-        "${QT_WINDOWS_CONFIGURE[@]}" >"$place/configure.log"
-    nice cmake --build "$place/build" --parallel "$(nproc)" >"$place/build.log"
-    cmake --install "$place/build" >"$place/install.log"
+        "${QT_WINDOWS_CONFIGURE[@]}"
+    qt_step "$place/build.log" nice cmake --build "$place/build" --parallel "$(nproc)"
+    qt_step "$place/install.log" cmake --install "$place/build"
     rm -rf "$place/build" "$place/source"
     touch "$place/.built"
 }
