@@ -6,29 +6,32 @@
 #include <QStringDecoder>
 
 namespace {
-// The charset parameter of a Content-Type value, or an empty array.
-QByteArray CharsetOf(const QByteArray &contentType) {
-    const QList<QByteArray> parts = contentType.split(';');
-    for (qsizetype i = 1; i < parts.size(); ++i) {
-        const QByteArray param = parts[i].trimmed();
+// The charset parameter of a Content-Type value, or an empty view; read in
+// place, since every answer passes here.
+QByteArrayView CharsetOf(QByteArrayView contentType) {
+    for (qsizetype start = contentType.indexOf(';'); start >= 0;) {
+        const qsizetype end = contentType.indexOf(';', start + 1);
+        const qsizetype length = (end < 0 ? contentType.size() : end) - start - 1;
+        const QByteArrayView param = contentType.sliced(start + 1, length);
         const qsizetype eq = param.indexOf('=');
-        if (eq < 0 || param.left(eq).trimmed().toLower() != "charset")
-            continue;
-        QByteArray value = param.mid(eq + 1).trimmed();
-        if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
-            value = value.mid(1, value.size() - 2);
-        return value;
+        if (eq >= 0 && param.first(eq).trimmed().compare("charset", Qt::CaseInsensitive) == 0) {
+            QByteArrayView value = param.sliced(eq + 1).trimmed();
+            if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
+                value = value.sliced(1, value.size() - 2);
+            return value;
+        }
+        start = end;
     }
     return {};
 }
 } // namespace
 
 QString DecodeAnswerBody(const QByteArray &body, const QByteArray &contentType) {
-    const QByteArray charset = CharsetOf(contentType);
+    const QByteArrayView charset = CharsetOf(contentType);
     if (IsGbCharset(charset))
         return DecodeGbText(body);
     if (!charset.isEmpty()) {
-        QStringDecoder named(charset.constData());
+        QStringDecoder named(charset.toByteArray().constData());
         if (named.isValid())
             return named.decode(body);
     }

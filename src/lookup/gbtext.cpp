@@ -27,7 +27,9 @@ QString DecodeGbText(QByteArrayView bytes) {
                         units);
     return text;
 #else
-    QStringDecoder gb("GB18030", QStringDecoder::Flag::Stateless);
+    // Opening the converter costs more than converting an answer; a
+    // stateless one can be used again and again.
+    thread_local QStringDecoder gb("GB18030", QStringDecoder::Flag::Stateless);
     return gb.decode(bytes);
 #endif
 }
@@ -35,9 +37,9 @@ QString DecodeGbText(QByteArrayView bytes) {
 bool IsGbCharset(QByteArrayView name) {
     static const char *const kNames[] = {"gb18030", "gbk",    "gb2312",     "cp936",
                                          "x-gbk",   "euc-cn", "windows-936"};
-    const QByteArray lower = name.toByteArray().trimmed().toLower();
+    const QByteArrayView trimmed = name.trimmed();
     for (const char *known : kNames) {
-        if (lower == known)
+        if (trimmed.compare(known, Qt::CaseInsensitive) == 0)
             return true;
     }
     return false;

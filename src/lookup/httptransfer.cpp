@@ -5,17 +5,18 @@
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
-#include <boost/beast/http/parser.hpp>
+#include <boost/beast/http/basic_parser.hpp>
 #include <boost/beast/http/read.hpp>
-#include <boost/beast/http/string_body.hpp>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 namespace asio = boost::asio;
 namespace http = boost::beast::http;
 using tcp = asio::ip::tcp;
 using Clock = std::chrono::steady_clock;
+using boost::beast::string_view;
 using boost::system::error_code;
 
 namespace {
@@ -23,16 +24,57 @@ namespace {
 // answer we want.
 constexpr std::uint32_t kMaxHeaderBytes = 64 * 1024;
 
-QByteArray Bytes(boost::beast::string_view text) {
+QByteArray Bytes(string_view text) {
     return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The errors by which a kept connection shows that the server has closed it.
-bool ConnectionGone(const error_code &error) {
-    return error == http::error::end_of_stream || error == asio::error::eof ||
-           error == asio::error::connection_reset || error == asio::error::connection_aborted ||
-           error == asio::error::broken_pipe;
-}
+// Beast's parser, keeping of an answer only what the lookup reads: the
+// status, two header fields and the body, and refusing a body over the cap
+// before any of it is kept.
+class AnswerParser : public http::basic_parser<false> {
+public:
+    explicit AnswerParser(std::uint64_t maxBodyBytes)
+        : m_maxBodyBytes(maxBodyBytes) {
+        header_limit(kMaxHeaderBytes);
+        body_limit(maxBodyBytes);
+    }
+
+    int status = 0;
+    QByteArray contentType;
+    QByteArray server;
+    QByteArray body;
+
+private:
+    void on_request_impl(http::verb, string_view, string_view, int, error_code &) override {}
+    void on_response_impl(int code, string_view, int, error_code &) override { status = code; }
+    void on_field_impl(http::field name, string_view, string_view value, error_code &) override {
+        if (name == http::field::content_type)
+            contentType = Bytes(value);
+        else if (name == http::field::server)
+            server = Bytes(value);
+    }
+    void on_header_impl(error_code &) override {}
+    // Beast 1.74 lets a declared length past the body limit through when it
+    // reads eagerly, so the length is weighed here as well.
+    void on_body_init_impl(const boost::optional<std::uint64_t> &length,
+                           error_code &error) override {
+        if (length && *length > m_maxBodyBytes)
+            error = http::error::body_limit;
+        else if (length)
+            body.reserve(static_cast<qsizetype>(*length));
+    }
+    std::size_t on_body_impl(string_view piece, error_code &) override {
+        body.append(piece.data(), static_cast<qsizetype>(piece.size()));
+        return piece.size();
+    }
+    void on_chunk_header_impl(std::uint64_t, string_view, error_code &) override {}
+    std::size_t on_chunk_body_impl(std::uint64_t, string_view piece, error_code &error) override {
+        return on_body_impl(piece, error);
+    }
+    void on_finish_impl(error_code &) override {}
+
+    std::uint64_t m_maxBodyBytes;
+};
 } // namespace
 
 // One request and its answer. The handlers of the network operations hold it,
@@ -40,8 +82,11 @@ bool ConnectionGone(const error_code &error) {
 // left: whatever of it still completes later finds it abandoned and does
 // nothing.
 struct Exchange {
+    explicit Exchange(std::uint64_t maxBodyBytes)
+        : parser(maxBodyBytes) {}
+
     std::string request;
-    http::response_parser<http::string_body> parser;
+    AnswerParser parser;
     error_code error;
     bool finished = false;
     bool abandoned = false;
@@ -63,6 +108,11 @@ struct HttpTransfer::Connection {
         hostField = host.find(':') == std::string::npos ? host : '[' + host + ']';
         if (port != 80)
             hostField += ':' + std::to_string(port);
+        // A host given by its address needs no resolving, ever.
+        error_code notAnAddress;
+        const asio::ip::address parsed = asio::ip::make_address(host, notAnAddress);
+        if (!notAnAddress)
+            address = tcp::endpoint(parsed, port);
     }
 
     void Start(const std::shared_ptr<Exchange> &exchange);
@@ -77,32 +127,25 @@ struct HttpTransfer::Connection {
     asio::io_context io{1};
     tcp::resolver resolver{io};
     tcp::socket socket{io};
-    // What the server sent beyond the last answer on this connection.
     boost::beast::flat_buffer buffer;
     std::string host;
     quint16 port;
+    std::optional<tcp::endpoint> address;
     std::string hostField;
     std::chrono::milliseconds timeout;
     std::uint64_t maxBodyBytes;
 };
 
 void HttpTransfer::Connection::Start(const std::shared_ptr<Exchange> &exchange) {
-    if (socket.is_open())
-        return Send(exchange);
     const auto connected = [this, exchange](const error_code &error) {
         if (exchange->abandoned)
             return;
         if (error)
             return exchange->Finish(error);
-        // Answers are small and one at a time: each request goes out at once.
-        error_code ignored;
-        socket.set_option(tcp::no_delay(true), ignored);
         Send(exchange);
     };
-    error_code notAnAddress;
-    const asio::ip::address address = asio::ip::make_address(host, notAnAddress);
-    if (!notAnAddress)
-        return socket.async_connect(tcp::endpoint(address, port), connected);
+    if (address)
+        return socket.async_connect(*address, connected);
     resolver.async_resolve(
         host, std::to_string(port),
         [this, exchange, connected](const error_code &error, tcp::resolver::results_type found) {
@@ -118,31 +161,19 @@ void HttpTransfer::Connection::Start(const std::shared_ptr<Exchange> &exchange) 
 }
 
 void HttpTransfer::Connection::Send(const std::shared_ptr<Exchange> &exchange) {
+    // The request is one small write on a fresh connection, so it goes out
+    // at once, Nagle or not.
     asio::async_write(socket, asio::buffer(exchange->request),
                       [this, exchange](const error_code &error, size_t) {
                           if (exchange->abandoned)
                               return;
                           if (error)
                               return exchange->Finish(error);
-                          http::async_read_header(
-                              socket, buffer, exchange->parser,
-                              [this, exchange](const error_code &failed, size_t) {
-                                  if (exchange->abandoned)
-                                      return;
-                                  // Beast 1.74 lets a declared length past the body limit
-                                  // through when the parser reads eagerly, so the length
-                                  // is weighed here, before any of the body is kept.
-                                  const auto declared = exchange->parser.content_length();
-                                  if (!failed && declared && *declared > maxBodyBytes)
-                                      return exchange->Finish(http::error::body_limit);
-                                  if (failed || exchange->parser.is_done())
-                                      return exchange->Finish(failed);
-                                  http::async_read(socket, buffer, exchange->parser,
-                                                   [exchange](const error_code &result, size_t) {
-                                                       if (!exchange->abandoned)
-                                                           exchange->Finish(result);
-                                                   });
-                              });
+                          http::async_read(socket, buffer, exchange->parser,
+                                           [exchange](const error_code &result, size_t) {
+                                               if (!exchange->abandoned)
+                                                   exchange->Finish(result);
+                                           });
                       });
 }
 
@@ -180,52 +211,38 @@ HttpTransfer::~HttpTransfer() {
 
 HttpTransfer::Answer HttpTransfer::Get(const QByteArray &target, const WaitHook &whileWaiting) {
     Connection &connection = *m_connection;
-    const Clock::time_point deadline = Clock::now() + connection.timeout;
-    const std::string request = "GET " + target.toStdString() +
-                                " HTTP/1.1\r\nHost: " + connection.hostField +
-                                "\r\nAccept: */*\r\n\r\n";
-    Answer answer;
-    for (bool retried = false;;) {
-        const bool reused = connection.socket.is_open();
-        const auto exchange = std::make_shared<Exchange>();
-        exchange->request = request;
-        exchange->parser.header_limit(kMaxHeaderBytes);
-        exchange->parser.body_limit(connection.maxBodyBytes);
-        connection.Start(exchange);
+    Close();
+    const auto exchange = std::make_shared<Exchange>(connection.maxBodyBytes);
+    // The server closes the connection once it has answered: the close, and
+    // what the system keeps of a closed connection for a while, is then the
+    // server's, as with any client that asks once and goes.
+    exchange->request = "GET " + target.toStdString() +
+                        " HTTP/1.1\r\nHost: " + connection.hostField +
+                        "\r\nAccept: */*\r\nConnection: close\r\n\r\n";
+    connection.Start(exchange);
 
-        const Connection::WaitEnd end = connection.Wait(*exchange, deadline, whileWaiting);
-        if (end != Connection::WaitEnd::Finished) {
-            exchange->abandoned = true;
-            Close();
-            answer.kind =
-                end == Connection::WaitEnd::Stopped ? Answer::Kind::Stopped : Answer::Kind::Failed;
-            return answer;
-        }
-        const error_code error = exchange->error;
-        if (!error) {
-            const auto &response = exchange->parser.get();
-            answer.kind = Answer::Kind::Complete;
-            answer.status = static_cast<int>(response.result_int());
-            answer.contentType = Bytes(response[http::field::content_type]);
-            answer.server = Bytes(response[http::field::server]);
-            answer.body = QByteArray::fromStdString(response.body());
-            if (!exchange->parser.keep_alive())
-                Close();
-            return answer;
-        }
-        Close();
-        if (error == http::error::body_limit) {
-            answer.kind = Answer::Kind::TooLarge;
-            return answer;
-        }
-        // A kept connection the server closed while we were not looking:
-        // nothing of this answer came, so the request goes out once more.
-        if (reused && !retried && !exchange->parser.got_some() && ConnectionGone(error)) {
-            retried = true;
-            continue;
-        }
+    Answer answer;
+    const Connection::WaitEnd end =
+        connection.Wait(*exchange, Clock::now() + connection.timeout, whileWaiting);
+    exchange->abandoned = true;
+    Close();
+    if (end != Connection::WaitEnd::Finished) {
+        answer.kind =
+            end == Connection::WaitEnd::Stopped ? Answer::Kind::Stopped : Answer::Kind::Failed;
         return answer;
     }
+    if (exchange->error) {
+        if (exchange->error == http::error::body_limit)
+            answer.kind = Answer::Kind::TooLarge;
+        return answer;
+    }
+    AnswerParser &parsed = exchange->parser;
+    answer.kind = Answer::Kind::Complete;
+    answer.status = parsed.status;
+    answer.contentType = std::move(parsed.contentType);
+    answer.server = std::move(parsed.server);
+    answer.body = std::move(parsed.body);
+    return answer;
 }
 
 void HttpTransfer::Close() {

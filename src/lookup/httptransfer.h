@@ -8,17 +8,12 @@
 #include <chrono>
 #include <memory>
 
-// One plain HTTP/1.1 GET at a time to one host, done on the thread that asks.
-// Nothing is handed to another thread: a lookup on loopback is over in a
-// tenth of a millisecond, and a hand-over and back would cost as much again.
-// While the transfer waits for the network it calls the caller's WaitHook
-// every few milliseconds; that is where the caller keeps its windows alive,
-// and where it can stop the transfer at once.
-//
-// A connection the server keeps open is used again by the next Get, until
-// Close. A kept connection that the server has meanwhile closed is noticed
-// before anything of the answer arrives, and the request goes out once more
-// on a new one.
+// One plain HTTP/1.1 GET at a time to one host, done on the thread that asks,
+// each on a connection of its own. Nothing is handed to another thread: a
+// lookup on loopback is over in a tenth of a millisecond, and a hand-over and
+// back would cost as much again. While the transfer waits for the network it
+// calls the caller's WaitHook every few milliseconds; that is where the
+// caller keeps its windows alive, and where it can stop the transfer at once.
 class HttpTransfer {
 public:
     struct Answer {
@@ -47,7 +42,8 @@ public:
     // be empty.
     Answer Get(const QByteArray &target, const WaitHook &whileWaiting);
 
-    // Closes the connection, so that the next Get opens a new one.
+    // Ends whatever is still open of a transfer. Nothing is kept open
+    // between two Gets, so this matters only to a Get given up halfway.
     void Close();
 
     // How often, at most, a waiting transfer looks at its hook.

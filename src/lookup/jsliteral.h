@@ -40,6 +40,11 @@
 // kMaxNesting deep, which bounds its recursion. Strings and names are decoded
 // only when read, and of the objects and arrays only the properties asked
 // for are kept, so its memory does not grow with the answer's contents.
+//
+// The lexer (jslexer.h) reads the tokens, jsnumbertext.h gives numbers their
+// values and their text, and jsliteral.cpp holds the grammar.
+
+#include "jsnumbertext.h" // NumberToString, as ToText writes numbers
 
 #include <QHash>
 #include <QString>
@@ -113,9 +118,5 @@ Value GetProperty(const Value &value, const QString &name);
 
 // JavaScript's String() of a primitive value; an empty text for an object.
 QString ToText(const Value &value);
-
-// ECMAScript Number::toString(10): shortest round-trip digits, "1e+21",
-// "1.5e-7", "0.000001", "-0" -> "0", "NaN", "Infinity", "-Infinity".
-QString NumberToString(double number);
 
 } // namespace jsliteral

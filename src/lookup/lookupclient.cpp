@@ -8,6 +8,7 @@
 #include <QStringList>
 
 namespace {
+const QByteArray kTargetStart = QByteArrayLiteral("/cc/json/mobile_tel_segment.htm?tel=");
 const QString kMarker = QStringLiteral("telString");
 
 LookupAnswer Outcome(LookupAnswer::Outcome outcome) {
@@ -68,14 +69,12 @@ QString LookupClient::DefaultServiceHost() {
 
 QUrl LookupClient::RequestAddress(const QString &number) const {
     const QByteArray address = QByteArrayLiteral("http://") + m_serviceHost.toUtf8() +
-                               QByteArrayLiteral("/cc/json/mobile_tel_segment.htm?tel=") +
-                               QUrl::toPercentEncoding(number);
+                               kTargetStart + QUrl::toPercentEncoding(number);
     return QUrl::fromEncoded(address, QUrl::StrictMode);
 }
 
 LookupAnswer LookupClient::QueryLocation(const QString &number) {
-    const QUrl url = RequestAddress(number);
-    if (!Inet1 || !url.isValid())
+    if (!Inet1)
         return Outcome(LookupAnswer::Outcome::TransferFailed);
     if (m_readiness) {
         if (!m_readiness(m_waitHook))
@@ -83,7 +82,9 @@ LookupAnswer LookupClient::QueryLocation(const QString &number) {
                                                        : LookupAnswer::Outcome::TransferFailed);
         m_readiness = nullptr;
     }
-    const QByteArray target = url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);
+    // The host was checked once; the path and the encoded number make a
+    // valid target whatever the number holds.
+    const QByteArray target = kTargetStart + QUrl::toPercentEncoding(number);
     const HttpTransfer::Answer reply = Inet1->Get(target, m_waitHook);
 
     switch (reply.kind) {

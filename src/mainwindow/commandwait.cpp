@@ -21,6 +21,8 @@ bool CommandWait::Pump() {
         return false;
     if (m_sincePump.isValid() && m_sincePump.elapsed() < kPumpInterval.count())
         return true;
+    if (m_beforePump)
+        m_beforePump();
     QCoreApplication *application = QCoreApplication::instance();
     application->installEventFilter(this);
     // One turn of an event loop takes what is pending. It returns -1 at

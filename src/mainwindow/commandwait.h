@@ -4,6 +4,7 @@
 #include <QObject>
 
 #include <chrono>
+#include <functional>
 
 class QWidget;
 
@@ -31,6 +32,8 @@ public:
     void Begin();
     // The wait hook of the window's lookups. False once the command is to stop.
     bool Pump();
+    // What the window does at every pump before its events are taken.
+    void SetBeforePump(std::function<void()> beforePump) { m_beforePump = std::move(beforePump); }
     void RequestStop();
     // Whether the application was told to quit while the command waited.
     bool QuitAsked() const { return m_quitAsked; }
@@ -42,6 +45,7 @@ private:
     bool InMainWindow(QObject *object) const;
 
     QWidget &m_window;
+    std::function<void()> m_beforePump;
     QElapsedTimer m_sincePump;
     bool m_stop = false;
     bool m_quitAsked = false;

@@ -27,6 +27,7 @@ MainWindow::MainWindow(const QString &serviceHost, int timeoutMs, QWidget *paren
     : QMainWindow(parent)
     , Inet1(std::make_unique<LookupClient>(serviceHost, timeoutMs)) {
     Inet1->SetWaitHook([this] { return m_wait.Pump(); });
+    m_wait.SetBeforePump([this] { ShowCaptions(); });
     BuildControls();
     BuildMenus();
     ConnectControls();
@@ -48,12 +49,29 @@ QString MainWindow::SinglePhoneText() const {
     return SinglePhone->text();
 }
 
+// A batch changes its caption for every row, thousands of times a second,
+// and each change is a repaint and, with a screen reader listening, a
+// notification. While a command runs nothing of the window can be seen or
+// read but at the waits' pumps, so the captions are handed to their frames
+// there, before a dialog or a message box, and when the command ends: always
+// the latest text, at a human pace.
 void MainWindow::SetFrame1Caption(const QString &text) {
-    Frame1->setTitle(text);
+    m_frame1Caption = text;
+    if (!m_commands.Busy())
+        ShowCaptions();
 }
 
 void MainWindow::SetFrame2Caption(const QString &text) {
-    Frame2->setTitle(text);
+    m_frame2Caption = text;
+    if (!m_commands.Busy())
+        ShowCaptions();
+}
+
+void MainWindow::ShowCaptions() {
+    if (m_frame1Caption)
+        Frame1->setTitle(*std::exchange(m_frame1Caption, std::nullopt));
+    if (m_frame2Caption)
+        Frame2->setTitle(*std::exchange(m_frame2Caption, std::nullopt));
 }
 
 QString MainWindow::FileNameText() const {
@@ -65,10 +83,12 @@ void MainWindow::SetFileNameText(const QString &text) {
 }
 
 QString MainWindow::ChooseNumberFile() {
+    ShowCaptions();
     return FileDialog::ChooseNumberFile(this);
 }
 
 void MainWindow::Prompt(const QString &text) {
+    ShowCaptions();
     ShowPrompt(this, text);
 }
 
@@ -88,6 +108,7 @@ void MainWindow::RunCommand(const std::function<void()> &body) {
             body();
         }))
         return;
+    ShowCaptions();
     if (std::exchange(m_closeAfterCommand, false))
         close();
 }
@@ -136,7 +157,7 @@ void MainWindow::SavePhone_Click()   { RunCommand([this] { SaveResults(*this); }
 
 void MainWindow::ClearLV_Click() {
     RunCommand([this] {
-        Frame2->setTitle(QString());
+        SetFrame2Caption(QString());
         m_list->Clear();
     });
 }

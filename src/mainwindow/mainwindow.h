@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QGroupBox;
 class QLineEdit;
@@ -93,6 +94,8 @@ private:
     void SetFileNameText(const QString &text) override;
     QString ChooseNumberFile() override;
     void Prompt(const QString &text) override;
+    // Hands the captions set during a command to their frames.
+    void ShowCaptions();
 
     // Controls, named as in the window's design.
     QGroupBox *Frame1 = nullptr;
@@ -114,5 +117,6 @@ private:
     CommandGuard m_commands;
     CommandWait m_wait{*this};
     bool m_closeAfterCommand = false;
+    std::optional<QString> m_frame1Caption, m_frame2Caption; // not yet shown
     QPointer<QWidget> m_filterWindow;
 };

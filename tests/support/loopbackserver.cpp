@@ -140,7 +140,7 @@ private:
         }
         out += reply.body;
         socket->write(out);
-        if (reply.closeDelimited || reply.closeAfterAnswer)
+        if (reply.closeDelimited)
             socket->disconnectFromHost();
     }
 
