@@ -6,10 +6,10 @@
 //   bench_evaluator <shape>     one shape, one line of figures
 #include "answerevaluator.h"
 #include "jsliteral.h"
+#include "processmemory.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 
 #include <algorithm>
@@ -174,31 +174,12 @@ const QList<Shape> &Shapes() {
     return kShapes;
 }
 
-// A field of /proc/self/status, in kB.
-long StatusKb(const char *field) {
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(field) + ':';
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
-// Starts the peak resident size afresh from the current size.
-bool ResetPeak() {
-    QFile refs(u"/proc/self/clear_refs"_s);
-    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
-}
-
 int RunShape(const Shape &shape) {
     constexpr int kRuns = 5;
     const QString answer = shape.answer();
     const QStringList names{u"province"_s, u"catName"_s};
-    const bool peakReset = ResetPeak();
-    const long before = peakReset ? StatusKb("VmRSS") : StatusKb("VmHWM");
+    const bool peakReset = ResetPeakResident();
+    const long before = peakReset ? CurrentResidentKb() : PeakResidentKb();
     QList<double> times;
     bool accepted = false;
     for (int run = 0; run < kRuns; ++run) {
@@ -207,7 +188,7 @@ int RunShape(const Shape &shape) {
         accepted = EvaluateAnswerProperties(answer, names).has_value();
         times.append(timer.nsecsElapsed() / 1e6);
     }
-    const long peak = StatusKb("VmHWM");
+    const long peak = PeakResidentKb();
     std::sort(times.begin(), times.end());
     std::printf("%-32s %8.2f MiB %9.1f ms %8.1f MB%s  %s\n", shape.name,
                 answer.size() / double(kOneMiB), times[kRuns / 2], (peak - before) / 1024.0,

@@ -22,6 +22,17 @@ BUILD_PACKAGES=(
 # nginx on a free loopback port; a system nginx is neither needed nor used).
 BENCH_PACKAGES=(apache2-utils nginx-light)
 
+# What scripts/build-windows needs beside those: the mingw-w64 compilers, wine
+# and a display for it, the icon's tools, the packagers, and the source
+# packages' tools for building Qt for Windows from Debian's source.
+WINDOWS_PACKAGES=(
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    wine wine64 xvfb xauth openbox
+    librsvg2-bin icoutils
+    nsis python3 unzip
+    dpkg-dev xz-utils locales
+)
+
 # Installs those of the given packages that are not installed yet.
 ensure_packages() {
     local missing=() pkg

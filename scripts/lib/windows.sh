@@ -1,0 +1,326 @@
+# The Windows build's pieces, shared by scripts/build-windows and
+# scripts/screenshot-windows: Qt for Windows, the wine prefix, the host's
+# source packages.
+# shellcheck shell=bash
+
+WINDOWS_BUILD_DIR=${WINDOWS_BUILD_DIR:-$TOP/build-windows}
+TARVIO_CACHE=${TARVIO_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tarvio}
+# The Qt that scripts/build-windows makes from Debian's source, and the one
+# archive of it that it accepts ready-made (TARVIO_QT_WINDOWS).
+QT_WINDOWS_VERSION=6.4.2
+QT_WINDOWS_SHA256=c5a20b0185f0536fad8d6a8eb939acacda5996570ed110ec8cd31ecbbd39abd3
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# apt-get source needs deb-src entries; adds them for the mirrors that apt
+# already uses for binaries, when none is there.
+ensure_deb_src() {
+    local dir=/etc/apt/sources.list.d
+    if grep -qs '^deb-src\|^Types:.*deb-src' /etc/apt/sources.list "$dir"/*.list "$dir"/*.sources; then
+        return 0
+    fi
+    echo "Adding deb-src entries for the configured Debian mirrors"
+    local file
+    {
+        for file in "$dir"/*.sources; do
+            [ -f "$file" ] || continue
+            # Each stanza as it is, with Types: deb made deb-src.
+            awk 'BEGIN { RS = ""; ORS = "\n\n" }
+                 /(^|\n)Types:[ \t]*deb([ \t]|\n|$)/ && !/(^|\n)Enabled:[ \t]*no/ {
+                     sub(/Types:[ \t]*deb/, "Types: deb-src"); print }' "$file"
+        done
+    } >"$TARVIO_CACHE/deb-src.sources.new"
+    {
+        for file in /etc/apt/sources.list "$dir"/*.list; do
+            [ -f "$file" ] || continue
+            sed -n 's/^deb\([ \t]\)/deb-src\1/p' "$file"
+        done
+    } >"$TARVIO_CACHE/deb-src.list.new"
+    [ -s "$TARVIO_CACHE/deb-src.sources.new" ] &&
+        as_root cp "$TARVIO_CACHE/deb-src.sources.new" "$dir/tarvio-deb-src.sources"
+    [ -s "$TARVIO_CACHE/deb-src.list.new" ] &&
+        as_root cp "$TARVIO_CACHE/deb-src.list.new" "$dir/tarvio-deb-src.list"
+    rm -f "$TARVIO_CACHE/deb-src.sources.new" "$TARVIO_CACHE/deb-src.list.new"
+    as_root apt-get update -qq
+}
+
+# The Chinese font that the wine prefix and Qt's offscreen platform draw with.
+WINE_CHINESE_FONT=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
+WINE_CHINESE_FAMILY="WenQuanYi Micro Hei"
+
+# Makes the wine prefix $1 once: Windows' folders and registry, no Mono or
+# Gecko (nothing here needs them, and their installers would ask), and a
+# Chinese font that stands in for the fonts a Chinese Windows has, so that
+# Chinese text is drawn as on such a Windows.
+prepare_wine_prefix() {
+    local prefix=$1
+    [ -f "$prefix/.tarvio-ready" ] && return 0
+    echo "Making the wine prefix $prefix"
+    mkdir -p "$prefix"
+    WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+    cp "$WINE_CHINESE_FONT" "$prefix/drive_c/windows/Fonts/"
+    local reg=$prefix/tarvio-fonts.reg family
+    {
+        printf 'REGEDIT4\r\n\r\n'
+        printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts]\r\n'
+        printf '"%s (TrueType)"="%s"\r\n\r\n' "$WINE_CHINESE_FAMILY" "$(basename "$WINE_CHINESE_FONT")"
+        printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
+        for family in "SimSun" "NSimSun" "Microsoft YaHei" "Microsoft YaHei UI" "SimHei"; do
+            printf '"%s"="%s"\r\n' "$family" "$WINE_CHINESE_FAMILY"
+        done
+    } >"$reg"
+    WINEPREFIX=$prefix WINEDEBUG=-all wine regedit "$reg" >/dev/null 2>&1
+    WINEPREFIX=$prefix wineserver -w
+    touch "$prefix/.tarvio-ready"
+}
+
+# Sets the prefix's screen to $2 dots per inch (96 is 100 %, 144 is 150 %).
+set_wine_dpi() {
+    local prefix=$1 dpi=$2 reg
+    reg=$prefix/tarvio-dpi.reg
+    {
+        printf 'REGEDIT4\r\n\r\n'
+        printf '[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n\r\n' "$dpi"
+        printf '[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts]\r\n'
+        printf '"LogPixels"=dword:%08x\r\n' "$dpi"
+    } >"$reg"
+    WINEPREFIX=$prefix WINEDEBUG=-all wine regedit "$reg" >/dev/null 2>&1
+    WINEPREFIX=$prefix wineserver -w
+}
+
+# Sets QT_WINDOWS_DIR to Qt for Windows: the archive named by
+# TARVIO_QT_WINDOWS, unpacked once into the cache, or else the same Qt built
+# from Debian's source into the cache (about 15 minutes on two cores), which
+# later runs reuse.
+find_qt_for_windows() {
+    mkdir -p "$TARVIO_CACHE"
+    if [ -n "${TARVIO_QT_WINDOWS:-}" ]; then
+        unpack_qt_archive "$TARVIO_QT_WINDOWS"
+    else
+        build_qt_from_source
+    fi
+    if [ ! -f "$QT_WINDOWS_DIR/lib/cmake/Qt6/Qt6Config.cmake" ]; then
+        echo "No Qt for Windows in $QT_WINDOWS_DIR" >&2
+        return 1
+    fi
+}
+
+unpack_qt_archive() {
+    local archive=$1 sum place
+    if [ ! -f "$archive" ]; then
+        echo "TARVIO_QT_WINDOWS names $archive, which does not exist" >&2
+        return 1
+    fi
+    sum=$(sha256sum "$archive" | cut -d' ' -f1)
+    if [ "$sum" != "$QT_WINDOWS_SHA256" ]; then
+        echo "Refusing $archive: its sha256 is $sum, not $QT_WINDOWS_SHA256" >&2
+        return 1
+    fi
+    place=$TARVIO_CACHE/qt-$QT_WINDOWS_VERSION-mingw-w64-${sum:0:12}
+    QT_WINDOWS_DIR=$place/qt-win
+    [ -f "$place/.unpacked" ] && return 0
+    echo "Unpacking $archive into $place"
+    rm -rf "$place"
+    mkdir -p "$place"
+    tar -xJf "$archive" -C "$place"
+    touch "$place/.unpacked"
+}
+
+# The configure line of the Qt that the archive holds: qtbase alone, with
+# what tarvio does not use left out. Some pairs must go together: no OpenGL,
+# no dynamic GL; no Direct2D, no DirectWrite 3; no SSL, no Schannel; and
+# Debian's source lacks the Windows tablet files, so no tablet events. The
+# bundled FreeType gives the offscreen platform, which the tests use, its fonts.
+QT_WINDOWS_CONFIGURE=(
+    -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
+    -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF -DFEATURE_dynamicgl=OFF -DFEATURE_ssl=OFF
+    -DFEATURE_openssl=OFF -DFEATURE_schannel=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF
+    -DFEATURE_xml=OFF -DFEATURE_tabletevent=OFF -DFEATURE_vulkan=OFF -DFEATURE_icu=OFF -DFEATURE_direct2d=OFF
+    -DFEATURE_directwrite3=OFF -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF
+    -DFEATURE_system_harfbuzz=OFF -DFEATURE_freetype=ON -DFEATURE_system_freetype=OFF -DFEATURE_jpeg=OFF
+    -DFEATURE_gif=OFF -DFEATURE_testlib=ON -DFEATURE_widgets=ON -DFEATURE_gui=ON -DFEATURE_network=ON
+    -DFEATURE_pkg_config=OFF -DFEATURE_brotli=OFF -DFEATURE_zstd=OFF
+)
+
+qt_step() { # qt_step <log> <command...>
+    local log=$1
+    shift
+    if ! "$@" >"$log" 2>&1; then
+        tail -n 30 "$log" >&2
+        echo "Building Qt for Windows failed; the whole log is $log" >&2
+        return 1
+    fi
+}
+
+build_qt_from_source() {
+    local place=$TARVIO_CACHE/qt-$QT_WINDOWS_VERSION-mingw-w64-source
+    QT_WINDOWS_DIR=$place/qt-win
+    [ -f "$place/.built" ] && return 0
+    # moc, rcc and uic come from the host's Qt, which must be the same
+    # version: take the source of the very package installed.
+    local version
+    version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev)
+    case $version in
+        "$QT_WINDOWS_VERSION"*) ;;
+        *) echo "The host's Qt is $version, not $QT_WINDOWS_VERSION" >&2; return 1 ;;
+    esac
+    echo "Building Qt $version for Windows from Debian's source into $place (about 15 minutes)"
+    ensure_deb_src
+    rm -rf "$place"
+    mkdir -p "$place/source"
+    (cd "$place/source" && apt-get source -qq "qt6-base=$version" >/dev/null)
+    local source
+    source=$(find "$place/source" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
+    # Each step logs to a file of its own, shown in part when it fails.
+    qt_step "$place/configure.log" nice cmake -S "$source" -B "$place/build" -G Ninja \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_INSTALL_PREFIX="$QT_WINDOWS_DIR" \
+        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+        "${QT_WINDOWS_CONFIGURE[@]}"
+    qt_step "$place/build.log" nice cmake --build "$place/build" --parallel "$(nproc)"
+    qt_step "$place/install.log" cmake --install "$place/build"
+    rm -rf "$place/build" "$place/source"
+    touch "$place/.built"
+}
+
+# The DLLs (by file name) that the Windows programs $@ import, and the DLLs
+# those import, found in Qt's bin/ and the mingw runtime; Windows' own are
+# left out.
+imported_dlls() {
+    local -A seen=()
+    local queue=("$@") file dll found dir
+    while [ ${#queue[@]} -gt 0 ]; do
+        file=${queue[0]}
+        queue=("${queue[@]:1}")
+        while read -r dll; do
+            [ -n "${seen[$dll]:-}" ] && continue
+            seen[$dll]=1
+            found=
+            for dir in "$QT_WINDOWS_DIR/bin" "${MINGW_RUNTIME_DIRS[@]}"; do
+                if [ -f "$dir/$dll" ]; then
+                    found=$dir/$dll
+                    break
+                fi
+            done
+            if [ -n "$found" ]; then
+                echo "$found"
+                queue+=("$found")
+            fi
+        done < <(x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p')
+    done
+}
+
+# Lays out the portable folder and packs it twice: a zip, and an installer,
+# whose places it leaves in WINDOWS_ZIP and WINDOWS_SETUP.
+package_windows() {
+    local version name stage dist bin
+    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$WINDOWS_BUILD_DIR/CMakeCache.txt")
+    name=tarvio-$version-win64
+    bin=$WINDOWS_BUILD_DIR/bin
+    stage=$WINDOWS_BUILD_DIR/package/$name
+    dist=$TOP/dist
+    echo "Packaging $name"
+    rm -rf "$WINDOWS_BUILD_DIR/package"
+    mkdir -p "$stage" "$dist"
+    MINGW_RUNTIME_DIRS=()
+    local dll
+    for dll in libstdc++-6.dll libwinpthread-1.dll; do
+        MINGW_RUNTIME_DIRS+=("$(dirname "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name=$dll)")")")
+    done
+    cp "$bin/tarvio.exe" "$bin/segment-service.exe" "$stage/"
+    cp -r "$bin/skin" "$stage/skin"
+    [ -f "$bin/builtin-segments.csv" ] && cp "$bin/builtin-segments.csv" "$stage/"
+    # Qt's plugins: the Windows platform, the native look, .ico files.
+    local plugin
+    for plugin in platforms/qwindows.dll styles/qwindowsvistastyle.dll imageformats/qico.dll; do
+        mkdir -p "$stage/$(dirname "$plugin")"
+        cp "$QT_WINDOWS_DIR/plugins/$plugin" "$stage/$plugin"
+    done
+    imported_dlls "$stage"/*.exe "$stage"/*/*.dll | sort -u | xargs -r cp -t "$stage"
+    # Debugging symbols are of no use to a user and would triple the size.
+    x86_64-w64-mingw32-strip --strip-unneeded "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll
+    # The notes for the user: UTF-8 with a byte-order mark and CR LF, which
+    # every Notepad opens as Chinese whatever the system's code page.
+    { printf '\xEF\xBB\xBF'; sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' \
+        "$TOP/packaging/windows/使用说明.txt"; } >"$stage/使用说明.txt"
+
+    rm -f "$dist/$name.zip" "$dist/$name-setup.exe"
+    # Python's zipfile marks the Chinese file names as UTF-8 (general purpose
+    # flag 11), which Explorer and 7-Zip read; Info-ZIP's zip does not.
+    python3 - "$WINDOWS_BUILD_DIR/package" "$name" "$dist/$name.zip" <<'PY'
+import os, sys, zipfile
+top, name, out = sys.argv[1:]
+with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED, compresslevel=9) as archive:
+    for folder, dirs, files in os.walk(os.path.join(top, name)):
+        dirs.sort()
+        for file in sorted(files):
+            path = os.path.join(folder, file)
+            archive.write(path, os.path.relpath(path, top))
+PY
+    makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" \
+        -DICON="$WINDOWS_BUILD_DIR/icon/tarvio.ico" -DOUTFILE="$dist/$name-setup.exe" \
+        "$TOP/packaging/windows/tarvio.nsi"
+    WINDOWS_ZIP=$dist/$name.zip
+    WINDOWS_SETUP=$dist/$name-setup.exe
+    ls -l "$WINDOWS_ZIP" "$WINDOWS_SETUP"
+}
+
+# Installs the installer $1 silently into the wine prefix, as a user without
+# administrator rights would, checks what it leaves, and uninstalls it again.
+check_installer() {
+    local setup=$1 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\tarvio'
+    local home dir menu
+    home=$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)
+    dir=$home/AppData/Local/Programs/tarvio
+    menu="$home/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/塔维手机归属地批量查询.lnk"
+    wine "$setup" /S
+    local missing=()
+    [ -f "$dir/tarvio.exe" ] || missing+=("$dir/tarvio.exe")
+    [ -f "$dir/platforms/qwindows.dll" ] || missing+=("$dir/platforms/qwindows.dll")
+    [ -f "$menu" ] || missing+=("the Start-menu shortcut")
+    wine reg query "$key" /v UninstallString >/dev/null 2>&1 || missing+=("the Add/Remove Programs entry")
+    if [ ${#missing[@]} -gt 0 ]; then
+        printf 'The installer left out: %s\n' "${missing[@]}" >&2
+        return 1
+    fi
+    # The uninstaller copies itself away and returns at once; wait for it.
+    wine "$dir/uninstall.exe" /S
+    local i
+    for i in $(seq 60); do
+        [ -e "$dir" ] || break
+        sleep 0.5
+    done
+    if [ -e "$dir" ] || [ -e "$menu" ] || wine reg query "$key" >/dev/null 2>&1; then
+        echo "The uninstaller left $dir, the shortcut or the registry entry behind" >&2
+        return 1
+    fi
+    echo "Installer checked: installs per user into $dir, uninstalls cleanly"
+}
+
+# Wine takes its Windows locale, and so the ANSI code page, from LC_ALL, and
+# needs the C library's locale of that name to read file names. Makes the
+# Chinese one in the cache, touching no system setting, and prints the LOCPATH
+# under which LC_ALL=zh_CN.UTF-8 makes wine a Chinese Windows (code page 936).
+chinese_locale_path() {
+    local dir=$TARVIO_CACHE/locale
+    if [ ! -d "$dir/zh_CN.UTF-8" ]; then
+        mkdir -p "$dir"
+        localedef -i zh_CN -f UTF-8 "$dir/zh_CN.UTF-8"
+    fi
+    echo "$dir"
+}
+
+# Starts the prefix's wine server for many programs in a row, and wine's own
+# services with it. They live as long as the server, so they are started here
+# with no output of their own: started by the first test, they would hold
+# that test's output pipe open, and ctest would wait on it until its time-out.
+start_wine_server() {
+    wineserver -p
+    wine wineboot </dev/null >/dev/null 2>&1
+}
+
+stop_wine_server() {
+    wineserver -k 2>/dev/null || true
+}
