@@ -12,6 +12,7 @@
 // QT_QPA_PLATFORM=xcb DISPLAY=:91 under Xvfb with a window manager).
 #include "filedialog.h"
 #include "mainwindow.h"
+#include "processmemory.h"
 #include "programdirectory.h"
 #include "prompt.h"
 #include "resultlistmodel.h"
@@ -28,12 +29,6 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-// windows.h first
-#include <psapi.h>
-#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -146,23 +141,6 @@ double MedianSingleQueryUs(MainWindow &window, int queries) {
     return us[us.size() / 2];
 }
 
-QByteArray PeakMemory() {
-#ifdef Q_OS_WIN
-    PROCESS_MEMORY_COUNTERS counters{};
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
-        return "unknown";
-    return QByteArray::number(qulonglong(counters.PeakWorkingSetSize / 1024)) + " kB";
-#endif
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return "unknown";
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed();
-    }
-    return "unknown";
-}
-
 bool Listening(quint16 port) {
     QTcpSocket probe;
     probe.connectToHost(QStringLiteral("127.0.0.1"), port);
@@ -256,14 +234,14 @@ int main(int argc, char **argv) {
     }
     std::printf("single query, button to caption: median %.1f us\n",
                 MedianSingleQueryUs(window, 200));
-    std::printf("peak memory so far (VmHWM): %s\n", PeakMemory().constData());
+    std::printf("peak memory so far: %ld kB\n", PeakResidentKb());
 
     if (memoryRows > 0) {
         const BatchFigures big = WindowBatch(window, dir.path(), memoryRows, nullptr);
         std::printf("batch through the main window, %d rows: %.1f s, %.1f us per row\n", memoryRows,
                     big.usPerRow * memoryRows / 1e6, big.usPerRow);
         std::printf("  %s\n", qPrintable(big.tally));
-        std::printf("peak memory with %d rows (VmHWM): %s\n", memoryRows, PeakMemory().constData());
+        std::printf("peak memory with %d rows: %ld kB\n", memoryRows, PeakResidentKb());
     }
     for (const QString &text : MessageBox::Texts())
         std::fprintf(stderr, "%s\n", qPrintable(text));

@@ -25,15 +25,22 @@ bool CommandWait::Pump() {
         m_beforePump();
     QCoreApplication *application = QCoreApplication::instance();
     application->installEventFilter(this);
-    // One turn of an event loop takes what is pending. It returns -1 at
-    // once when the application has been told to exit: no loop of this
-    // thread would run any more, so the command must end.
-    QEventLoop turn;
-    QTimer::singleShot(0, &turn, &QEventLoop::quit);
-    if (turn.exec() == -1) {
+    // Everything pending, timers included: on Windows a due timer is only
+    // handed out once no other message waits.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+#ifndef Q_OS_WIN
+    // A loop started now returns -1 at once when the application has been
+    // told to exit (QCoreApplication::exit): no loop of this thread would
+    // run any more, so the command must end. On Windows such a loop stops
+    // the thread's timers from firing, and the end of a session arrives as
+    // the Quit event that the filter sees.
+    QEventLoop probe;
+    QTimer::singleShot(0, &probe, &QEventLoop::quit);
+    if (probe.exec() == -1) {
         m_quitAsked = true;
         RequestStop();
     }
+#endif
     application->removeEventFilter(this);
     m_sincePump.start();
     return !m_stop;

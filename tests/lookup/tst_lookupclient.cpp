@@ -2,7 +2,6 @@
 #include "loopbackserver.h"
 #include "twowayrows.h"
 
-#include <QStringEncoder>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -111,7 +110,9 @@ void TestLookupClient::answers_data() {
 
     // Decoding: the named charset, else UTF-8 when valid, else GB18030.
     const QString text = QStringLiteral("{telString:1,province:'广西',catName:'中国联通'}");
-    const QByteArray gbk = QStringEncoder("GB18030").encode(text);
+    // Written out, since Qt for Windows has no GBK encoder to make them.
+    const QByteArray gbk = "{telString:1,province:'\xb9\xe3\xce\xf7',"
+                           "catName:'\xd6\xd0\xb9\xfa\xc1\xaa\xcd\xa8'}";
     row("GBK named", gbk, accepted, u"广西 联通"_s, "text/javascript; charset=GBK");
     row("GBK unnamed", gbk, accepted, u"广西 联通"_s);
     row("GBK, unknown charset", gbk, accepted, u"广西 联通"_s, "text/plain; charset=x-nonsense");

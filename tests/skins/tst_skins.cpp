@@ -97,7 +97,7 @@ private slots:
         if (where == u"file"_s)
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
-        const QByteArray path = (where == u"dir"_s ? dir.path() : file.fileName()).toLocal8Bit();
+        const QByteArray path = SkinPathBytes(where == u"dir"_s ? dir.path() : file.fileName());
         qApp->setStyleSheet(QStringLiteral("QLabel { color: #123456; }"));
         QLabel open(QStringLiteral("使用说明"));
         open.show();
@@ -134,7 +134,7 @@ private slots:
         action->trigger();
         action->trigger();
         const auto call = [&directory](const QString &name) {
-            return QByteArrayList{(directory + u"/skin/"_s + name + u".vio"_s).toLocal8Bit(),
+            return QByteArrayList{SkinPathBytes(directory + u"/skin/"_s + name + u".vio"_s),
                                   QByteArray()};
         };
         QCOMPARE(g_calls, (QList<QByteArrayList>{call(u"tar"_s), call(file), call(file)}));
