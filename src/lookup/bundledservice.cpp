@@ -1,5 +1,6 @@
 #include "bundledservice.h"
 
+#include "clientsocket.h"
 #include "serviceprobe.h"
 
 #include <QDir>

@@ -1,20 +1,15 @@
 #include "httptransfer.h"
 
-#include <boost/asio/connect.hpp>
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/tcp.hpp>
-#include <boost/asio/write.hpp>
-#include <boost/beast/core/flat_buffer.hpp>
+#include "clientsocket.h"
+
+#include <boost/asio/buffer.hpp>
 #include <boost/beast/http/basic_parser.hpp>
-#include <boost/beast/http/read.hpp>
 
 #include <algorithm>
-#include <optional>
 #include <string>
+#include <string_view>
 
-namespace asio = boost::asio;
 namespace http = boost::beast::http;
-using tcp = asio::ip::tcp;
 using Clock = std::chrono::steady_clock;
 using boost::beast::string_view;
 using boost::system::error_code;
@@ -23,6 +18,9 @@ namespace {
 // Room for any header block a real server sends; a longer one is not an
 // answer we want.
 constexpr std::uint32_t kMaxHeaderBytes = 64 * 1024;
+constexpr std::size_t kReadBytes = 16 * 1024;
+// How long a wait looks before it sleeps.
+constexpr std::chrono::microseconds kSpin{200};
 
 QByteArray Bytes(string_view text) {
     return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
@@ -37,6 +35,7 @@ public:
         : m_maxBodyBytes(maxBodyBytes) {
         header_limit(kMaxHeaderBytes);
         body_limit(maxBodyBytes);
+        eager(true);
     }
 
     int status = 0;
@@ -77,174 +76,219 @@ private:
 };
 } // namespace
 
-// One request and its answer. The handlers of the network operations hold it,
-// so that a transfer given up halfway (stopped, or out of time) can simply be
-// left: whatever of it still completes later finds it abandoned and does
-// nothing.
-struct Exchange {
-    explicit Exchange(std::uint64_t maxBodyBytes)
-        : parser(maxBodyBytes) {}
-
-    std::string request;
-    AnswerParser parser;
-    error_code error;
-    bool finished = false;
-    bool abandoned = false;
-
-    void Finish(const error_code &result) {
-        error = result;
-        finished = true;
-    }
-};
-
 struct HttpTransfer::Connection {
     Connection(const QString &hostName, quint16 portNumber, std::chrono::milliseconds limit,
                qint64 maxBody)
-        : host(hostName.toStdString())
+        : host(hostName)
         , port(portNumber)
         , timeout(limit)
         , maxBodyBytes(static_cast<std::uint64_t>(std::max<qint64>(maxBody, 0))) {
+        const std::string name = host.toStdString();
         // An IPv6 address goes between brackets in the Host header.
-        hostField = host.find(':') == std::string::npos ? host : '[' + host + ']';
+        hostField = name.find(':') == std::string::npos ? name : '[' + name + ']';
         if (port != 80)
             hostField += ':' + std::to_string(port);
-        // A host given by its address needs no resolving, ever.
-        error_code notAnAddress;
-        const asio::ip::address parsed = asio::ip::make_address(host, notAnAddress);
-        if (!notAnAddress)
-            address = tcp::endpoint(parsed, port);
     }
 
-    void Start(const std::shared_ptr<Exchange> &exchange);
-    void Send(const std::shared_ptr<Exchange> &exchange);
-    void Close();
+    // How a wait for the socket ended.
+    enum class WaitEnd { Ready, Failed, TimedOut, Stopped };
+    WaitEnd Wait(bool forWriting, Clock::time_point deadline, const WaitHook &hook);
+    const std::vector<ClientSocket::Address> &Addresses();
+    WaitEnd Open(Clock::time_point deadline, const WaitHook &hook);
+    WaitEnd SendAll(const std::string &request, Clock::time_point deadline, const WaitHook &hook);
+    WaitEnd ReadAnswer(AnswerParser &parser, Clock::time_point deadline, const WaitHook &hook);
 
-    // How a wait for the exchange ended.
-    enum class WaitEnd { Finished, TimedOut, Stopped };
-    WaitEnd Wait(const Exchange &exchange, Clock::time_point deadline, const WaitHook &hook);
-
-    // One thread, ours: no locking inside the context.
-    asio::io_context io{1};
-    tcp::resolver resolver{io};
-    tcp::socket socket{io};
-    boost::beast::flat_buffer buffer;
-    std::string host;
+    QString host;
     quint16 port;
-    std::optional<tcp::endpoint> address;
     std::string hostField;
     std::chrono::milliseconds timeout;
     std::uint64_t maxBodyBytes;
+    std::vector<ClientSocket::Address> addresses;
+    bool resolvedForGood = false;
+    ClientSocket socket;
+    // Why the parser refused the last answer, if it did.
+    error_code refusal;
 };
 
-void HttpTransfer::Connection::Start(const std::shared_ptr<Exchange> &exchange) {
-    const auto connected = [this, exchange](const error_code &error) {
-        if (exchange->abandoned)
-            return;
-        if (error)
-            return exchange->Finish(error);
-        Send(exchange);
-    };
-    if (address)
-        return socket.async_connect(*address, connected);
-    resolver.async_resolve(
-        host, std::to_string(port),
-        [this, exchange, connected](const error_code &error, tcp::resolver::results_type found) {
-            if (exchange->abandoned)
-                return;
-            if (error)
-                return exchange->Finish(error);
-            asio::async_connect(socket, found,
-                                [connected](const error_code &result, const tcp::endpoint &) {
-                                    connected(result);
-                                });
-        });
-}
-
-void HttpTransfer::Connection::Send(const std::shared_ptr<Exchange> &exchange) {
-    // The request is one small write on a fresh connection, so it goes out
-    // at once, Nagle or not.
-    asio::async_write(socket, asio::buffer(exchange->request),
-                      [this, exchange](const error_code &error, size_t) {
-                          if (exchange->abandoned)
-                              return;
-                          if (error)
-                              return exchange->Finish(error);
-                          http::async_read(socket, buffer, exchange->parser,
-                                           [exchange](const error_code &result, size_t) {
-                                               if (!exchange->abandoned)
-                                                   exchange->Finish(result);
-                                           });
-                      });
-}
-
-void HttpTransfer::Connection::Close() {
-    error_code ignored;
-    resolver.cancel();
-    socket.close(ignored);
-    buffer.consume(buffer.size());
-}
-
-HttpTransfer::Connection::WaitEnd HttpTransfer::Connection::Wait(const Exchange &exchange,
-                                                                 Clock::time_point deadline,
-                                                                 const WaitHook &hook) {
-    while (!exchange.finished) {
+HttpTransfer::Connection::WaitEnd
+HttpTransfer::Connection::Wait(bool forWriting, Clock::time_point deadline, const WaitHook &hook) {
+    // A service on this machine answers within some tens of microseconds.
+    // Falling asleep for that long costs more than the wait itself: waking
+    // the thread up again, and the service going idle meanwhile, doubles the
+    // time of a row. So the wait first looks again and again for a short
+    // while, as a low-latency client does, and only then sleeps.
+    const Clock::time_point spinUntil = Clock::now() + kSpin;
+    do {
+        const ClientSocket::Step step = forWriting
+                                            ? socket.WaitWritable(std::chrono::milliseconds(0))
+                                            : socket.WaitReadable(std::chrono::milliseconds(0));
+        if (step == ClientSocket::Step::Done)
+            return WaitEnd::Ready;
+        if (step == ClientSocket::Step::Failed)
+            return WaitEnd::Failed;
+    } while (Clock::now() < spinUntil);
+    for (;;) {
         if (hook && !hook())
             return WaitEnd::Stopped;
         const Clock::time_point now = Clock::now();
         if (now >= deadline)
             return WaitEnd::TimedOut;
-        // Returns as soon as the exchange has run out of work, which is when
-        // it has finished, or after the slice.
-        io.restart();
-        io.run_for(std::min<Clock::duration>(deadline - now, kHookInterval));
+        const auto slice = std::min(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        deadline - now + std::chrono::milliseconds(1)),
+                                    kHookInterval);
+        const ClientSocket::Step step =
+            forWriting ? socket.WaitWritable(slice) : socket.WaitReadable(slice);
+        if (step == ClientSocket::Step::Done)
+            return WaitEnd::Ready;
+        if (step == ClientSocket::Step::Failed)
+            return WaitEnd::Failed;
     }
-    return WaitEnd::Finished;
+}
+
+const std::vector<ClientSocket::Address> &HttpTransfer::Connection::Addresses() {
+    // Only a numeric address resolves the same way every time without asking
+    // a name server; a name is resolved each time.
+    if (!resolvedForGood) {
+        addresses = ClientSocket::Resolve(host, port);
+        resolvedForGood = !addresses.empty() && (host.contains(QLatin1Char(':')) ||
+                                                 std::all_of(host.begin(), host.end(), [](QChar c) {
+                                                     return c.isDigit() || c == QLatin1Char('.');
+                                                 }));
+    }
+    return addresses;
+}
+
+HttpTransfer::Connection::WaitEnd HttpTransfer::Connection::Open(Clock::time_point deadline,
+                                                                 const WaitHook &hook) {
+    for (const ClientSocket::Address &address : Addresses()) {
+        const ClientSocket::Step step = socket.Connect(address);
+        if (step == ClientSocket::Step::Done)
+            return WaitEnd::Ready;
+        if (step == ClientSocket::Step::Failed)
+            continue;
+        const WaitEnd end = Wait(true, deadline, hook);
+        if (end == WaitEnd::TimedOut || end == WaitEnd::Stopped)
+            return end;
+        if (end == WaitEnd::Ready && socket.Connected())
+            return WaitEnd::Ready;
+    }
+    return WaitEnd::Failed;
+}
+
+HttpTransfer::Connection::WaitEnd HttpTransfer::Connection::SendAll(const std::string &request,
+                                                                    Clock::time_point deadline,
+                                                                    const WaitHook &hook) {
+    std::size_t sent = 0;
+    while (sent < request.size()) {
+        const long now = socket.Send(request.data() + sent, request.size() - sent);
+        if (now < 0)
+            return WaitEnd::Failed;
+        sent += static_cast<std::size_t>(now);
+        if (now == 0) {
+            if (const WaitEnd end = Wait(true, deadline, hook); end != WaitEnd::Ready)
+                return end;
+        }
+    }
+    return WaitEnd::Ready;
+}
+
+// Reads until the parser has the whole answer. The bytes the parser has not
+// taken yet (a header cut in two) wait in `pending` for the next ones.
+HttpTransfer::Connection::WaitEnd HttpTransfer::Connection::ReadAnswer(AnswerParser &parser,
+                                                                       Clock::time_point deadline,
+                                                                       const WaitHook &hook) {
+    std::string pending;
+    char buffer[kReadBytes];
+    while (!parser.is_done()) {
+        const long got = socket.Receive(buffer, sizeof buffer);
+        if (got == ClientSocket::kWouldBlock) {
+            if (const WaitEnd end = Wait(false, deadline, hook); end != WaitEnd::Ready)
+                return end;
+            continue;
+        }
+        if (got < 0)
+            return WaitEnd::Failed;
+        error_code error;
+        if (got == 0) {
+            // The server closed: the end of a body that runs to the close,
+            // or an answer cut short (Beast takes a close before any byte
+            // as a whole message, so that case is told apart here).
+            if (!parser.got_some())
+                return WaitEnd::Failed;
+            parser.put_eof(error);
+            return !error && parser.is_done() ? WaitEnd::Ready : WaitEnd::Failed;
+        }
+        // Mostly the whole answer comes in one piece, and goes to the
+        // parser straight from the buffer.
+        std::string_view unread(buffer, static_cast<std::size_t>(got));
+        if (!pending.empty()) {
+            pending.append(unread);
+            unread = pending;
+        }
+        while (!unread.empty() && !parser.is_done()) {
+            const std::size_t used =
+                parser.put(boost::asio::buffer(unread.data(), unread.size()), error);
+            unread.remove_prefix(used);
+            if (error == http::error::need_more)
+                break;
+            if (error) {
+                refusal = error;
+                return WaitEnd::Failed;
+            }
+            if (used == 0)
+                break;
+        }
+        pending = std::string(unread);
+    }
+    return WaitEnd::Ready;
 }
 
 HttpTransfer::HttpTransfer(const QString &host, quint16 port, std::chrono::milliseconds timeout,
                            qint64 maxBodyBytes)
     : m_connection(std::make_unique<Connection>(host, port, timeout, maxBodyBytes)) {}
 
-HttpTransfer::~HttpTransfer() {
-    Close();
-}
+HttpTransfer::~HttpTransfer() = default;
 
 HttpTransfer::Answer HttpTransfer::Get(const QByteArray &target, const WaitHook &whileWaiting) {
     Connection &connection = *m_connection;
-    Close();
-    const auto exchange = std::make_shared<Exchange>(connection.maxBodyBytes);
+    const Clock::time_point deadline = Clock::now() + connection.timeout;
+    connection.refusal = {};
     // The server closes the connection once it has answered: the close, and
     // what the system keeps of a closed connection for a while, is then the
     // server's, as with any client that asks once and goes.
-    exchange->request = "GET " + target.toStdString() +
-                        " HTTP/1.1\r\nHost: " + connection.hostField +
-                        "\r\nAccept: */*\r\nConnection: close\r\n\r\n";
-    connection.Start(exchange);
+    const std::string request = "GET " + target.toStdString() +
+                                " HTTP/1.1\r\nHost: " + connection.hostField +
+                                "\r\nAccept: */*\r\nConnection: close\r\n\r\n";
+    AnswerParser parser(connection.maxBodyBytes);
+    using WaitEnd = Connection::WaitEnd;
+    WaitEnd end = connection.Open(deadline, whileWaiting);
+    if (end == WaitEnd::Ready)
+        end = connection.SendAll(request, deadline, whileWaiting);
+    if (end == WaitEnd::Ready)
+        end = connection.ReadAnswer(parser, deadline, whileWaiting);
+    connection.socket.Close();
 
     Answer answer;
-    const Connection::WaitEnd end =
-        connection.Wait(*exchange, Clock::now() + connection.timeout, whileWaiting);
-    exchange->abandoned = true;
-    Close();
-    if (end != Connection::WaitEnd::Finished) {
-        answer.kind =
-            end == Connection::WaitEnd::Stopped ? Answer::Kind::Stopped : Answer::Kind::Failed;
+    switch (end) {
+    case WaitEnd::Stopped:
+        answer.kind = Answer::Kind::Stopped;
         return answer;
-    }
-    if (exchange->error) {
-        if (exchange->error == http::error::body_limit)
+    case WaitEnd::Failed:
+    case WaitEnd::TimedOut:
+        if (connection.refusal == http::error::body_limit)
             answer.kind = Answer::Kind::TooLarge;
         return answer;
+    case WaitEnd::Ready:
+        break;
     }
-    AnswerParser &parsed = exchange->parser;
     answer.kind = Answer::Kind::Complete;
-    answer.status = parsed.status;
-    answer.contentType = std::move(parsed.contentType);
-    answer.server = std::move(parsed.server);
-    answer.body = std::move(parsed.body);
+    answer.status = parser.status;
+    answer.contentType = std::move(parser.contentType);
+    answer.server = std::move(parser.server);
+    answer.body = std::move(parser.body);
     return answer;
 }
 
 void HttpTransfer::Close() {
-    m_connection->Close();
+    m_connection->socket.Close();
 }

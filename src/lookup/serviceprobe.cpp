@@ -1,12 +1,9 @@
 #include "serviceprobe.h"
 
+#include "clientsocket.h"
 #include "httptransfer.h"
 
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/tcp.hpp>
-
-namespace asio = boost::asio;
-using tcp = asio::ip::tcp;
+#include <QStringList>
 
 namespace {
 // Our service's name in the Server header.
@@ -17,28 +14,25 @@ constexpr std::chrono::milliseconds kConnectTimeout{1000};
 bool IsLoopbackHost(const QString &host) {
     if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
         return true;
-    boost::system::error_code notAnAddress;
-    const asio::ip::address address = asio::ip::make_address(host.toStdString(), notAnAddress);
-    return !notAnAddress && address.is_loopback();
+    // 127.0.0.0/8 and ::1, written as numbers.
+    const QStringList parts = host.split(QLatin1Char('.'));
+    bool allNumbers = parts.size() == 4;
+    for (const QString &part : parts) {
+        bool isNumber = false;
+        const int value = part.toInt(&isNumber);
+        allNumbers = allNumbers && isNumber && value >= 0 && value <= 255;
+    }
+    return (allNumbers && parts.first() == QLatin1String("127")) || host == QLatin1String("::1");
 }
 
 bool SomethingListens(const QString &host, quint16 port) {
-    asio::io_context io(1);
-    tcp::resolver resolver(io);
-    boost::system::error_code error;
-    const auto endpoints = resolver.resolve(host.toStdString(), std::to_string(port), error);
-    if (error)
-        return false;
-    tcp::socket socket(io);
-    bool connected = false;
-    for (const auto &entry : endpoints) {
-        socket.async_connect(entry.endpoint(),
-                             [&](const boost::system::error_code &result) { connected = !result; });
-        io.restart();
-        io.run_for(kConnectTimeout);
-        boost::system::error_code ignored;
-        socket.close(ignored);
-        if (connected)
+    for (const ClientSocket::Address &address : ClientSocket::Resolve(host, port)) {
+        ClientSocket socket;
+        const ClientSocket::Step step = socket.Connect(address);
+        if (step == ClientSocket::Step::Done)
+            return true;
+        if (step == ClientSocket::Step::Waiting &&
+            socket.WaitWritable(kConnectTimeout) == ClientSocket::Step::Done && socket.Connected())
             return true;
     }
     return false;
@@ -51,16 +45,4 @@ bool OursAnswers(const QString &host, quint16 port, std::chrono::milliseconds ti
         transfer.Get(QByteArrayLiteral("/cc/json/mobile_tel_segment.htm?tel=13800138000"), hook);
     return answer.kind == HttpTransfer::Answer::Kind::Complete &&
            answer.server.startsWith(kOurServer);
-}
-
-quint16 FreeLoopbackPort() {
-    asio::io_context io(1);
-    boost::system::error_code error;
-    tcp::acceptor acceptor(io);
-    acceptor.open(tcp::v4(), error);
-    if (!error)
-        acceptor.bind(tcp::endpoint(asio::ip::address_v4::loopback(), 0), error);
-    if (error)
-        return 0;
-    return acceptor.local_endpoint(error).port();
 }

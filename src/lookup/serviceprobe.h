@@ -18,6 +18,3 @@ bool SomethingListens(const QString &host, quint16 port);
 // itself in the Server header of its answers.
 bool OursAnswers(const QString &host, quint16 port, std::chrono::milliseconds timeout,
                  const WaitHook &hook = {});
-
-// A port on 127.0.0.1 that nothing listens on right now; 0 if none is found.
-quint16 FreeLoopbackPort();

@@ -1,6 +1,7 @@
 // The program starts its own segment service when nothing of ours answers
 // where it looks, and the service ends with the program, even a killed one.
 #include "bundledservice.h"
+#include "clientsocket.h"
 #include "lookupclient.h"
 #include "loopbackserver.h"
 #include "serviceprobe.h"
