@@ -317,7 +317,9 @@ chinese_locale_path() {
 # with no output of their own: started by the first test, they would hold
 # that test's output pipe open, and ctest would wait on it until its time-out.
 start_wine_server() {
-    wineserver -p
+    # A server already running for this prefix (left by an earlier run) is
+    # simply used.
+    wineserver -p 2>/dev/null || true
     wine wineboot </dev/null >/dev/null 2>&1
 }
 
