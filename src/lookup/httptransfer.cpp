@@ -117,6 +117,10 @@ HttpTransfer::Connection::Wait(bool forWriting, Clock::time_point deadline, cons
     // the thread up again, and the service going idle meanwhile, doubles the
     // time of a row. So the wait first looks again and again for a short
     // while, as a low-latency client does, and only then sleeps.
+    // The hook is asked first all the same: a fast service must not keep
+    // the window from its events.
+    if (hook && !hook())
+        return WaitEnd::Stopped;
     const Clock::time_point spinUntil = Clock::now() + kSpin;
     do {
         const ClientSocket::Step step = forWriting

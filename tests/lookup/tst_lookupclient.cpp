@@ -227,6 +227,13 @@ void TestLookupClient::stopsWhenTheHookSaysSo() {
     client.SetWaitHook({});
     QVERIFY(client.QueryLocation(QStringLiteral("13800138001")).accepted());
     QCOMPARE(m_server->ConnectionCount(), 2);
+
+    // However fast the answer, the hook is asked: the window's events would
+    // otherwise wait for a whole batch.
+    asked = 0;
+    client.SetWaitHook([&] { return ++asked > 0; });
+    QVERIFY(client.QueryLocation(QStringLiteral("13800138002")).accepted());
+    QVERIFY(asked >= 1);
 }
 
 QTEST_GUILESS_MAIN(TestLookupClient)
