@@ -1,10 +1,10 @@
 #pragma once
 
-// One command of the main window at a time. A lookup waits for its answer in a
-// local event loop that holds back keys and mouse, but a command can still
-// arrive during the wait by other ways: a screen reader's press action, a menu
-// item triggered by code, the timer of a button's animated click. So can one
-// arrive while a command's own dialog or message box is open. Every handler
+// One command of the main window at a time. While a lookup waits for its
+// answer, the window takes its events now and then (commandwait.h), so a
+// command can arrive in the middle: a click, a key, a screen reader's press
+// action, a menu item triggered by code, the timer of a button's animated
+// click. So can one while a command's own dialog or message box is open. Every handler
 // runs its body through Run(), and a body asked for while another runs is
 // dropped, not kept for later: an import or a clear that turned up in the
 // middle of a long batch would otherwise empty the fresh results long after
