@@ -6,6 +6,7 @@
 #include "httptransfer.h"
 
 #include <QStringList>
+#include <QUrl>
 
 namespace {
 const QByteArray kTargetStart = QByteArrayLiteral("/cc/json/mobile_tel_segment.htm?tel=");
@@ -43,7 +44,10 @@ LookupAnswer Evaluate(const QString &text) {
 
 LookupClient::LookupClient(QString serviceHost, int timeoutMs)
     : m_serviceHost(std::move(serviceHost)) {
-    const QUrl service = RequestAddress(QString());
+    // The host is checked once, as the start of the request address; what
+    // follows it is the same path for every lookup.
+    const QUrl service =
+        QUrl::fromEncoded("http://" + m_serviceHost.toUtf8() + kTargetStart, QUrl::StrictMode);
     if (service.isValid() && !service.host().isEmpty() && service.userInfo().isEmpty()) {
         const int port = service.port(80);
         if (port > 0 && port <= 65535)
@@ -67,12 +71,6 @@ QString LookupClient::DefaultServiceHost() {
     return QStringLiteral(TARVIO_SERVICE_HOST);
 }
 
-QUrl LookupClient::RequestAddress(const QString &number) const {
-    const QByteArray address = QByteArrayLiteral("http://") + m_serviceHost.toUtf8() +
-                               kTargetStart + QUrl::toPercentEncoding(number);
-    return QUrl::fromEncoded(address, QUrl::StrictMode);
-}
-
 LookupAnswer LookupClient::QueryLocation(const QString &number) {
     if (!Inet1)
         return Outcome(LookupAnswer::Outcome::TransferFailed);
@@ -82,8 +80,9 @@ LookupAnswer LookupClient::QueryLocation(const QString &number) {
                                                        : LookupAnswer::Outcome::TransferFailed);
         m_readiness = nullptr;
     }
-    // The host was checked once; the path and the encoded number make a
-    // valid target whatever the number holds.
+    // "/cc/json/mobile_tel_segment.htm?tel=" + the number, percent-encoded
+    // so that the service reads exactly the text it was given (a blank, "+"
+    // or "&" would otherwise break or change the query).
     const QByteArray target = kTargetStart + QUrl::toPercentEncoding(number);
     const HttpTransfer::Answer reply = Inet1->Get(target, m_waitHook);
 

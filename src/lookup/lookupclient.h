@@ -4,7 +4,6 @@
 #include "waithook.h"
 
 #include <QString>
-#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -44,11 +43,6 @@ public:
     void CancelTransfer();
 
 private:
-    // "http://" + host + "/cc/json/mobile_tel_segment.htm?tel=" + the number,
-    // percent-encoded so that the service reads exactly the text it was given
-    // (a blank, "+" or "&" would otherwise break or change the query).
-    QUrl RequestAddress(const QString &number) const;
-
     QString m_serviceHost;
     std::unique_ptr<HttpTransfer> Inet1; // none when the host is not usable
     WaitHook m_waitHook;
