@@ -5,6 +5,7 @@
 #include "programdirectory.h"
 #include "resultlistmodel.h"
 #include "resultlog.h"
+#include "rowanswer.h"
 
 #include <QDir>
 
@@ -38,7 +39,7 @@ RunEnd QueryAllRows(CommandView &view, LookupClient &Inet1, ResultLog &log) {
         failedInARow = 0;
         if (!answer.accepted())
             continue;
-        lv.SetLocation(i, LocationText(answer));
+        lv.SetLocation(i, LocationText(answer), RowAnswerOf(answer));
         const bool written = log.WriteLine({lv.Text(i), lv.Number(i), lv.Location(i)});
         Inet1.CancelTransfer();
         if (!written)

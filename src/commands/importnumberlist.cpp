@@ -29,7 +29,7 @@ void ImportNumberList(CommandView &view) {
     QList<ResultRow> rows;
     rows.reserve(list->kept.size());
     for (QString &number : list->kept)
-        rows.append(ResultRow{QString::number(rows.size() + 1), std::move(number), QString()});
+        rows.append(ResultRow{QString::number(rows.size() + 1), std::move(number), QString(), {}});
     lv.AppendRows(std::move(rows));
     const qint64 imported = lv.Count();
     const qint64 invalid = list->lineCount - imported;

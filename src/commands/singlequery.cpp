@@ -4,6 +4,7 @@
 #include "lookupclient.h"
 #include "numerictext.h"
 #include "resultlistmodel.h"
+#include "rowanswer.h"
 
 void RunSingleQuery(CommandView &view, LookupClient &Inet1) {
     ResultListModel &lv = view.ResultList();
@@ -41,7 +42,7 @@ void RunSingleQuery(CommandView &view, LookupClient &Inet1) {
 
     const int row = lv.Add(QStringLiteral("1"));
     lv.SetNumber(row, number);
-    lv.SetLocation(row, LocationText(answer));
+    lv.SetLocation(row, LocationText(answer), RowAnswerOf(answer));
     // The caption joins province and carrier without the blank of the cell.
     view.SetFrame1Caption(QStringLiteral("查询成功，归属地为") + answer.province + answer.carrier);
     Inet1.CancelTransfer();

@@ -14,6 +14,10 @@ struct LookupAnswer {
     Outcome outcome = Outcome::Refused;
     QString province;
     QString carrier; // the service's carrier name without its first two characters
+    // The rest of what an accepted answer said, for what is made of the
+    // results beyond the list's location text.
+    QString city;    // empty when the answer names none
+    QString catName; // the carrier's name whole: "中国移动"
 
     bool accepted() const { return outcome == Outcome::Accepted; }
     bool TransferFailed() const { return outcome == Outcome::TransferFailed; }

@@ -24,7 +24,8 @@ LookupAnswer Evaluate(const QString &text) {
     if (!text.contains(kMarker))
         return Outcome(LookupAnswer::Outcome::Refused);
 
-    static const QStringList kNames{QStringLiteral("province"), QStringLiteral("catName")};
+    static const QStringList kNames{QStringLiteral("province"), QStringLiteral("catName"),
+                                    QStringLiteral("city")};
     const auto properties = EvaluateAnswerProperties(text, kNames);
     if (!properties || !(*properties)[0].present || !(*properties)[1].present)
         return Outcome(LookupAnswer::Outcome::Refused);
@@ -38,6 +39,9 @@ LookupAnswer Evaluate(const QString &text) {
     LookupAnswer answer = Outcome(LookupAnswer::Outcome::Accepted);
     answer.province = (*properties)[0].text;
     answer.carrier = catName.mid(2);
+    answer.catName = catName;
+    // The city is no condition of an answer: a service may not know it.
+    answer.city = (*properties)[2].text;
     return answer;
 }
 } // namespace

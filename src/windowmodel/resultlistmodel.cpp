@@ -22,7 +22,7 @@ void ResultListModel::Clear() {
 int ResultListModel::Add(const QString &serial) {
     const int row = Count();
     beginInsertRows(QModelIndex(), row, row);
-    m_rows.append(ResultRow{serial, QString(), QString()});
+    m_rows.append(ResultRow{serial, QString(), QString(), {}});
     endInsertRows();
     return row + 1;
 }
@@ -44,8 +44,10 @@ void ResultListModel::SetNumber(int position, const QString &number) {
     EmitCellChanged(position, 1);
 }
 
-void ResultListModel::SetLocation(int position, const QString &location) {
-    m_rows[position - 1].location = location;
+void ResultListModel::SetLocation(int position, const QString &location, RowAnswer answer) {
+    ResultRow &row = m_rows[position - 1];
+    row.location = location;
+    row.answer = std::move(answer);
     EmitCellChanged(position, 2);
 }
 

@@ -31,8 +31,11 @@ public:
     QString Text(int position) const { return m_rows.at(position - 1).serial; }
     QString Number(int position) const { return m_rows.at(position - 1).number; }
     QString Location(int position) const { return m_rows.at(position - 1).location; }
+    const RowAnswer &Answer(int position) const { return m_rows.at(position - 1).answer; }
     void SetNumber(int position, const QString &number);
-    void SetLocation(int position, const QString &location);
+    // The location cell, and the answer it was made from; a location set
+    // without one (or emptied) keeps no answer.
+    void SetLocation(int position, const QString &location, RowAnswer answer = {});
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;

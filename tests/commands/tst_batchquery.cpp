@@ -136,6 +136,12 @@ void TestBatchQuery::logOfARun() {
     QCOMPARE(m_view->lv.Location(1), QString());
     QCOMPARE(m_view->lv.Location(2), kLocation);
     QCOMPARE(m_view->lv.Location(3), QStringLiteral("旧 乙"));
+    // The row found keeps the answer whole; the others keep none.
+    QCOMPARE(m_view->lv.Answer(2).province, QStringLiteral("广东"));
+    QCOMPARE(m_view->lv.Answer(2).city, QStringLiteral("广东"));
+    QCOMPARE(m_view->lv.Answer(2).carrier, QStringLiteral("中国移动"));
+    QCOMPARE(m_view->lv.Answer(1).carrier, QString());
+    QCOMPARE(m_view->lv.Answer(3).carrier, QString());
 }
 
 void TestBatchQuery::failedTransfers_data() {

@@ -35,6 +35,8 @@ private Q_SLOTS:
     void sendsTheNumberAsGiven();
     void answers_data();
     void answers();
+    void keepsTheWholeAnswer_data();
+    void keepsTheWholeAnswer();
     void oversizedAnswerIsRefused_data();
     void oversizedAnswerIsRefused();
     void failedTransfers_data();
@@ -131,6 +133,30 @@ void TestLookupClient::answers() {
     QCOMPARE(answer.outcome, outcome);
     if (outcome == Outcome::Accepted)
         QCOMPARE(LocationText(answer), location);
+}
+
+void TestLookupClient::keepsTheWholeAnswer_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("city");
+    QTest::newRow("with a city") << QByteArray("{telString:1,province:'广东',city:'广州',"
+                                               "catName:'中国移动'}")
+                                 << u"广州"_s;
+    // A city is no condition of an answer.
+    QTest::newRow("without a city")
+        << QByteArray("{telString:1,province:'广东',catName:'中国移动'}") << QString();
+}
+
+void TestLookupClient::keepsTheWholeAnswer() {
+    QFETCH(QByteArray, body);
+    QFETCH(QString, city);
+    m_server->Enqueue(Answer(body));
+    LookupClient client(m_server->HostAndPort(), 5000);
+    const LookupAnswer answer = client.QueryLocation(QStringLiteral("13800138000"));
+    QVERIFY(answer.accepted());
+    QCOMPARE(answer.province, u"广东"_s);
+    QCOMPARE(answer.city, city);
+    QCOMPARE(answer.catName, u"中国移动"_s);
+    QCOMPARE(answer.carrier, u"移动"_s);
 }
 
 void TestLookupClient::oversizedAnswerIsRefused_data() {

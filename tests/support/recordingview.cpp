@@ -26,7 +26,7 @@ void RecordingView::ShowDistinctLocations(const QStringList &locations) {
 void RecordingView::Fill(const QStringList &locations) {
     QList<ResultRow> rows;
     for (int i = 1; i <= locations.size(); ++i)
-        rows.append(ResultRow{QString::number(10 * i), TestNumber(i), locations[i - 1]});
+        rows.append(ResultRow{QString::number(10 * i), TestNumber(i), locations[i - 1], {}});
     lv.AppendRows(rows);
 }
 
