@@ -32,6 +32,11 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" ""
 !define MUI_UNICON "${ICON}"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\tarvio.exe"
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\使用说明.txt"
+; The GPL first. It asks nothing of a user who only runs the program, so the
+; page says so and goes on with "下一步", not with an "I accept".
+!define MUI_LICENSEPAGE_TEXT_BOTTOM "本程序是自由软件，按 GNU 通用公共许可证第 3 版或（由你选择）任何更新的版本发布。使用本程序不必接受这份许可证；复制、修改或再发布时须遵守它。所用第三方组件的许可证见安装文件夹里的 THIRD-PARTY.txt 和 licenses 文件夹。"
+!define MUI_LICENSEPAGE_BUTTON "$(^NextBtn)"
+!insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -77,6 +82,9 @@ Section "Uninstall"
     Delete "$INSTDIR\*.dll"
     Delete "$INSTDIR\builtin-segments.csv"
     Delete "$INSTDIR\使用说明.txt"
+    Delete "$INSTDIR\LICENSE.txt"
+    Delete "$INSTDIR\THIRD-PARTY.txt"
+    RMDir /r "$INSTDIR\licenses"
     RMDir /r "$INSTDIR\skin"
     RMDir /r "$INSTDIR\platforms"
     RMDir /r "$INSTDIR\styles"

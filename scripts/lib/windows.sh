@@ -212,8 +212,56 @@ imported_dlls() {
     done
 }
 
+# Copies text file $1 to $2 as every Notepad opens it, whatever the
+# system's code page: UTF-8 with a byte-order mark, CR LF line ends.
+notepad_text() {
+    { printf '\xEF\xBB\xBF'; sed -e 's/\r$//' -e 's/$/\r/' "$1"; } >"$2"
+}
+
+# The text of licence $1 as a stand-alone paragraph of Debian's
+# machine-readable copyright file $2 gives it: the paragraph that begins with
+# "License: $1", its lines without their leading blank, "." an empty line.
+debian_licence_text() {
+    awk -v name="$1" '
+        !found && previous == "" && $0 == "License: " name { found = 1; next }
+        found && !/^[ \t]/ { exit }
+        found { sub(/^ /, ""); if ($0 == ".") $0 = ""; print }
+        { previous = $0 }' "$2"
+}
+
+# Lays into folder $1 the licence texts that the zip and the installer carry,
+# each named in THIRD-PARTY.md: tarvio's own licence, THIRD-PARTY.md itself,
+# and, under licenses/, the full texts that the licences of the components
+# shipped require, taken from the Debian packages the build uses.
+stage_licence_texts() {
+    local stage=$1 doc=/usr/share/doc boost
+    notepad_text "$TOP/LICENSE" "$stage/LICENSE.txt"
+    notepad_text "$TOP/THIRD-PARTY.md" "$stage/THIRD-PARTY.txt"
+    mkdir -p "$stage/licenses"
+    # Qt's LGPL-3.0, which adds its permissions to the GPL-3.0 of LICENSE.txt,
+    # and Debian's account of every file of the qtbase the DLLs are built from,
+    # with the licences of the code Qt carries.
+    notepad_text /usr/share/common-licenses/LGPL-3 "$stage/licenses/LGPL-3.0.txt"
+    notepad_text "$doc/libqt6core6/copyright" "$stage/licenses/qtbase-copyright.txt"
+    # libphonenumber's data, in the service's built-in table.
+    notepad_text /usr/share/common-licenses/Apache-2.0 "$stage/licenses/Apache-2.0.txt"
+    # Asio and Beast, compiled into both programs.
+    boost=$(dpkg-query -W -f='${Depends}' libboost-dev | grep -o 'libboost1\.[0-9]*-dev' | head -n 1)
+    debian_licence_text BSL-1.0 "$doc/$boost/copyright" >"$WINDOWS_BUILD_DIR/BSL-1.0.txt"
+    [ -s "$WINDOWS_BUILD_DIR/BSL-1.0.txt" ] || { echo "No BSL-1.0 text in $boost's copyright" >&2; return 1; }
+    notepad_text "$WINDOWS_BUILD_DIR/BSL-1.0.txt" "$stage/licenses/BSL-1.0.txt"
+    # The mingw runtime: GCC's libraries with the GCC Runtime Library
+    # Exception; winpthreads and the start-up code of mingw-w64.
+    notepad_text "$doc/gcc-mingw-w64-x86-64-posix-runtime/copyright" \
+        "$stage/licenses/gcc-runtime-copyright.txt"
+    notepad_text "$doc/mingw-w64-x86-64-dev/copyright" "$stage/licenses/mingw-w64-copyright.txt"
+    # The installer's and the uninstaller's own code.
+    notepad_text "$doc/nsis/copyright" "$stage/licenses/nsis-copyright.txt"
+}
+
 # Lays out the portable folder and packs it twice: a zip, and an installer,
-# whose places it leaves in WINDOWS_ZIP and WINDOWS_SETUP.
+# whose places it leaves in WINDOWS_ZIP and WINDOWS_SETUP; the folder they
+# were made from stays in WINDOWS_STAGE.
 package_windows() {
     local version name stage dist bin
     version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$WINDOWS_BUILD_DIR/CMakeCache.txt")
@@ -241,10 +289,10 @@ package_windows() {
     imported_dlls "$stage"/*.exe "$stage"/*/*.dll | sort -u | xargs -r cp -t "$stage"
     # Debugging symbols are of no use to a user and would triple the size.
     x86_64-w64-mingw32-strip --strip-unneeded "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll
-    # The notes for the user: UTF-8 with a byte-order mark and CR LF, which
-    # every Notepad opens as Chinese whatever the system's code page.
-    { printf '\xEF\xBB\xBF'; sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' \
-        "$TOP/packaging/windows/使用说明.txt"; } >"$stage/使用说明.txt"
+    # The notes for the user, in Chinese.
+    sed -e "s/@VERSION@/$version/g" "$TOP/packaging/windows/使用说明.txt" >"$WINDOWS_BUILD_DIR/使用说明.txt"
+    notepad_text "$WINDOWS_BUILD_DIR/使用说明.txt" "$stage/使用说明.txt"
+    stage_licence_texts "$stage"
 
     rm -f "$dist/$name.zip" "$dist/$name-setup.exe"
     # Python's zipfile marks the Chinese file names as UTF-8 (general purpose
@@ -264,11 +312,13 @@ PY
         "$TOP/packaging/windows/tarvio.nsi"
     WINDOWS_ZIP=$dist/$name.zip
     WINDOWS_SETUP=$dist/$name-setup.exe
+    WINDOWS_STAGE=$stage
     ls -l "$WINDOWS_ZIP" "$WINDOWS_SETUP"
 }
 
 # Installs the installer $1 silently into the wine prefix, as a user without
-# administrator rights would, checks what it leaves, and uninstalls it again.
+# administrator rights would, checks what it leaves (the licence texts as in
+# WINDOWS_STAGE among it), and uninstalls it again.
 check_installer() {
     local setup=$1 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\tarvio'
     local home dir menu
@@ -280,6 +330,11 @@ check_installer() {
     [ -f "$dir/tarvio.exe" ] || missing+=("$dir/tarvio.exe")
     [ -f "$dir/platforms/qwindows.dll" ] || missing+=("$dir/platforms/qwindows.dll")
     [ -f "$menu" ] || missing+=("the Start-menu shortcut")
+    # Every licence text of the package, as it was laid out.
+    local text
+    while read -r text; do
+        cmp -s "$WINDOWS_STAGE/$text" "$dir/$text" || missing+=("$dir/$text")
+    done < <(cd "$WINDOWS_STAGE" && find LICENSE.txt THIRD-PARTY.txt licenses -type f)
     wine reg query "$key" /v UninstallString >/dev/null 2>&1 || missing+=("the Add/Remove Programs entry")
     if [ ${#missing[@]} -gt 0 ]; then
         printf 'The installer left out: %s\n' "${missing[@]}" >&2
@@ -296,7 +351,7 @@ check_installer() {
         echo "The uninstaller left $dir, the shortcut or the registry entry behind" >&2
         return 1
     fi
-    echo "Installer checked: installs per user into $dir, uninstalls cleanly"
+    echo "Installer checked: installs per user into $dir with its licence texts, uninstalls cleanly"
 }
 
 # Wine takes its Windows locale, and so the ANSI code page, from LC_ALL, and

@@ -29,8 +29,13 @@ QString HostAndPort(const QString &host, quint16 port) {
 }
 } // namespace
 
-BundledService::BundledService(const QString &host, const QString &programDirectory)
+BundledService::BundledService(const QString &host, const QString &builtInHost,
+                               const QString &programDirectory)
     : m_host(host) {
+    // Whoever set the host at build time meant that service to be asked,
+    // ours or not: nothing is started, nothing looked at, nobody told.
+    if (host != builtInHost)
+        return;
     const QUrl url(QStringLiteral("http://") + host);
     const int port = url.port(80);
     if (!url.isValid() || port <= 0 || port > 65535 || !IsLoopbackHost(url.host()))
@@ -38,9 +43,11 @@ BundledService::BundledService(const QString &host, const QString &programDirect
     const auto configuredPort = static_cast<quint16>(port);
     const QString hostName = url.host();
 
+    // A program that answers the protocol is as good as ours. A stranger is
+    // one that does not: another kind of server, or one that never answers.
     bool stranger = false;
     if (SomethingListens(hostName, configuredPort)) {
-        if (OursAnswers(hostName, configuredPort, kProbeTimeout))
+        if (AnswersLookups(host, kProbeTimeout))
             return;
         stranger = true;
     }
@@ -68,6 +75,10 @@ BundledService::BundledService(const QString &host, const QString &programDirect
         m_notice = QStringLiteral("本机 ") + configured +
                    QStringLiteral(" 已被其他程序占用，号码段服务改在 ") + m_host +
                    QStringLiteral(" 上运行。");
+}
+
+QString BundledService::BuiltInHost() {
+    return QStringLiteral(TARVIO_BUILTIN_SERVICE_HOST);
 }
 
 BundledService::~BundledService() {
@@ -131,8 +142,6 @@ bool BundledService::Start(quint16 port) {
 bool BundledService::WaitUntilReady(const WaitHook &hook) {
     if (m_ready)
         return true;
-    const QUrl url(QStringLiteral("http://") + m_host);
-    const auto port = static_cast<quint16>(url.port(80));
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < kStartTimeoutMs) {
@@ -140,7 +149,7 @@ bool BundledService::WaitUntilReady(const WaitHook &hook) {
             return false;
         if (m_process.state() == QProcess::NotRunning || m_process.waitForFinished(0))
             return false;
-        if (OursAnswers(url.host(), port, kReadyProbeTimeout, hook)) {
+        if (AnswersLookups(m_host, kReadyProbeTimeout, hook)) {
             m_ready = true;
             return true;
         }

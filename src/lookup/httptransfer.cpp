@@ -27,7 +27,7 @@ QByteArray Bytes(string_view text) {
 }
 
 // Beast's parser, keeping of an answer only what the lookup reads: the
-// status, two header fields and the body, and refusing a body over the cap
+// status, the content type and the body, and refusing a body over the cap
 // before any of it is kept.
 class AnswerParser : public http::basic_parser<false> {
 public:
@@ -40,7 +40,6 @@ public:
 
     int status = 0;
     QByteArray contentType;
-    QByteArray server;
     QByteArray body;
 
 private:
@@ -49,8 +48,6 @@ private:
     void on_field_impl(http::field name, string_view, string_view value, error_code &) override {
         if (name == http::field::content_type)
             contentType = Bytes(value);
-        else if (name == http::field::server)
-            server = Bytes(value);
     }
     void on_header_impl(error_code &) override {}
     // Beast 1.74 lets a declared length past the body limit through when it
@@ -106,8 +103,6 @@ struct HttpTransfer::Connection {
     std::vector<ClientSocket::Address> addresses;
     bool resolvedForGood = false;
     ClientSocket socket;
-    // Why the parser refused the last answer, if it did.
-    error_code refusal;
 };
 
 HttpTransfer::Connection::WaitEnd
@@ -235,10 +230,8 @@ HttpTransfer::Connection::WaitEnd HttpTransfer::Connection::ReadAnswer(AnswerPar
             unread.remove_prefix(used);
             if (error == http::error::need_more)
                 break;
-            if (error) {
-                refusal = error;
+            if (error)
                 return WaitEnd::Failed;
-            }
             if (used == 0)
                 break;
         }
@@ -256,7 +249,6 @@ HttpTransfer::~HttpTransfer() = default;
 HttpTransfer::Answer HttpTransfer::Get(const QByteArray &target, const WaitHook &whileWaiting) {
     Connection &connection = *m_connection;
     const Clock::time_point deadline = Clock::now() + connection.timeout;
-    connection.refusal = {};
     // The server closes the connection once it has answered: the close, and
     // what the system keeps of a closed connection for a while, is then the
     // server's, as with any client that asks once and goes.
@@ -279,8 +271,8 @@ HttpTransfer::Answer HttpTransfer::Get(const QByteArray &target, const WaitHook 
         return answer;
     case WaitEnd::Failed:
     case WaitEnd::TimedOut:
-        if (connection.refusal == http::error::body_limit)
-            answer.kind = Answer::Kind::TooLarge;
+        // An answer cut off at the cap is no more an answer than one cut
+        // off by a reset: the service failed, not the number.
         return answer;
     case WaitEnd::Ready:
         break;
@@ -288,7 +280,6 @@ HttpTransfer::Answer HttpTransfer::Get(const QByteArray &target, const WaitHook 
     answer.kind = Answer::Kind::Complete;
     answer.status = parser.status;
     answer.contentType = std::move(parser.contentType);
-    answer.server = std::move(parser.server);
     answer.body = std::move(parser.body);
     return answer;
 }

@@ -19,19 +19,19 @@ public:
     struct Answer {
         enum class Kind {
             Complete, // a status line, headers and the whole body arrived
-            TooLarge, // the body would pass the size cap; nothing is kept
-            Failed,   // no connection, time-out, dropped, or not HTTP
-            Stopped,  // the wait hook asked to stop
+            // no connection, time-out, dropped, not HTTP, or cut off at the
+            // size cap: no answer to judge either way
+            Failed,
+            Stopped, // the wait hook asked to stop
         };
         Kind kind = Kind::Failed;
         int status = 0;
         QByteArray contentType;
-        QByteArray server; // the Server header, which names the program that answered
         QByteArray body;
     };
 
     // timeout bounds each Get as a whole, from the first step to the last
-    // byte; bodies over maxBodyBytes are refused.
+    // byte; a body over maxBodyBytes is cut off there, and the Get fails.
     HttpTransfer(const QString &host, quint16 port, std::chrono::milliseconds timeout,
                  qint64 maxBodyBytes);
     ~HttpTransfer();

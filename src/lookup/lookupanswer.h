@@ -5,10 +5,12 @@
 // The result of looking up one number.
 struct LookupAnswer {
     enum class Outcome {
-        Accepted,       // the service knew the number; province and carrier are set
-        Refused,        // an answer came, but not one we can use
-        TransferFailed, // no answer at all: no connection, time-out, host not found
-        Stopped,        // the user stopped the lookup while it waited
+        Accepted, // the service knew the number; province and carrier are set
+        Refused,  // an answer came, but not one we can use
+        // no whole answer: no connection, time-out, host not found, not
+        // HTTP, or an answer cut off (by a reset or at the size cap)
+        TransferFailed,
+        Stopped, // the user stopped the lookup while it waited
     };
 
     Outcome outcome = Outcome::Refused;

@@ -91,8 +91,6 @@ LookupAnswer LookupClient::QueryLocation(const QString &number) {
     const HttpTransfer::Answer reply = Inet1->Get(target, m_waitHook);
 
     switch (reply.kind) {
-    case HttpTransfer::Answer::Kind::TooLarge:
-        return Outcome(LookupAnswer::Outcome::Refused);
     case HttpTransfer::Answer::Kind::Failed:
         return Outcome(LookupAnswer::Outcome::TransferFailed);
     case HttpTransfer::Answer::Kind::Stopped:

@@ -1,14 +1,15 @@
 #include "serviceprobe.h"
 
 #include "clientsocket.h"
-#include "httptransfer.h"
+#include "lookupclient.h"
 
 #include <QStringList>
 
 namespace {
-// Our service's name in the Server header.
-constexpr QByteArrayView kOurServer = "tarvio-segment-service";
 constexpr std::chrono::milliseconds kConnectTimeout{1000};
+// China Mobile's first block in Beijing, given out in the 1990s: a service
+// that does not know it does not know numbers.
+const QString kKnownNumber = QStringLiteral("13800138000");
 } // namespace
 
 bool IsLoopbackHost(const QString &host) {
@@ -38,11 +39,9 @@ bool SomethingListens(const QString &host, quint16 port) {
     return false;
 }
 
-bool OursAnswers(const QString &host, quint16 port, std::chrono::milliseconds timeout,
-                 const WaitHook &hook) {
-    HttpTransfer transfer(host, port, timeout, 64 * 1024);
-    const HttpTransfer::Answer answer =
-        transfer.Get(QByteArrayLiteral("/cc/json/mobile_tel_segment.htm?tel=13800138000"), hook);
-    return answer.kind == HttpTransfer::Answer::Kind::Complete &&
-           answer.server.startsWith(kOurServer);
+bool AnswersLookups(const QString &host, std::chrono::milliseconds timeout, const WaitHook &hook) {
+    // Asked exactly as a lookup asks, and judged as a lookup judges.
+    LookupClient client(host, static_cast<int>(timeout.count()));
+    client.SetWaitHook(hook);
+    return client.QueryLocation(kKnownNumber).accepted();
 }

@@ -14,7 +14,9 @@ bool IsLoopbackHost(const QString &host);
 // Whether anything accepts connections at host:port.
 bool SomethingListens(const QString &host, quint16 port);
 
-// Whether what answers at host:port is our own segment-service, which names
-// itself in the Server header of its answers.
-bool OursAnswers(const QString &host, quint16 port, std::chrono::milliseconds timeout,
-                 const WaitHook &hook = {});
+// Whether what answers at host (host or host:port) speaks the lookup
+// protocol: asked about a number that every table knows, it gives an answer
+// the lookup takes, a literal with "telString", province and catName. Who
+// wrote the program does not matter.
+bool AnswersLookups(const QString &host, std::chrono::milliseconds timeout,
+                    const WaitHook &hook = {});

@@ -36,7 +36,8 @@ QString Tally(int found, int failed) {
 }
 
 // The reply to TestNumber(i) by the i-th letter of `pattern`: A accepted,
-// R refused, D connection dropped. A request sent again gets the same reply.
+// R refused, D connection dropped, C cut off at the size cap (a body without
+// end). A request sent again gets the same reply.
 LoopbackServer::Handler ByPattern(const QString &pattern) {
     return [pattern](const LoopbackServer::Request &request) {
         LoopbackServer::Reply reply;
@@ -46,6 +47,8 @@ LoopbackServer::Handler ByPattern(const QString &pattern) {
                 ZoneAnswer(request.tel, QStringLiteral("广东"), QStringLiteral("中国移动"));
         else if (kind == QLatin1Char('D'))
             reply.dropConnection = true;
+        else if (kind == QLatin1Char('C'))
+            reply.fillerBytes = LoopbackServer::kEndless;
         else
             reply.body = "<html>no</html>";
         return reply;
@@ -150,6 +153,7 @@ void TestBatchQuery::failedTransfers_data() {
     QTest::newRow("two failures, then an answer") << "DDADDA" << 6;
     QTest::newRow("a refusal ends the streak too") << "DDRDDR" << 6;
     QTest::newRow("three in a row stop the run") << "ADDDAA" << 4;
+    QTest::newRow("answers cut off at the cap count as failed transfers") << "ACDCAA" << 4;
 }
 
 void TestBatchQuery::failedTransfers() {

@@ -1,6 +1,7 @@
 // The program's start of its bundled service, in a process that
 // tst_bundledservice kills:
 //   servicestarter <host:port> <program directory>
+// The host given is taken as the built-in one, where the service is started.
 // Prints "ready <host:port>" once the service answers, then waits forever.
 #include "bundledservice.h"
 
@@ -13,7 +14,7 @@ int main(int argc, char **argv) {
     const QStringList args = app.arguments();
     if (args.size() != 3)
         return 2;
-    BundledService service(args[1], args[2]);
+    BundledService service(args[1], args[1], args[2]);
     if (!service.Started() || !service.WaitUntilReady({}))
         return 1;
     std::printf("ready %s\n", qPrintable(service.Host()));

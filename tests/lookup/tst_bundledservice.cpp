@@ -1,5 +1,6 @@
-// The program starts its own segment service when nothing of ours answers
-// where it looks, and the service ends with the program, even a killed one.
+// The program starts its own segment service at its built-in host when no
+// service answers there, asks a host set at build time as it is, and the
+// service it starts ends with the program, even a killed one.
 #include "bundledservice.h"
 #include "clientsocket.h"
 #include "lookupclient.h"
@@ -31,15 +32,61 @@ bool Answers(const QString &host) {
     LookupClient client(host, 10'000);
     return client.QueryLocation(u"13800138000"_s).accepted();
 }
+
+// What may hold a port where the program looks for its service.
+enum class Holder {
+    Nobody,
+    CompatibleService,
+    NotFoundPages,
+    AnswersWithoutMarker,
+    NotHttp,
+    Silent
+};
+
+// A server on loopback that acts as `holder`; a compatible service answers
+// as ours does, with no Server header of ours.
+void ActAs(LoopbackServer &server, Holder holder) {
+    server.SetHandler([holder](const LoopbackServer::Request &request) {
+        LoopbackServer::Reply reply;
+        switch (holder) {
+        case Holder::Nobody:
+            break;
+        case Holder::CompatibleService:
+            reply.body = ZoneAnswer(request.tel, u"火星"_s, u"中国移动"_s);
+            break;
+        case Holder::NotFoundPages:
+            reply.status = 404;
+            reply.body = "<html>Not Found</html>";
+            break;
+        case Holder::AnswersWithoutMarker:
+            reply.body = UnknownZoneAnswer();
+            break;
+        case Holder::NotHttp:
+            reply.notHttp = true;
+            reply.body = "220 mail.example ESMTP ready\r\n";
+            break;
+        case Holder::Silent:
+            reply.held = true;
+            break;
+        }
+        return reply;
+    });
+}
 } // namespace
+
+Q_DECLARE_METATYPE(Holder)
 
 class TestBundledService : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void startsWhenNothingAnswers();
     void usesOursWhenItAnswers();
+    void usesACompatibleServiceAtTheBuiltInHost();
+    void movesAsideFromAStranger_data();
     void movesAsideFromAStranger();
     void strangerAndNoServiceMeansNoLookups();
+    void asksAConfiguredHostAsItIs_data();
+    void asksAConfiguredHostAsItIs();
     void nothingToStartBesideTheProgram();
     void endsWithAKilledProgram();
 };
@@ -48,7 +95,7 @@ void TestBundledService::startsWhenNothingAnswers() {
     const QString host = LocalHost(FreeLoopbackPort());
     quint16 port = 0;
     {
-        BundledService service(host, ServiceDirectory());
+        BundledService service(host, host, ServiceDirectory());
         QVERIFY(service.Started());
         QCOMPARE(service.Host(), host);
         QCOMPARE(service.Notice(), QString());
@@ -61,18 +108,43 @@ void TestBundledService::startsWhenNothingAnswers() {
 
 void TestBundledService::usesOursWhenItAnswers() {
     const QString host = LocalHost(FreeLoopbackPort());
-    BundledService first(host, ServiceDirectory());
+    BundledService first(host, host, ServiceDirectory());
     QVERIFY(first.WaitUntilReady({}));
-    BundledService second(host, ServiceDirectory());
+    BundledService second(host, host, ServiceDirectory());
     QVERIFY(!second.Started());
     QCOMPARE(second.Host(), host);
     QVERIFY(second.WaitUntilReady({}));
 }
 
+// Whoever wrote it, a program that answers the protocol is asked.
+void TestBundledService::usesACompatibleServiceAtTheBuiltInHost() {
+    LoopbackServer other;
+    QVERIFY(other.Start());
+    ActAs(other, Holder::CompatibleService);
+    BundledService service(other.HostAndPort(), other.HostAndPort(), ServiceDirectory());
+    QVERIFY(!service.Started());
+    QCOMPARE(service.Host(), other.HostAndPort());
+    QCOMPARE(service.Notice(), QString());
+    QVERIFY(service.WaitUntilReady({}));
+    LookupClient client(service.Host(), 10'000);
+    QCOMPARE(client.QueryLocation(u"13900139000"_s).province, u"火星"_s);
+}
+
+void TestBundledService::movesAsideFromAStranger_data() {
+    QTest::addColumn<Holder>("holder");
+    QTest::newRow("HTTP, 404 for everything") << Holder::NotFoundPages;
+    QTest::newRow("HTTP, but no telString") << Holder::AnswersWithoutMarker;
+    QTest::newRow("another protocol") << Holder::NotHttp;
+    // Given up on after the probe's time-out.
+    QTest::newRow("accepts and never answers") << Holder::Silent;
+}
+
 void TestBundledService::movesAsideFromAStranger() {
-    LoopbackServer stranger; // answers everything with a 404 and no name of ours
+    QFETCH(Holder, holder);
+    LoopbackServer stranger;
     QVERIFY(stranger.Start());
-    BundledService service(stranger.HostAndPort(), ServiceDirectory());
+    ActAs(stranger, holder);
+    BundledService service(stranger.HostAndPort(), stranger.HostAndPort(), ServiceDirectory());
     QVERIFY(service.Started());
     QVERIFY(service.Host() != stranger.HostAndPort());
     QVERIFY(service.Notice().contains(stranger.HostAndPort()));
@@ -84,13 +156,9 @@ void TestBundledService::movesAsideFromAStranger() {
 void TestBundledService::strangerAndNoServiceMeansNoLookups() {
     LoopbackServer stranger;
     QVERIFY(stranger.Start());
-    stranger.SetHandler([](const LoopbackServer::Request &request) {
-        LoopbackServer::Reply reply; // an answer the program would take
-        reply.body = ZoneAnswer(request.tel, u"火星"_s, u"中国移动"_s);
-        return reply;
-    });
+    ActAs(stranger, Holder::AnswersWithoutMarker);
     QTemporaryDir empty;
-    BundledService service(stranger.HostAndPort(), empty.path());
+    BundledService service(stranger.HostAndPort(), stranger.HostAndPort(), empty.path());
     QVERIFY(!service.Started());
     QCOMPARE(service.Host(), QString());
     QVERIFY(service.Notice().contains(stranger.HostAndPort()));
@@ -98,10 +166,37 @@ void TestBundledService::strangerAndNoServiceMeansNoLookups() {
              LookupAnswer::Outcome::TransferFailed);
 }
 
+// A host set at build time is asked as it is: not looked at, nothing
+// started, nobody told, whatever holds it or does not.
+void TestBundledService::asksAConfiguredHostAsItIs_data() {
+    QTest::addColumn<Holder>("holder");
+    QTest::newRow("a compatible service") << Holder::CompatibleService;
+    QTest::newRow("a program that does not answer the protocol") << Holder::NotFoundPages;
+    QTest::newRow("nothing") << Holder::Nobody;
+}
+
+void TestBundledService::asksAConfiguredHostAsItIs() {
+    QFETCH(Holder, holder);
+    LoopbackServer configured;
+    QVERIFY(configured.Start());
+    ActAs(configured, holder);
+    if (holder == Holder::Nobody)
+        configured.Stop();
+    // The built-in host, where nothing listens; the service could be started.
+    const QString builtIn = LocalHost(FreeLoopbackPort());
+    BundledService service(configured.HostAndPort(), builtIn, ServiceDirectory());
+    QVERIFY(!service.Started());
+    QCOMPARE(service.Host(), configured.HostAndPort());
+    QCOMPARE(service.Notice(), QString());
+    QCOMPARE(configured.ConnectionCount(), 0);
+    QVERIFY(service.WaitUntilReady({}));
+    QVERIFY(!SomethingListens(u"127.0.0.1"_s, PortOf(builtIn)));
+}
+
 void TestBundledService::nothingToStartBesideTheProgram() {
     const QString host = LocalHost(FreeLoopbackPort());
     QTemporaryDir empty;
-    BundledService service(host, empty.path());
+    BundledService service(host, host, empty.path());
     QVERIFY(!service.Started());
     QCOMPARE(service.Host(), host);
     QCOMPARE(service.Notice(), QString());

@@ -1,6 +1,5 @@
 #include "lookupclient.h"
 #include "loopbackserver.h"
-#include "twowayrows.h"
 
 #include <QTest>
 
@@ -37,8 +36,10 @@ private Q_SLOTS:
     void answers();
     void keepsTheWholeAnswer_data();
     void keepsTheWholeAnswer();
-    void oversizedAnswerIsRefused_data();
-    void oversizedAnswerIsRefused();
+    void answerCutOffAtTheCap_data();
+    void answerCutOffAtTheCap();
+    void garbage_data();
+    void garbage();
     void failedTransfers_data();
     void failedTransfers();
     void connectionRefused();
@@ -159,24 +160,85 @@ void TestLookupClient::keepsTheWholeAnswer() {
     QCOMPARE(answer.carrier, u"移动"_s);
 }
 
-void TestLookupClient::oversizedAnswerIsRefused_data() {
-    AddTwoWayRows("closeDelimited", "length declared", "length found only by reading");
+// However the body is framed, one that passes the cap is cut off there and
+// counts as a failed transfer: the service failed, not the number.
+void TestLookupClient::answerCutOffAtTheCap_data() {
+    QTest::addColumn<Reply>("reply");
+    QTest::addColumn<Outcome>("outcome");
+    const QByteArray head = "{telString:1,province:'", tail = "',catName:'中国移动'}";
+    const qint64 cap = LookupClient::kMaxAnswerBytes;
+    const QByteArray filler(cap - head.size() - tail.size(), 'x');
+    const struct {
+        const char *name;
+        bool closeDelimited, chunked;
+    } framings[] = {
+        {"length declared", false, false}, {"to the close", true, false}, {"chunked", false, true}};
+    for (const auto &framing : framings) {
+        const auto row = [&](const char *size, const QByteArray &body, qint64 fillerBytes,
+                             Outcome outcome) {
+            Reply reply = Answer(body);
+            reply.closeDelimited = framing.closeDelimited;
+            reply.chunked = framing.chunked;
+            reply.fillerBytes = fillerBytes;
+            QTest::addRow("%s, %s", size, framing.name) << reply << outcome;
+        };
+        row("exactly the cap", head + filler + tail, 0, Outcome::Accepted);
+        row("one byte past the cap", head + filler + 'x' + tail, 0, Outcome::TransferFailed);
+        row("50 MB", head, 50'000'000 - head.size(), Outcome::TransferFailed);
+        if (framing.closeDelimited || framing.chunked)
+            row("endless", head, LoopbackServer::kEndless, Outcome::TransferFailed);
+    }
 }
 
-void TestLookupClient::oversizedAnswerIsRefused() {
-    QFETCH(bool, closeDelimited);
-    const QByteArray head = "{telString:1,province:'", tail = "',catName:'中国移动'}";
-    const QByteArray filler(LookupClient::kMaxAnswerBytes - head.size() - tail.size(), 'x');
-    for (const QByteArray &body : {head + filler + tail, head + filler + 'x' + tail}) {
-        Reply reply = Answer(body);
-        reply.closeDelimited = closeDelimited;
-        m_server->Enqueue(reply);
-    }
+void TestLookupClient::answerCutOffAtTheCap() {
+    QFETCH(Reply, reply);
+    QFETCH(Outcome, outcome);
+    m_server->Enqueue(reply);
     m_server->Enqueue(Answer(kBeijing));
-    LookupClient client(m_server->HostAndPort(), 10000);
-    QVERIFY(client.QueryLocation(QStringLiteral("13800138000")).accepted()); // exactly 1 MiB
-    QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, Outcome::Refused);
+    LookupClient client(m_server->HostAndPort(), 30'000);
+    QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, outcome);
+    // Nothing of it is left to hinder the next lookup.
     QVERIFY(client.QueryLocation(QStringLiteral("13800138000")).accepted());
+}
+
+// What a program that is no number-segment service might send. Whatever it
+// is, the lookup ends, and the number is not found: a transfer that is not
+// HTTP failed; a body that is not an answer is refused.
+void TestLookupClient::garbage_data() {
+    QTest::addColumn<Reply>("reply");
+    QTest::addColumn<Outcome>("outcome");
+    QByteArray noise;
+    for (int i = 0; i < 4096; ++i)
+        noise += char(i * 7919 % 256);
+    const auto raw = [](const QByteArray &bytes) {
+        Reply reply = Answer(bytes);
+        reply.notHttp = true;
+        return reply;
+    };
+    const Outcome failed = Outcome::TransferFailed, refused = Outcome::Refused;
+    QTest::newRow("another protocol's greeting") << raw("SSH-2.0-OpenSSH_9.2\r\n") << failed;
+    QTest::newRow("noise instead of HTTP") << raw(noise) << failed;
+    QTest::newRow("a status line, then the close") << raw("HTTP/1.1 200 OK\r\n") << failed;
+    QTest::newRow("a status that is no number") << raw("HTTP/1.1 2x0 OK\r\n\r\n") << failed;
+    QTest::newRow("a header of 100 KiB")
+        << raw("HTTP/1.1 200 OK\r\nX-Junk: " + QByteArray(100 * 1024, 'a') + "\r\n\r\n") << failed;
+    QTest::newRow("a chunk size that is no number")
+        << raw("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n" + kBeijing) << failed;
+    QTest::newRow("two lengths that disagree")
+        << raw("HTTP/1.1 200 OK\r\nContent-Length: 3\r\nContent-Length: 4\r\n\r\nabcd") << failed;
+    QTest::newRow("a body shorter than its length")
+        << raw("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + kBeijing) << failed;
+    QTest::newRow("noise as the body") << Answer(noise) << refused;
+    QTest::newRow("noise after the marker") << Answer("telString" + noise) << refused;
+    QTest::newRow("the answer inside noise") << Answer(noise + kBeijing + noise) << refused;
+}
+
+void TestLookupClient::garbage() {
+    QFETCH(Reply, reply);
+    QFETCH(Outcome, outcome);
+    m_server->SetHandler([reply](const LoopbackServer::Request &) { return reply; });
+    LookupClient client(m_server->HostAndPort(), 30'000);
+    QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, outcome);
 }
 
 void TestLookupClient::failedTransfers_data() {

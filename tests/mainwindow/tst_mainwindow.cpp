@@ -163,6 +163,11 @@ void TestMainWindow::singleQuery_data() {
         << "13800138000" << Body(kNoMarker) << "号码输入有误，请输入11位手机号！" << busy << none;
     QTest::newRow("failed transfer")
         << "13800138000" << Body({}, true) << "网络连接失败，请检查网络后重试！" << busy << none;
+    // The service's fault, not the number's.
+    Reply endless = Body("{telString:'");
+    endless.fillerBytes = LoopbackServer::kEndless;
+    QTest::newRow("answer cut off at the size cap")
+        << "13800138000" << endless << "网络连接失败，请检查网络后重试！" << busy << none;
 }
 
 void TestMainWindow::singleQuery() {

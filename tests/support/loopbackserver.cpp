@@ -10,6 +10,8 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include <memory>
+
 namespace {
 const char *ReasonPhrase(int status) {
     switch (status) {
@@ -119,15 +121,24 @@ private:
             socket->abort();
             return;
         }
+        if (reply.notHttp) {
+            socket->write(reply.body);
+            socket->disconnectFromHost();
+            return;
+        }
+        const bool endless = reply.fillerBytes == LoopbackServer::kEndless;
+        const bool toTheClose = reply.closeDelimited || (endless && !reply.chunked);
         QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' +
                          ReasonPhrase(reply.status) + "\r\n";
         if (!reply.contentType.isEmpty())
             out += "Content-Type: " + reply.contentType + "\r\n";
-        if (!reply.closeDelimited)
-            out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+        if (reply.chunked)
+            out += "Transfer-Encoding: chunked\r\n";
+        else if (!toTheClose)
+            out += "Content-Length: " + QByteArray::number(reply.body.size() + reply.fillerBytes) +
+                   "\r\n";
         out += reply.extraHeaders;
-        out +=
-            reply.closeDelimited ? "Connection: close\r\n\r\n" : "Connection: keep-alive\r\n\r\n";
+        out += toTheClose ? "Connection: close\r\n\r\n" : "Connection: keep-alive\r\n\r\n";
         if (reply.stallAfterHeaders) {
             out += reply.body.left(reply.body.size() / 2);
             socket->write(out);
@@ -138,10 +149,51 @@ private:
             Trickle(socket, reply.body, reply.trickleMs);
             return;
         }
-        out += reply.body;
+        out += reply.chunked ? Chunked(reply.body) : reply.body;
         socket->write(out);
-        if (reply.closeDelimited)
-            socket->disconnectFromHost();
+        SendFiller(socket, reply.fillerBytes, reply.chunked, toTheClose);
+    }
+
+    static QByteArray Chunked(const QByteArray &body) {
+        constexpr qsizetype kChunk = 64 * 1024;
+        QByteArray out;
+        for (qsizetype at = 0; at < body.size(); at += kChunk) {
+            const QByteArray piece = body.mid(at, kChunk);
+            out += QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
+        }
+        return out;
+    }
+
+    // Sends `left` bytes of filler (kEndless: with no end) as fast as the
+    // client takes them, with never more than a few pieces waiting in the
+    // socket, then ends the body.
+    static void SendFiller(QTcpSocket *socket, qint64 left, bool chunked, bool closeAtEnd) {
+        struct Filler {
+            qint64 left;
+            bool ended = false;
+        };
+        const auto filler = std::make_shared<Filler>(Filler{left});
+        const auto more = [socket, filler, chunked, closeAtEnd] {
+            static const QByteArray kPiece(64 * 1024, 'x');
+            while (filler->left != 0 && socket->bytesToWrite() < 4 * kPiece.size()) {
+                const qint64 size = filler->left < 0
+                                        ? kPiece.size()
+                                        : std::min<qint64>(filler->left, kPiece.size());
+                const QByteArray piece = kPiece.left(size);
+                socket->write(chunked ? Chunked(piece) : piece);
+                if (filler->left > 0)
+                    filler->left -= size;
+            }
+            if (filler->left == 0 && !filler->ended) {
+                filler->ended = true;
+                if (chunked)
+                    socket->write("0\r\n\r\n");
+                if (closeAtEnd)
+                    socket->disconnectFromHost();
+            }
+        };
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
+        more();
     }
 
     void Trickle(QTcpSocket *socket, const QByteArray &rest, int intervalMs) {

@@ -41,7 +41,14 @@ public:
             false;               // a whole answer that says keep-alive, then the server closes
         bool held = false;       // kept back as while holding (HoldAnswers)
         QByteArray extraHeaders; // whole header lines, each ending in "\r\n"
+        bool chunked = false;    // Transfer-Encoding: chunked, the body in 64 KiB chunks
+        // After the body, this many bytes of filler, sent as fast as the
+        // client takes them; the declared length counts them. kEndless never
+        // stops (as closeDelimited, unless chunked).
+        qint64 fillerBytes = 0;
+        bool notHttp = false; // the body alone, with no status line or headers, then the close
     };
+    static constexpr qint64 kEndless = -1;
 
     using Handler = std::function<Reply(const Request &)>;
 

@@ -1,0 +1,107 @@
+// The program's start as main() makes it, with the hosts that a build would
+// compile in given here instead: a service that someone else runs where the
+// program was built to look answers through the real window, and the user
+// is told only about a stranger at the built-in host.
+#include "bundledservice.h"
+#include "loopbackserver.h"
+#include "mainwindow.h"
+#include "openmainwindow.h"
+#include "prompt.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// Answers as a number-segment service does, and names itself as ours never
+// is.
+LoopbackServer::Reply CompatibleAnswer(const LoopbackServer::Request &request) {
+    LoopbackServer::Reply reply;
+    reply.body = ZoneAnswer(request.tel, u"火星"_s, u"中国联通"_s);
+    reply.extraHeaders = "Server: someone-elses-service/2.1\r\n";
+    return reply;
+}
+
+LoopbackServer::Reply NotFound(const LoopbackServer::Request &) {
+    LoopbackServer::Reply reply;
+    reply.status = 404;
+    reply.body = "<html>Not Found</html>";
+    return reply;
+}
+} // namespace
+
+class TestOpenMainWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup();
+    void lookupsGoWhereTheServiceSays_data();
+    void lookupsGoWhereTheServiceSays();
+};
+
+void TestOpenMainWindow::cleanup() {
+    MessageBox::Reset();
+}
+
+void TestOpenMainWindow::lookupsGoWhereTheServiceSays_data() {
+    QTest::addColumn<bool>("atBuiltInHost"); // else a host set at build time
+    QTest::addColumn<bool>("compatible");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QStringList>("prompts"); // the notice at start, then the query's
+    const QString found = u"查询成功，归属地为火星联通"_s;
+    QTest::newRow("a compatible service at a host set at build time")
+        << false << true << found << QStringList();
+    QTest::newRow("a compatible service at the built-in host")
+        << true << true << found << QStringList();
+    // Asked as it is: its answers are its own affair.
+    QTest::newRow("a host set at build time that answers no lookup")
+        << false << false << u"正在查询请稍后……"_s
+        << QStringList{u"号码输入有误，请输入11位手机号！"_s};
+    // With no service beside the program to start in its place, none is
+    // asked, and the user is told why.
+    QTest::newRow("a stranger at the built-in host")
+        << true << false << u"正在查询请稍后……"_s
+        << QStringList{u"本机 %1 已被其他程序占用，软件目录下又没有号码段服务 "
+                       u"segment-service，无法查询归属地。"_s,
+                       u"网络连接失败，请检查网络后重试！"_s};
+}
+
+void TestOpenMainWindow::lookupsGoWhereTheServiceSays() {
+    QFETCH(bool, atBuiltInHost);
+    QFETCH(bool, compatible);
+    QFETCH(QString, caption);
+    QFETCH(QStringList, prompts);
+    MessageBox::AnswerOkUnseen();
+    LoopbackServer server;
+    QVERIFY(server.Start());
+    server.SetHandler(compatible ? CompatibleAnswer : NotFound);
+    if (!prompts.isEmpty())
+        prompts.first() = prompts.first().arg(server.HostAndPort());
+    // No segment-service to start in this folder.
+    QTemporaryDir programDirectory;
+    const QString builtIn = atBuiltInHost ? server.HostAndPort() : u"127.0.0.1:1"_s;
+
+    BundledService service(server.HostAndPort(), builtIn, programDirectory.path());
+    const QPointer<MainWindow> window = OpenMainWindow(service);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QCoreApplication::processEvents(); // the notice, if any, comes first
+    window->findChild<QLineEdit *>(u"SinglePhone"_s)->setText(u"13012345678"_s);
+    QTest::mouseClick(window->findChild<QPushButton *>(u"seach"_s), Qt::LeftButton);
+
+    QCOMPARE(window->Frame1Box()->title(), caption);
+    QCOMPARE(MessageBox::Texts(), prompts);
+    // Only a stranger at the built-in host was looked at before the query.
+    const bool asked = !atBuiltInHost || compatible;
+    QCOMPARE(server.RequestCount(), (atBuiltInHost ? 1 : 0) + (asked ? 1 : 0));
+    if (asked)
+        QCOMPARE(server.Requests().last().tel, u"13012345678"_s);
+    window->close();
+    QTRY_VERIFY(window.isNull()); // it deletes itself
+}
+
+QTEST_MAIN(TestOpenMainWindow)
+#include "tst_openmainwindow.moc"
