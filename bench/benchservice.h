@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+
+// What the window benchmarks share: numbers the bundled segment service
+// knows, and the service itself, started on a free loopback port.
+
+// The i-th of as many distinct numbers as wanted, each under a mobile prefix
+// that the bundled service knows, so that every row is found.
+QString KnownNumber(int i);
+
+// Whether something accepts connections on 127.0.0.1:port.
+bool Listening(quint16 port);
+
+// Starts the bundled service on a free loopback port; returns the port, or 0.
+quint16 StartService(QProcess &service);
