@@ -2,8 +2,6 @@
 
 #include "numberlistreader.h"
 
-#include <functional>
-
 class CommandView;
 
 // What a number is to an import: a mobile number (IsMobileNumber).

@@ -50,6 +50,7 @@ void DropFiles(QWidget *target, const QStringList &paths,
     for (const QString &path : paths)
         urls.append(QUrl::fromLocalFile(path));
     data.setUrls(urls);
+    data.setText(paths.join(u'\n')); // as file managers add, which a text box would take
     const QPoint at = target->rect().center();
     QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, {});
     QCoreApplication::sendEvent(target, &enter);
