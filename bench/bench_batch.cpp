@@ -135,27 +135,14 @@ int main(int argc, char **argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    QString serviceHost;
-    if (const qsizetype at = args.indexOf(QStringLiteral("--service")); at >= 0) {
-        serviceHost = args.value(at + 1);
-        args.remove(at, 2);
-    }
     const int rows = args.value(0, QStringLiteral("10000")).toInt();
     const int memoryRows = args.value(1, QStringLiteral("100000")).toInt();
 
     QProcess service;
-    quint16 port = 0;
-    if (serviceHost.isEmpty()) {
-        port = StartService(service);
-        serviceHost = QStringLiteral("127.0.0.1:%1").arg(port);
-    } else if (serviceHost.startsWith(QStringLiteral("127.0.0.1:"))) {
-        port = serviceHost.mid(10).toUShort();
-    }
-    if (port == 0 || !Listening(port)) {
-        std::fprintf(stderr, "no segment service on 127.0.0.1; give one with --service "
-                             "127.0.0.1:PORT\n");
+    const QString serviceHost = ServiceForBenchmark(args, service);
+    if (serviceHost.isEmpty())
         return 1;
-    }
+    const quint16 port = serviceHost.section(QLatin1Char(':'), -1).toUShort();
 
     QTemporaryDir dir;
     SetProgramDirectory(dir.path());
@@ -207,9 +194,6 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "%s\n", qPrintable(text));
     std::fflush(stdout);
     window.close();
-    if (service.state() != QProcess::NotRunning) {
-        service.terminate();
-        service.waitForFinished(5000);
-    }
+    StopService(service);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <cstdio>
 #include <iterator>
 
 namespace {
@@ -44,4 +45,32 @@ quint16 StartService(QProcess &service) {
     Q_UNUSED(service);
 #endif
     return 0;
+}
+
+QString ServiceForBenchmark(QStringList &args, QProcess &service) {
+    QString host;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--service")); at >= 0) {
+        host = args.value(at + 1);
+        args.remove(at, 2);
+    }
+    quint16 port = 0;
+    if (host.isEmpty()) {
+        port = StartService(service);
+        host = QStringLiteral("127.0.0.1:%1").arg(port);
+    } else if (host.startsWith(QStringLiteral("127.0.0.1:"))) {
+        port = host.mid(10).toUShort();
+    }
+    if (port == 0 || !Listening(port)) {
+        std::fprintf(stderr, "no segment service on 127.0.0.1; give one with --service "
+                             "127.0.0.1:PORT\n");
+        return QString();
+    }
+    return host;
+}
+
+void StopService(QProcess &service) {
+    if (service.state() != QProcess::NotRunning) {
+        service.terminate();
+        service.waitForFinished(5000);
+    }
 }
