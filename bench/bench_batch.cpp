@@ -10,6 +10,7 @@
 //   bench_batch [rows=10000] [rows for the memory run=100000] [--service HOST:PORT]
 // The window is offscreen unless QT_QPA_PLATFORM says otherwise (for example
 // QT_QPA_PLATFORM=xcb DISPLAY=:91 under Xvfb with a window manager).
+#include "benchservice.h"
 #include "filedialog.h"
 #include "mainwindow.h"
 #include "processmemory.h"
@@ -25,27 +26,13 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 namespace {
-// Mobile prefixes the bundled service knows, so that every row is found.
-const char *const kPrefixes[] = {"130", "131", "132", "133", "134", "135", "136", "137", "138",
-                                 "139", "150", "151", "152", "155", "156", "157", "158", "159",
-                                 "176", "177", "181", "182", "183", "185", "186", "187"};
-
-QString Number(int i) {
-    const int prefixes = static_cast<int>(std::size(kPrefixes));
-    return QLatin1StringView(kPrefixes[i % prefixes]) +
-           QStringLiteral("%1").arg(i / prefixes, 8, 10, QLatin1Char('0'));
-}
-
 // Counts the repaints of one widget and the longest time between two.
 class PaintWatch : public QObject {
 public:
@@ -84,7 +71,7 @@ BatchFigures WindowBatch(MainWindow &window, const QString &dir, int rows, Paint
         return {};
     QByteArray text;
     for (int i = 0; i < rows; ++i)
-        text += Number(i).toLatin1() + "\r\n";
+        text += KnownNumber(i).toLatin1() + "\r\n";
     file.write(text);
     file.close();
 
@@ -112,7 +99,7 @@ double AbUsPerRequest(quint16 port, int requests) {
               QString::number(requests),
               QStringLiteral("http://127.0.0.1:%1/cc/json/mobile_tel_segment.htm?tel=%2")
                   .arg(port)
-                  .arg(Number(requests))});
+                  .arg(KnownNumber(requests))});
     if (!ab.waitForFinished(600'000) || ab.exitCode() != 0)
         return 0;
     const QString report = QString::fromLocal8Bit(ab.readAllStandardOutput());
@@ -130,7 +117,7 @@ double MedianSingleQueryUs(MainWindow &window, int queries) {
         return 0;
     std::vector<double> us;
     for (int i = 0; i < queries; ++i) {
-        singlePhone->setText(Number(i));
+        singlePhone->setText(KnownNumber(i));
         QElapsedTimer timer;
         timer.start();
         window.seach_Click();
@@ -141,33 +128,6 @@ double MedianSingleQueryUs(MainWindow &window, int queries) {
     return us[us.size() / 2];
 }
 
-bool Listening(quint16 port) {
-    QTcpSocket probe;
-    probe.connectToHost(QStringLiteral("127.0.0.1"), port);
-    return probe.waitForConnected(200);
-}
-
-// Starts the bundled service on a free loopback port; returns the port, or 0.
-quint16 StartService(QProcess &service) {
-#ifdef TARVIO_SEGMENT_SERVICE
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost))
-        return 0;
-    const quint16 port = probe.serverPort();
-    probe.close();
-    service.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    service.start(QStringLiteral(TARVIO_SEGMENT_SERVICE),
-                  {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port)});
-    for (int i = 0; i < 50 && service.state() != QProcess::NotRunning; ++i) {
-        if (Listening(port))
-            return port;
-        QThread::msleep(100);
-    }
-#else
-    Q_UNUSED(service);
-#endif
-    return 0;
-}
 } // namespace
 
 int main(int argc, char **argv) {
@@ -175,27 +135,14 @@ int main(int argc, char **argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    QString serviceHost;
-    if (const qsizetype at = args.indexOf(QStringLiteral("--service")); at >= 0) {
-        serviceHost = args.value(at + 1);
-        args.remove(at, 2);
-    }
     const int rows = args.value(0, QStringLiteral("10000")).toInt();
     const int memoryRows = args.value(1, QStringLiteral("100000")).toInt();
 
     QProcess service;
-    quint16 port = 0;
-    if (serviceHost.isEmpty()) {
-        port = StartService(service);
-        serviceHost = QStringLiteral("127.0.0.1:%1").arg(port);
-    } else if (serviceHost.startsWith(QStringLiteral("127.0.0.1:"))) {
-        port = serviceHost.mid(10).toUShort();
-    }
-    if (port == 0 || !Listening(port)) {
-        std::fprintf(stderr, "no segment service on 127.0.0.1; give one with --service "
-                             "127.0.0.1:PORT\n");
+    const QString serviceHost = ServiceForBenchmark(args, service);
+    if (serviceHost.isEmpty())
         return 1;
-    }
+    const quint16 port = serviceHost.section(QLatin1Char(':'), -1).toUShort();
 
     QTemporaryDir dir;
     SetProgramDirectory(dir.path());
@@ -247,9 +194,6 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "%s\n", qPrintable(text));
     std::fflush(stdout);
     window.close();
-    if (service.state() != QProcess::NotRunning) {
-        service.terminate();
-        service.waitForFinished(5000);
-    }
+    StopService(service);
     return 0;
 }

@@ -28,9 +28,11 @@ public:
     QString FileNameText() const override { return m_fileName; }
     void SetFileNameText(const QString &text) override { m_fileName = text; }
     QString ChooseNumberFile() override { return m_path; }
+    ExportFileChoice ChooseExportFile() override { return {}; }
     void Prompt(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
     int SelectedRow() const override { return 0; }
     void CopyToClipboard(const QString &) override {}
+    QString ClipboardText() const override { return {}; }
     void ShowDistinctLocations(const QStringList &) override {}
 
     ResultListModel lv;

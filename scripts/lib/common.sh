@@ -15,6 +15,8 @@ BUILD_PACKAGES=(
     # The segment service's built-in data are written at build time from
     # libphonenumber's geocoder (the service itself does not link it).
     libphonenumber-dev
+    # The export's Excel workbooks; a test reads them back with openpyxl.
+    libxlsxwriter-dev python3-openpyxl
 )
 
 # What the benchmarks need beyond building: ab, and nginx as the bare
@@ -23,10 +25,12 @@ BUILD_PACKAGES=(
 BENCH_PACKAGES=(apache2-utils nginx-light)
 
 # What scripts/build-windows needs beside those: the mingw-w64 compilers, wine
-# and a display for it, the icon's tools, the packagers, and the source
-# packages' tools for building Qt for Windows from Debian's source.
+# and a display for it, the icon's tools, the packagers, the source
+# packages' tools for building Qt and libxlsxwriter for Windows from Debian's
+# source, and mingw's zlib for libxlsxwriter.
 WINDOWS_PACKAGES=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    libz-mingw-w64-dev
     wine wine64 xvfb xauth openbox
     librsvg2-bin icoutils
     nsis python3 unzip

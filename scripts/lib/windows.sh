@@ -1,6 +1,6 @@
 # The Windows build's pieces, shared by scripts/build-windows and
-# scripts/screenshot-windows: Qt for Windows, the wine prefix, the host's
-# source packages.
+# scripts/screenshot-windows: Qt and libxlsxwriter for Windows, the wine
+# prefix, the host's source packages.
 # shellcheck shell=bash
 
 WINDOWS_BUILD_DIR=${WINDOWS_BUILD_DIR:-$TOP/build-windows}
@@ -144,15 +144,17 @@ QT_WINDOWS_CONFIGURE=(
     -DFEATURE_pkg_config=OFF -DFEATURE_brotli=OFF -DFEATURE_zstd=OFF
 )
 
-qt_step() { # qt_step <log> <command...>
-    local log=$1
-    shift
+logged_step() { # logged_step <what is built> <log> <command...>
+    local what=$1 log=$2
+    shift 2
     if ! "$@" >"$log" 2>&1; then
         tail -n 30 "$log" >&2
-        echo "Building Qt for Windows failed; the whole log is $log" >&2
+        echo "Building $what for Windows failed; the whole log is $log" >&2
         return 1
     fi
 }
+
+qt_step() { logged_step Qt "$@"; }
 
 build_qt_from_source() {
     local place=$TARVIO_CACHE/qt-$QT_WINDOWS_VERSION-mingw-w64-source
@@ -181,6 +183,39 @@ build_qt_from_source() {
         "${QT_WINDOWS_CONFIGURE[@]}"
     qt_step "$place/build.log" nice cmake --build "$place/build" --parallel "$(nproc)"
     qt_step "$place/install.log" cmake --install "$place/build"
+    rm -rf "$place/build" "$place/source"
+    touch "$place/.built"
+}
+
+# Sets XLSXWRITER_WINDOWS_DIR to libxlsxwriter for Windows: Debian's source
+# of the very version the host has as libxlsxwriter-dev, cross-built once
+# into the cache (a minute) as a static library, with its bundled minizip
+# and tmpfileplus and mingw's static zlib (libz-mingw-w64-dev), so that the
+# program needs no DLL of theirs. Later runs reuse it.
+find_xlsxwriter_for_windows() {
+    local version place source
+    version=$(dpkg-query -W -f='${source:Version}' libxlsxwriter-dev)
+    place=$TARVIO_CACHE/libxlsxwriter-$version-mingw-w64
+    XLSXWRITER_WINDOWS_DIR=$place/xlsxwriter-win
+    [ -f "$place/.built" ] && return 0
+    echo "Building libxlsxwriter $version for Windows from Debian's source into $place"
+    ensure_deb_src
+    rm -rf "$place"
+    mkdir -p "$place/source"
+    (cd "$place/source" && apt-get source -qq "libxlsxwriter=$version" >/dev/null)
+    source=$(find "$place/source" -mindepth 1 -maxdepth 1 -type d -name 'libxlsxwriter-*' | head -n 1)
+    logged_step libxlsxwriter "$place/configure.log" cmake -S "$source" -B "$place/build" -G Ninja \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_INSTALL_PREFIX="$XLSXWRITER_WINDOWS_DIR" -DBUILD_SHARED_LIBS=OFF \
+        -DUSE_SYSTEM_MINIZIP=OFF -DUSE_STANDARD_TMPFILE=OFF \
+        -DZLIB_INCLUDE_DIR=/usr/x86_64-w64-mingw32/include \
+        -DZLIB_LIBRARY=/usr/x86_64-w64-mingw32/lib/libz.a
+    logged_step libxlsxwriter "$place/build.log" nice cmake --build "$place/build" --parallel "$(nproc)"
+    logged_step libxlsxwriter "$place/install.log" cmake --install "$place/build"
+    # The licence texts go with the library: libxlsxwriter's own (with its
+    # bundled parts') and Debian's summary of them.
+    mkdir -p "$XLSXWRITER_WINDOWS_DIR/share/doc"
+    cp "$source/License.txt" "$source/debian/copyright" "$XLSXWRITER_WINDOWS_DIR/share/doc/"
     rm -rf "$place/build" "$place/source"
     touch "$place/.built"
 }

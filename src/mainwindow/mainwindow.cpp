@@ -4,11 +4,14 @@
 #include "batchquery.h"
 #include "clearlist.h"
 #include "copynumber.h"
+#include "exportresults.h"
 #include "filedialog.h"
 #include "filterresult.h"
 #include "filterresultwindow.h"
+#include "importdroppedfiles.h"
 #include "importnumberlist.h"
 #include "infowindows.h"
+#include "pastenumberlist.h"
 #include "prompt.h"
 #include "resultlistmodel.h"
 #include "resultlistview.h"
@@ -21,6 +24,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 
 #include <utility>
@@ -89,6 +93,12 @@ QString MainWindow::ChooseNumberFile() {
     return FileDialog::ChooseNumberFile(this);
 }
 
+ExportFileChoice MainWindow::ChooseExportFile() {
+    ShowCaptions();
+    const FileDialog::ExportChoice choice = FileDialog::ChooseExportFile(this);
+    return {choice.path, choice.chosenExtension};
+}
+
 int MainWindow::SelectedRow() const {
     return lv->SelectedRow() + 1;
 }
@@ -97,6 +107,10 @@ void MainWindow::CopyToClipboard(const QString &text) {
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setText(text);
+}
+
+QString MainWindow::ClipboardText() const {
+    return QGuiApplication::clipboard()->text();
 }
 
 void MainWindow::ShowDistinctLocations(const QStringList &locations) {
@@ -165,10 +179,12 @@ void MainWindow::Form_Load() {
 void MainWindow::seach_Click()       { RunCommand([this] { RunSingleQuery(*this, *Inet1); }); }
 void MainWindow::import_Click()      { RunCommand([this] { ImportNumberList(*this); }); }
 void MainWindow::ImportPhone_Click() { RunCommand([this] { ImportNumberList(*this); }); }
+void MainWindow::PastePhone_Click()  { RunCommand([this] { PasteNumberList(*this); }); }
 void MainWindow::batch_Click()       { RunCommand([this] { RunBatchQuery(*this, *Inet1); }); }
 void MainWindow::BatchQuery_Click()  { RunCommand([this] { RunBatchQuery(*this, *Inet1); }); }
 void MainWindow::save_Click()        { RunCommand([this] { SaveResults(*this); }); }
 void MainWindow::SavePhone_Click()   { RunCommand([this] { SaveResults(*this); }); }
+void MainWindow::ExportPhone_Click() { RunCommand([this] { ExportResults(*this); }); }
 // clang-format on
 
 // clang-format off
@@ -176,6 +192,10 @@ void MainWindow::ClearLV_Click()  { RunCommand([this] { ClearList(*this); }); }
 void MainWindow::Command1_Click() { RunCommand([this] { FilterResult(*this); }); }
 void MainWindow::lv_DblClick()    { RunCommand([this] { CopyNumber(*this); }); }
 // clang-format on
+
+void MainWindow::Form_OLEDragDrop(const QStringList &files) {
+    RunCommand([this, &files] { ImportDroppedFiles(*this, files); });
+}
 
 void MainWindow::Exit_Click() {
     // Unlike the other commands, 退出 is not dropped while a command runs:

@@ -50,13 +50,17 @@ public Q_SLOTS:
     void seach_Click();
     void import_Click();
     void ImportPhone_Click();
+    void PastePhone_Click();
     void batch_Click();
     void BatchQuery_Click();
     void save_Click();
     void SavePhone_Click();
+    void ExportPhone_Click();
     void ClearLV_Click();
     void Command1_Click();
     void lv_DblClick();
+    // Files dropped on the window, by their paths.
+    void Form_OLEDragDrop(const QStringList &files);
     void Exit_Click();
 
     // The skin items, each applying its entry of the catalog.
@@ -77,6 +81,10 @@ public Q_SLOTS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void RunCommand(const std::function<void()> &body);
@@ -93,9 +101,11 @@ private:
     QString FileNameText() const override;
     void SetFileNameText(const QString &text) override;
     QString ChooseNumberFile() override;
+    ExportFileChoice ChooseExportFile() override;
     void Prompt(const QString &text) override;
     int SelectedRow() const override;
     void CopyToClipboard(const QString &text) override;
+    QString ClipboardText() const override;
     void ShowDistinctLocations(const QStringList &locations) override;
     // Hands the captions set during a command to their frames.
     void ShowCaptions();

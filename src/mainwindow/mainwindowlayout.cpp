@@ -44,6 +44,8 @@ void MainWindow::BuildControls() {
     SinglePhone->setObjectName(QStringLiteral("SinglePhone"));
     SinglePhone->setGeometry(TwipsRect(120, 240, 1935, 270));
     SinglePhone->setMaxLength(kMobileNumberLength);
+    SinglePhone->installEventFilter(this);
+    setAcceptDrops(true);
     seach =
         Button(Frame1, "seach", QStringLiteral("查询手机归属地"), TwipsRect(2400, 240, 1695, 255));
 

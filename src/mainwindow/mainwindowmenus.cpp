@@ -42,8 +42,14 @@ void MainWindow::BuildMenus() {
     QMenu *system = Menu(bar, QStringLiteral("System"), QStringLiteral("系统(&S)"));
     Item(system, "ImportPhone", QStringLiteral("导入号码(&I)"), this,
          &MainWindow::ImportPhone_Click);
+    // Ctrl+V pastes numbers anywhere in the window but in the number box,
+    // which takes the key for itself first and pastes into the box.
+    Item(system, "PastePhone", QStringLiteral("粘贴号码(&P)"), this, &MainWindow::PastePhone_Click)
+        ->setShortcut(QKeySequence::Paste);
     Item(system, "BatchQuery", QStringLiteral("批量查询(&B)"), this, &MainWindow::BatchQuery_Click);
     Item(system, "SavePhone", QStringLiteral("保存结果(&S)"), this, &MainWindow::SavePhone_Click);
+    Item(system, "ExportPhone", QStringLiteral("导出结果(&X)"), this,
+         &MainWindow::ExportPhone_Click);
     system->addSeparator()->setObjectName(QStringLiteral("Line1"));
     Item(system, "Exit", QStringLiteral("退出(&E)"), this, &MainWindow::Exit_Click);
     bar->addMenu(system);

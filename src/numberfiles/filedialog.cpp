@@ -10,6 +10,7 @@ namespace {
 struct Answering {
     std::optional<QString> path;
     std::function<void()> whileShown;
+    QString chosenExtension = QStringLiteral("xlsx");
     int timesAsked = 0;
 };
 
@@ -17,11 +18,75 @@ Answering &State() {
     static Answering state;
     return state;
 }
+
+// A dialog answered in the user's place, when a test has said so.
+std::optional<Answering> AnsweredUnseen() {
+    if (!State().path)
+        return std::nullopt;
+    ++State().timesAsked;
+    const Answering answer = State();
+    if (answer.whileShown) {
+        QEventLoop shown;
+        QTimer::singleShot(0, &shown, [&] {
+            answer.whileShown();
+            shown.quit();
+        });
+        shown.exec();
+    }
+    return answer;
+}
+
+struct ExportEntry {
+    const char16_t *filter;
+    const char16_t *extension;
+};
+constexpr ExportEntry kExportEntries[] = {
+    {u"Excel 工作簿(*.xlsx)", u"xlsx"},
+    {u"CSV 文件(*.csv)", u"csv"},
+};
+
+QString ExtensionOfEntry(const QString &filter) {
+    for (const ExportEntry &entry : kExportEntries) {
+        if (filter == QString::fromUtf16(entry.filter))
+            return QString::fromUtf16(entry.extension);
+    }
+    return QString::fromUtf16(kExportEntries[0].extension);
+}
+
+// The dialog adds its default suffix to a bare name before it asks about
+// replacing a file, so the suffix must be the chosen entry's by then: Qt's
+// own dialog is told as it accepts, however the entry was chosen; a
+// platform's dialog, which asks on its own, as the entry changes.
+class ExportDialog : public QFileDialog {
+public:
+    explicit ExportDialog(QWidget *parent)
+        : QFileDialog(parent, QStringLiteral("导出结果")) {
+        setAcceptMode(QFileDialog::AcceptSave);
+        setFileMode(QFileDialog::AnyFile);
+        QStringList filters;
+        for (const ExportEntry &entry : kExportEntries)
+            filters.append(QString::fromUtf16(entry.filter));
+        setNameFilters(filters);
+        selectNameFilter(filters.first());
+        setDefaultSuffix(ExtensionOfEntry(filters.first()));
+        connect(this, &QFileDialog::filterSelected, this,
+                [this](const QString &filter) { setDefaultSuffix(ExtensionOfEntry(filter)); });
+    }
+
+    void accept() override {
+        setDefaultSuffix(ExtensionOfEntry(selectedNameFilter()));
+        QFileDialog::accept();
+    }
+};
 } // namespace
 
 void FileDialog::SetNextFileName(const QString &path, std::function<void()> whileShown) {
     State().path = path;
     State().whileShown = std::move(whileShown);
+}
+
+void FileDialog::SetNextChosenExtension(const QString &extension) {
+    State().chosenExtension = extension;
 }
 
 int FileDialog::TimesAsked() {
@@ -33,24 +98,22 @@ void FileDialog::Reset() {
 }
 
 QString FileDialog::ChooseNumberFile(QWidget *parent) {
-    if (State().path) {
-        ++State().timesAsked;
-        const Answering answer = State();
-        if (answer.whileShown) {
-            QEventLoop shown;
-            QTimer::singleShot(0, &shown, [&] {
-                answer.whileShown();
-                shown.quit();
-            });
-            shown.exec();
-        }
-        return *answer.path;
-    }
+    if (const std::optional<Answering> answer = AnsweredUnseen())
+        return *answer->path;
     QFileDialog dialog(parent, QStringLiteral("请选择文件"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("文本文件(*.txt)"));
+    dialog.setNameFilters({QStringLiteral("文本文件(*.txt)"), QStringLiteral("CSV 文件(*.csv)")});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().first();
+}
+
+FileDialog::ExportChoice FileDialog::ChooseExportFile(QWidget *parent) {
+    if (const std::optional<Answering> answer = AnsweredUnseen())
+        return {*answer->path, answer->chosenExtension};
+    ExportDialog dialog(parent);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return {dialog.selectedFiles().first(), ExtensionOfEntry(dialog.selectedNameFilter())};
 }

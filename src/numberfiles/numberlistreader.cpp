@@ -1,5 +1,7 @@
 #include "numberlistreader.h"
 
+#include "numbercells.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -36,32 +38,25 @@ QString DecodeNumberListText(const QByteArray &bytes) {
     return decoder(data);
 }
 
-// Splits decoded text into its lines: CR LF, CR and LF each end a line, and
-// a line end at the very end starts no further line.
-NumberList ParseNumberList(const QString &text, const std::function<bool(QStringView)> &keep) {
-    NumberList list;
-    const QStringView all(text);
-    const qsizetype size = all.size();
-    qsizetype start = 0;
-    while (start < size) {
-        qsizetype end = start;
-        while (end < size && all[end] != QLatin1Char('\r') && all[end] != QLatin1Char('\n'))
-            ++end;
-        const QStringView line = all.sliced(start, end - start);
-        ++list.lineCount;
-        if (keep(line))
-            list.kept.append(line.toString());
-        if (end < size && all[end] == QLatin1Char('\r') && end + 1 < size &&
-            all[end + 1] == QLatin1Char('\n'))
-            ++end;
-        start = end + 1;
+// The number a line gives by the rule, or a null text when it gives none.
+QString NumberOfLine(QStringView line, NumberLines rule,
+                     const std::function<bool(QStringView)> &isNumber) {
+    if (rule == NumberLines::FirstNumberCell) {
+        const QStringList cells = SplitCells(line);
+        if (!cells.isEmpty()) {
+            for (const QString &cell : cells) {
+                if (isNumber(cell))
+                    return cell;
+            }
+            return QString();
+        }
     }
-    return list;
+    return isNumber(line) ? line.toString() : QString();
 }
 } // namespace
 
-std::optional<NumberList> ReadNumberList(const QString &path,
-                                         const std::function<bool(QStringView)> &keep) {
+std::optional<NumberList> ReadNumberList(const QString &path, NumberLines rule,
+                                         const std::function<bool(QStringView)> &isNumber) {
     if (!QFileInfo(path).isFile())
         return std::nullopt;
     QFile file(path);
@@ -72,5 +67,28 @@ std::optional<NumberList> ReadNumberList(const QString &path,
     file.close();
     if (readFailed)
         return std::nullopt;
-    return ParseNumberList(DecodeNumberListText(bytes), keep);
+    return ReadNumberListText(DecodeNumberListText(bytes), rule, isNumber);
+}
+
+// Splits the text into its lines: CR LF, CR and LF each end a line, and a
+// line end at the very end starts no further line.
+NumberList ReadNumberListText(QStringView text, NumberLines rule,
+                              const std::function<bool(QStringView)> &isNumber) {
+    NumberList list;
+    const qsizetype size = text.size();
+    qsizetype start = 0;
+    while (start < size) {
+        qsizetype end = start;
+        while (end < size && text[end] != QLatin1Char('\r') && text[end] != QLatin1Char('\n'))
+            ++end;
+        ++list.lineCount;
+        QString number = NumberOfLine(text.sliced(start, end - start), rule, isNumber);
+        if (!number.isNull())
+            list.kept.append(std::move(number));
+        if (end < size && text[end] == QLatin1Char('\r') && end + 1 < size &&
+            text[end + 1] == QLatin1Char('\n'))
+            ++end;
+        start = end + 1;
+    }
+    return list;
 }

@@ -1,14 +1,10 @@
 #include "applyskin.h"
 
+#include "narrowpath.h"
 #include "programdirectory.h"
 #include "skinengine.h"
 
 #include <QByteArray>
-#include <QDir>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 namespace {
 // Found at the first skin applied (the one the main window applies while it
@@ -39,22 +35,6 @@ void ApplySkin(const QString &fixedText) {
 }
 
 QByteArray SkinPathBytes(const QString &path) {
-    QByteArray bytes = path.toLocal8Bit();
-#ifdef Q_OS_WIN
-    if (QString::fromLocal8Bit(bytes) == path)
-        return bytes;
-    const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
-    const DWORD size = GetShortPathNameW(native.c_str(), nullptr, 0);
-    if (size == 0)
-        return bytes;
-    std::wstring shortPath(size, L'\0');
-    const DWORD written = GetShortPathNameW(native.c_str(), shortPath.data(), size);
-    if (written == 0 || written >= size)
-        return bytes;
-    shortPath.resize(written);
-    const QByteArray shortBytes = QString::fromStdWString(shortPath).toLocal8Bit();
-    if (QString::fromLocal8Bit(shortBytes) == QString::fromStdWString(shortPath))
-        bytes = shortBytes;
-#endif
-    return bytes;
+    // The engine is given something even then: it simply finds no skin.
+    return NarrowPath(path).value_or(path.toLocal8Bit());
 }

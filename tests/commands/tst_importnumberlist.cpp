@@ -1,3 +1,4 @@
+#include "importdroppedfiles.h"
 #include "importnumberlist.h"
 #include "recordingview.h"
 
@@ -26,6 +27,10 @@ private Q_SLOTS:
     void cancel();
     void unopenableFile_data();
     void unopenableFile();
+    void cellsOfACsvFile_data();
+    void cellsOfACsvFile();
+    void droppedFiles_data();
+    void droppedFiles();
 
 private:
     QTemporaryDir m_dir;
@@ -120,6 +125,79 @@ void TestImportNumberList::unopenableFile() {
     const QString shown = QDir::toNativeSeparators(m_view->dialogChoice);
     QCOMPARE(m_view->events,
              QStringList({kBusy, Caption(u""_s), Prompt(u"无法打开文件："_s + shown)}));
+}
+
+// A .csv file, chosen or dropped, is read by its cells; any other file by
+// its whole lines, TABs and commas included.
+void TestImportNumberList::cellsOfACsvFile_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("dropped");
+    QTest::addColumn<QString>("summary");
+    const QString cells = u"共导入2条号码，无效号码1条"_s, lines = u"共导入1条号码，无效号码2条"_s;
+    QTest::newRow("chosen .csv") << u"numbers.csv"_s << false << cells;
+    QTest::newRow("dropped .csv") << u"numbers.csv"_s << true << cells;
+    QTest::newRow("dropped .CSV") << u"NUMBERS.CSV"_s << true << cells;
+    QTest::newRow("chosen .txt") << u"numbers.txt"_s << false << lines;
+    QTest::newRow("dropped .txt") << u"numbers.txt"_s << true << lines;
+}
+
+void TestImportNumberList::cellsOfACsvFile() {
+    QFETCH(QString, name);
+    QFETCH(bool, dropped);
+    QFETCH(QString, summary);
+    const QString path = m_dir.filePath(name);
+    // Excel saves "CSV UTF-8" with a byte-order mark.
+    QVERIFY(WriteWholeFile(path, "\xEF\xBB\xBF"
+                                 "\xE5\xA7\x93\xE5\x90\x8D,phone\r\n" // 姓名,phone
+                                 "a,\"13800138000\"\r\n"
+                                 "13900139000\r\n"));
+    if (dropped) {
+        ImportDroppedFiles(*m_view, {path});
+    } else {
+        m_view->dialogChoice = path;
+        ImportNumberList(*m_view);
+    }
+    QCOMPARE(m_view->fileName, path);
+    QCOMPARE(m_view->events, QStringList({kBusy, Caption(summary)}));
+    QCOMPARE(m_view->lv.Number(m_view->lv.Count()), u"13900139000"_s);
+}
+
+void TestImportNumberList::droppedFiles_data() {
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("refusal"); // "" when imported
+    const QString type = u"只能导入文本文件(*.txt)或 CSV 文件(*.csv)：\r"_s;
+    QTest::newRow("one .txt") << QStringList{u"号码.txt"_s} << u""_s;
+    QTest::newRow("a workbook") << QStringList{u"号码.xlsx"_s} << type + u"号码.xlsx"_s;
+    QTest::newRow("no extension") << QStringList{u"号码"_s} << type + u"号码"_s;
+    QTest::newRow("a folder") << QStringList{u"folder.txt/"_s} << type + u"folder.txt"_s;
+    QTest::newRow("two files") << QStringList{u"a.txt"_s, u"b.txt"_s}
+                               << u"一次只能拖入一个文件！"_s;
+}
+
+void TestImportNumberList::droppedFiles() {
+    QFETCH(QStringList, names);
+    QFETCH(QString, refusal);
+    QStringList paths;
+    for (const QString &name : names) {
+        const QString path = m_dir.filePath(name);
+        if (name.endsWith(u'/'))
+            QVERIFY(QDir().mkpath(path));
+        else
+            QVERIFY(WriteWholeFile(path, "13800138000\r\n"));
+        paths.append(QDir::cleanPath(path));
+    }
+    ImportDroppedFiles(*m_view, paths);
+    if (refusal.isEmpty()) {
+        QCOMPARE(m_view->lv.Count(), 1);
+        QCOMPARE(m_view->fileName, paths.first());
+        return;
+    }
+    // Refused: nothing changes.
+    if (refusal.contains(u'\r'))
+        refusal = refusal.section(u'\r', 0, 0) + u'\r' + QDir::toNativeSeparators(paths.first());
+    QCOMPARE(m_view->events, QStringList{Prompt(refusal)});
+    QCOMPARE(m_view->lv.Count(), 2);
+    QCOMPARE(m_view->fileName, QString());
 }
 
 QTEST_GUILESS_MAIN(TestImportNumberList)

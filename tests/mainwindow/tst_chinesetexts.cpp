@@ -5,8 +5,10 @@
 #include "filedialog.h"
 #include "mainwindow.h"
 #include "prompt.h"
+#include "resultlistmodel.h"
 
 #include <QAbstractFileIconProvider>
+#include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -75,7 +77,7 @@ void InspectWhenShown(QObject *owner, const std::function<void(QWidget *)> &insp
     });
 }
 
-enum Opener { BatchOnEmptyList, Import, NumberBoxRightClick };
+enum Opener { BatchOnEmptyList, Import, Export, NumberBoxRightClick };
 
 } // namespace
 
@@ -105,7 +107,14 @@ void TestChineseTexts::qtTextsAreChinese_data() {
                                  << 2;
     // Open, cancel, three labels, six tool buttons, four columns, a folder.
     QTest::newRow("file dialog") << int(Import) << QStringLiteral("请选择文件")
-                                 << QStringList{QStringLiteral("文本文件(*.txt)")} << 15;
+                                 << QStringList{QStringLiteral("文本文件(*.txt)"),
+                                                QStringLiteral("CSV 文件(*.csv)")}
+                                 << 15;
+    // The same, with Save for Open.
+    QTest::newRow("save dialog") << int(Export) << QStringLiteral("导出结果")
+                                 << QStringList{QStringLiteral("Excel 工作簿(*.xlsx)"),
+                                                QStringLiteral("CSV 文件(*.csv)")}
+                                 << 15;
     // Undo, redo, cut, copy, paste, delete, select all.
     QTest::newRow("number box menu") << int(NumberBoxRightClick) << QString() << QStringList() << 7;
 }
@@ -135,6 +144,10 @@ void TestChineseTexts::qtTextsAreChinese() {
     case Import:
         QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("import")),
                           Qt::LeftButton);
+        break;
+    case Export:
+        window.ListModel()->AppendRows({{QStringLiteral("1"), QStringLiteral("13800138000"), {}}});
+        window.findChild<QAction *>(QStringLiteral("ExportPhone"))->trigger();
         break;
     case NumberBoxRightClick: {
         auto *box = window.findChild<QLineEdit *>(QStringLiteral("SinglePhone"));

@@ -16,19 +16,28 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-enum WayIn { AccessiblePress, ProgrammaticClick, AccessibleMenuPress, ListDoubleClick };
+enum WayIn {
+    AccessiblePress,
+    ProgrammaticClick,
+    AccessibleMenuPress,
+    ListDoubleClick,
+    PasteKeyAndDrop
+};
 
 int g_skinCalls = 0;
 int CountSkinCall(const char *, const char *) {
@@ -104,6 +113,8 @@ void TestCommandGuard::init() {
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window));
     g_skinCalls = 0;
+    // A paste that got through would replace the list with this.
+    QGuiApplication::clipboard()->setText(u"13700137000"_s);
 }
 
 void TestCommandGuard::cleanup() {
@@ -141,7 +152,16 @@ void TestCommandGuard::Intrude(WayIn way) {
                 }
             }
         }
-        QCOMPARE(pressed, 16);
+        QCOMPARE(pressed, 18);
+    } else if (way == PasteKeyAndDrop) {
+        QTest::keyClick(m_window->ListView(), Qt::Key_V, Qt::ControlModifier);
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(m_dir.filePath(u"numbers.txt"_s))});
+        QWidget *list = m_window->ListView()->viewport();
+        QDragEnterEvent enter(list->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(list, &enter);
+        QDropEvent drop(list->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(list, &drop);
     } else {
         m_window->ListView()->setCurrentIndex(m_window->ListModel()->index(0, 0));
         Q_EMIT m_window->ListView()->DblClick();
@@ -164,7 +184,8 @@ void TestCommandGuard::nothingStartsInsideAWait_data() {
     } ways[] = {{"accessible press on every button", AccessiblePress},
                 {"click() on every button", ProgrammaticClick},
                 {"accessible press on every menu item", AccessibleMenuPress},
-                {"list double click", ListDoubleClick}};
+                {"list double click", ListDoubleClick},
+                {"Ctrl+V and a dropped file", PasteKeyAndDrop}};
     for (const auto &w : ways) {
         QTest::addRow("batch, %s", w.name) << u"batch"_s << int(w.way) << 2 << done << both;
         // The single query and the import empty the list before they wait,

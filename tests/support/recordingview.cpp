@@ -15,6 +15,11 @@ void RecordingView::Prompt(const QString &text) {
     events << ::Prompt(text);
 }
 
+ExportFileChoice RecordingView::ChooseExportFile() {
+    events << SaveDialog();
+    return exportChoice;
+}
+
 void RecordingView::CopyToClipboard(const QString &text) {
     events << Clipboard(text);
 }

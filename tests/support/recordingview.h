@@ -9,8 +9,9 @@
 // The main window's side of a command, recorded: every caption of Frame1 and
 // Frame2, every message, every text put on the clipboard and every list of
 // distinct locations shown, in the order they came (see Caption(), Prompt(),
-// Clipboard() and Distinct()), plus SinglePhone, FileName, the selected row
-// and the answer the Open dialog is to give ("" is a cancel).
+// Clipboard() and Distinct()), plus SinglePhone, FileName, the selected row,
+// the answers the Open and Save dialogs are to give ("" is a cancel; every
+// Save dialog is recorded with SaveDialog()) and the clipboard's text.
 class RecordingView : public CommandView {
 public:
     // Rows with serials 10, 20 … (so that they differ from positions),
@@ -24,14 +25,17 @@ public:
     QString FileNameText() const override { return fileName; }
     void SetFileNameText(const QString &text) override { fileName = text; }
     QString ChooseNumberFile() override { return dialogChoice; }
+    ExportFileChoice ChooseExportFile() override;
     void Prompt(const QString &text) override;
     int SelectedRow() const override { return selectedRow; }
     void CopyToClipboard(const QString &text) override;
+    QString ClipboardText() const override { return clipboardText; }
     void ShowDistinctLocations(const QStringList &locations) override;
 
     ResultListModel lv;
     QStringList events;
-    QString singlePhone, fileName, dialogChoice;
+    QString singlePhone, fileName, dialogChoice, clipboardText;
+    ExportFileChoice exportChoice;
     int selectedRow = 0;
 };
 
@@ -46,6 +50,9 @@ inline QString Prompt(const QString &text) {
 }
 inline QString Clipboard(const QString &text) {
     return QStringLiteral("clipboard: ") + text;
+}
+inline QString SaveDialog() {
+    return QStringLiteral("save dialog");
 }
 inline QString Distinct(const QStringList &locations) {
     return QStringLiteral("distinct: ") + locations.join(QLatin1Char('|'));

@@ -1,0 +1,174 @@
+// Times numbers in and results out the way a user meets them: through the
+// real main window, in one run, beside the plain import and the batch:
+//  - the import of a .txt file of N numbers (the Open dialog answered);
+//  - the paste of the same N numbers as a column copied from a spreadsheet
+//    (header included), by 粘贴号码, against that import;
+//  - the batch over them against the bundled segment service;
+//  - 导出结果 of the N answered rows to .xlsx and to .csv (the Save dialog
+//    answered), against libxlsxwriter alone writing the same sheet from
+//    ready-made UTF-8, the fastest the workbook can be made.
+// Three rounds each but the batch; the median is printed, with the goals
+// (paste under 1 s, .xlsx export under 2 s for 100,000 rows).
+//   bench_numbersinout [rows=100000] [--service HOST:PORT]
+// The window is offscreen unless QT_QPA_PLATFORM says otherwise (for example
+// QT_QPA_PLATFORM=xcb DISPLAY=:91 under Xvfb with a window manager).
+#include "benchservice.h"
+#include "filedialog.h"
+#include "mainwindow.h"
+#include "processmemory.h"
+#include "programdirectory.h"
+#include "prompt.h"
+#include "resultlistmodel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGroupBox>
+#include <QTemporaryDir>
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+double Seconds(const std::function<void()> &work) {
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return timer.nsecsElapsed() / 1e9;
+}
+
+double MedianOfThree(const std::function<double()> &round) {
+    std::vector<double> s{round(), round(), round()};
+    std::sort(s.begin(), s.end());
+    return s[1];
+}
+
+void Trigger(MainWindow &window, const char *action) {
+    if (auto *a = window.findChild<QAction *>(QLatin1String(action)))
+        a->trigger();
+}
+
+// The same sheet as the export's, written by libxlsxwriter alone from rows
+// already in UTF-8: no list, no window, no copy into place.
+double BareWorkbookSeconds(const QString &dir, const ResultListModel &lv) {
+    std::vector<std::string> cells;
+    cells.reserve(std::size_t(lv.Count()) * 4);
+    for (int i = 1; i <= lv.Count(); ++i) {
+        const RowAnswer &answer = lv.Answer(i);
+        for (const QString &cell : {lv.Number(i), answer.province, answer.city, answer.carrier})
+            cells.push_back(cell.toStdString());
+    }
+    QByteArray folder = QFile::encodeName(dir);
+    const QByteArray path = folder + "/bare.xlsx";
+    return Seconds([&] {
+        lxw_workbook_options options = {};
+        options.constant_memory = LXW_TRUE;
+        options.tmpdir = folder.data();
+        lxw_workbook *book = workbook_new_opt(path.constData(), &options);
+        lxw_worksheet *sheet = workbook_add_worksheet(book, "查询结果");
+        const char *header[] = {"序号", "手机号码", "省份", "城市", "运营商"};
+        for (lxw_col_t col = 0; col < 5; ++col)
+            worksheet_write_string(sheet, 0, col, header[col], nullptr);
+        std::size_t at = 0;
+        for (lxw_row_t row = 1; row <= lxw_row_t(lv.Count()); ++row) {
+            worksheet_write_number(sheet, row, 0, double(row), nullptr);
+            for (lxw_col_t col = 1; col < 5; ++col, ++at) {
+                if (!cells[at].empty())
+                    worksheet_write_string(sheet, row, col, cells[at].c_str(), nullptr);
+            }
+        }
+        workbook_close(book);
+    });
+}
+} // namespace
+
+int main(int argc, char **argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    const int rows = args.value(0, QStringLiteral("100000")).toInt();
+
+    QProcess service;
+    const QString serviceHost = ServiceForBenchmark(args, service);
+    if (serviceHost.isEmpty())
+        return 1;
+
+    QTemporaryDir dir;
+    SetProgramDirectory(dir.path());
+    MessageBox::AnswerOkUnseen();
+    MainWindow window(serviceHost);
+    window.show();
+    QCoreApplication::processEvents();
+
+    QByteArray file;
+    QString column = QStringLiteral("手机号码\r\n");
+    for (int i = 0; i < rows; ++i) {
+        const QString number = KnownNumber(i);
+        file += number.toLatin1() + "\r\n";
+        column += number + QStringLiteral("\r\n");
+    }
+    const QString numbers = dir.filePath(QStringLiteral("numbers.txt"));
+    QFile out(numbers);
+    if (!out.open(QIODevice::WriteOnly) || out.write(file) != file.size()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(numbers));
+        return 1;
+    }
+    out.close();
+
+    std::printf("platform: %s; %d numbers\n", qPrintable(QGuiApplication::platformName()), rows);
+    const double import = MedianOfThree([&] {
+        FileDialog::SetNextFileName(numbers);
+        const double s = Seconds([&] { window.import_Click(); });
+        QCoreApplication::processEvents();
+        return s;
+    });
+    std::printf("import of the .txt file:         %7.3f s  (%s)\n", import,
+                qPrintable(window.Frame2Box()->title()));
+
+    QGuiApplication::clipboard()->setText(column);
+    const double paste = MedianOfThree([&] {
+        const double s = Seconds([&] { Trigger(window, "PastePhone"); });
+        QCoreApplication::processEvents();
+        return s;
+    });
+    std::printf(
+        "paste of the spreadsheet column: %7.3f s  (%.2fx the import; goal 1 s: %s)  (%s)\n", paste,
+        paste / import, paste < 1 ? "met" : "MISSED", qPrintable(window.Frame2Box()->title()));
+
+    const double batch = Seconds([&] { window.batch_Click(); });
+    QCoreApplication::processEvents();
+    std::printf("batch over them:                 %7.3f s  (%.1f us per row)  (%s)\n", batch,
+                batch * 1e6 / rows, qPrintable(window.Frame2Box()->title()));
+
+    const double bare =
+        MedianOfThree([&] { return BareWorkbookSeconds(dir.path(), *window.ListModel()); });
+    for (const char *format : {"xlsx", "csv"}) {
+        const QString target = dir.filePath(QStringLiteral("导出结果.") + QLatin1String(format));
+        const double exported = MedianOfThree([&] {
+            FileDialog::SetNextFileName(target);
+            return Seconds([&] { Trigger(window, "ExportPhone"); });
+        });
+        std::printf("export of the rows to .%-4s      %7.3f s  (%.1f MB", format, exported,
+                    QFile(target).size() / 1e6);
+        if (QLatin1String(format) == QLatin1String("xlsx"))
+            std::printf("; %.2fx libxlsxwriter alone, %.3f s; goal 2 s: %s", exported / bare, bare,
+                        exported < 2 ? "met" : "MISSED");
+        std::printf(")\n");
+    }
+    std::printf("peak memory of the process: %ld kB\n", PeakResidentKb());
+    const QStringList texts = MessageBox::Texts();
+    if (!texts.isEmpty())
+        std::printf("last message: %s\n", qPrintable(texts.last()));
+    std::fflush(stdout);
+    window.close();
+    StopService(service);
+    return 0;
+}

@@ -1,0 +1,282 @@
+// Numbers in and results out through the real window: Ctrl+V and 粘贴号码,
+// files dropped on it, and 导出结果 after a batch, with the Save dialog
+// itself. The workbook and the CSV it writes are left in TARVIO_EXPORT_DIR
+// when that is set, where check_export.py reads them with openpyxl.
+#include "answerformat.h"
+#include "filedialog.h"
+#include "loopbackserver.h"
+#include "mainwindow.h"
+#include "programdirectory.h"
+#include "prompt.h"
+#include "recordingview.h"
+#include "resultlistmodel.h"
+#include "resultlistview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString kSpreadsheetColumn = u"手机号码\r\n13800138000\r\n13900139000\r\n13700137000\r\n"_s;
+
+QStringList Numbers(const ResultListModel &lv) {
+    QStringList numbers;
+    for (int i = 1; i <= lv.Count(); ++i)
+        numbers.append(lv.Number(i));
+    return numbers;
+}
+
+// Drags files from a file manager onto `target` and lets them go there, as
+// a copy or, where the source offers only that, a move.
+void DropFiles(QWidget *target, const QStringList &paths,
+               Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls.append(QUrl::fromLocalFile(path));
+    data.setUrls(urls);
+    data.setText(paths.join(u'\n')); // as file managers add, which a text box would take
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return; // no drop where the drag was not taken
+    QDropEvent drop(QPointF(at), offered, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(target, &drop);
+    QCoreApplication::sendPostedEvents();
+}
+
+// Calls `act` with the modal widget that opens next.
+void WithNextModal(std::function<void(QWidget *)> act) {
+    QTimer::singleShot(0, [act] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal) {
+            WithNextModal(act);
+            return;
+        }
+        act(modal);
+    });
+}
+} // namespace
+
+class TestNumbersInOut : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void ctrlVPastesIntoTheListButNotInTheNumberBox();
+    void dropOnTheWindow_data();
+    void dropOnTheWindow();
+    void exportAfterABatch();
+    void saveDialogAddsTheChosenExtensionAndAsksBeforeReplacing();
+
+private:
+    QLineEdit *NumberBox() const { return m_window->findChild<QLineEdit *>(u"SinglePhone"_s); }
+    QAction *Action(const char *name) const {
+        return m_window->findChild<QAction *>(QLatin1String(name));
+    }
+
+    QTemporaryDir m_dir;
+    LoopbackServer *m_server = nullptr;
+    MainWindow *m_window = nullptr;
+};
+
+void TestNumbersInOut::init() {
+    QVERIFY(m_dir.isValid());
+    SetProgramDirectory(m_dir.path());
+    MessageBox::AnswerOkUnseen();
+    m_server = new LoopbackServer;
+    QVERIFY(m_server->Start());
+    m_window = new MainWindow(m_server->HostAndPort(), 3000);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+}
+
+void TestNumbersInOut::cleanup() {
+    delete m_window;
+    delete m_server;
+    MessageBox::Reset();
+    FileDialog::Reset();
+    SetProgramDirectory(QString());
+}
+
+void TestNumbersInOut::ctrlVPastesIntoTheListButNotInTheNumberBox() {
+    QGuiApplication::clipboard()->setText(u"13600136000"_s);
+    QTest::keyClick(NumberBox(), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(NumberBox()->text(), u"13600136000"_s);
+    QCOMPARE(m_window->ListModel()->Count(), 0);
+
+    // A column copied from a spreadsheet, header and all.
+    QGuiApplication::clipboard()->setText(kSpreadsheetColumn);
+    m_window->ListView()->setFocus();
+    QTest::keyClick(m_window->ListView(), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(Numbers(*m_window->ListModel()),
+             (QStringList{u"13800138000"_s, u"13900139000"_s, u"13700137000"_s}));
+    QCOMPARE(m_window->Frame2Box()->title(), u"共导入3条号码，无效号码1条"_s);
+
+    // The menu item does the same; an image on the clipboard is no text.
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QGuiApplication::clipboard()->setImage(image);
+    Action("PastePhone")->trigger();
+    QCOMPARE(m_window->ListModel()->Count(), 0);
+    QCOMPARE(m_window->Frame2Box()->title(), u"共导入0条号码，无效号码0条"_s);
+    QCOMPARE(NumberBox()->text(), u"13600136000"_s);
+    QCOMPARE(MessageBox::Texts(), QStringList());
+}
+
+void TestNumbersInOut::dropOnTheWindow_data() {
+    QTest::addColumn<QString>("on"); // the widget it is dropped on
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<int>("offered");
+    QTest::addColumn<int>("rows"); // -1: refused, the list as it was
+    const int both = int(Qt::CopyAction | Qt::MoveAction);
+    QTest::newRow(".txt on the list") << u"lv"_s << QStringList{u"号码.txt"_s} << both << 2;
+    QTest::newRow(".csv on a button") << u"batch"_s << QStringList{u"号码.csv"_s} << both << 2;
+    QTest::newRow(".txt on the number box")
+        << u"SinglePhone"_s << QStringList{u"号码.txt"_s} << both << 2;
+    QTest::newRow("a workbook") << u"lv"_s << QStringList{u"号码.xlsx"_s} << both << -1;
+    QTest::newRow("two files") << u"lv"_s << QStringList{u"a.txt"_s, u"b.txt"_s} << both << -1;
+    // A file offered only to be moved is not taken: the source would delete it.
+    QTest::newRow("move only") << u"lv"_s << QStringList{u"号码.txt"_s} << int(Qt::MoveAction) << 0;
+}
+
+void TestNumbersInOut::dropOnTheWindow() {
+    QFETCH(QString, on);
+    QFETCH(QStringList, names);
+    QFETCH(int, offered);
+    QFETCH(int, rows);
+    QStringList paths;
+    for (const QString &name : names) {
+        paths.append(m_dir.filePath(name));
+        QVERIFY(WriteWholeFile(paths.last(), "13800138000\r\nx,13900139000\r\n"));
+    }
+    m_window->ListModel()->AppendRows({{u"1"_s, u"13000130000"_s, {}}});
+    NumberBox()->setText(u"139"_s);
+
+    auto *target = m_window->findChild<QWidget *>(on);
+    DropFiles(on == u"lv"_s ? m_window->ListView()->viewport() : target, paths,
+              Qt::DropActions(offered));
+
+    const QString fileName = m_window->findChild<QLineEdit *>(u"FileName"_s)->text();
+    QCOMPARE(NumberBox()->text(), u"139"_s);
+    if (rows > 0) {
+        // Only the .csv file is read by its cells.
+        QCOMPARE(m_window->ListModel()->Count(), names[0].endsWith(u".csv"_s) ? 2 : 1);
+        QCOMPARE(fileName, paths[0]);
+        QVERIFY(MessageBox::Texts().isEmpty());
+    } else {
+        QCOMPARE(Numbers(*m_window->ListModel()), QStringList{u"13000130000"_s});
+        QCOMPARE(fileName, QString());
+        QCOMPARE(MessageBox::Texts().size(), rows < 0 ? 1 : 0);
+    }
+}
+
+// After a batch the export holds every row with the answer's province, city
+// and carrier; the list and tarvio.txt stay as the batch left them.
+void TestNumbersInOut::exportAfterABatch() {
+    m_server->SetHandler([](const LoopbackServer::Request &req) {
+        LoopbackServer::Reply reply;
+        const std::string tel = req.tel.toStdString();
+        if (req.tel == u"13800138000"_s)
+            reply.body =
+                QByteArray::fromStdString(KnownNumberAnswer(tel, "广东", "深圳", "中国移动"));
+        else if (req.tel == u"13700137000"_s)
+            reply.body = QByteArray::fromStdString(
+                KnownNumberAnswer(tel, "浙江", "湖州,\"南浔\"", "中国广电"));
+        else
+            reply.body = UnknownZoneAnswer();
+        return reply;
+    });
+    QGuiApplication::clipboard()->setText(kSpreadsheetColumn);
+    Action("PastePhone")->trigger();
+    m_window->findChild<QPushButton *>(u"batch"_s)->click();
+    QCOMPARE(m_window->Frame2Box()->title(), u"查询完毕，成功2条，失败1条"_s);
+    const QString log = m_dir.filePath(u"tarvio.txt"_s);
+    const QByteArray logBytes = ReadWholeFile(log);
+
+    QString folder = qEnvironmentVariable("TARVIO_EXPORT_DIR");
+    if (folder.isEmpty())
+        folder = m_dir.filePath(u"exported"_s);
+    QVERIFY(QDir(folder).removeRecursively() && QDir().mkpath(folder));
+    const QString workbook = folder + u"/导出结果.xlsx"_s, csv = folder + u"/导出结果.csv"_s;
+    FileDialog::SetNextFileName(workbook);
+    Action("ExportPhone")->trigger();
+    FileDialog::SetNextFileName(csv);
+    FileDialog::SetNextChosenExtension(u"csv"_s);
+    Action("ExportPhone")->trigger();
+
+    QCOMPARE(FileDialog::TimesAsked(), 2);
+    QCOMPARE(MessageBox::Texts(),
+             (QStringList{u"已导出3条结果到文件：\r"_s + QDir::toNativeSeparators(workbook),
+                          u"已导出3条结果到文件：\r"_s + QDir::toNativeSeparators(csv)}));
+    QVERIFY(ReadWholeFile(workbook).startsWith("PK\x03\x04"));
+    QCOMPARE(ReadWholeFile(csv),
+             QByteArray("\xEF\xBB\xBF"
+                        "序号,手机号码,省份,城市,运营商\r\n"
+                        "1,13800138000,广东,深圳,中国移动\r\n"
+                        "2,13900139000,,,\r\n"
+                        "3,13700137000,浙江,\"湖州,\"\"南浔\"\"\",中国广电\r\n"));
+    QCOMPARE(ReadWholeFile(log), logBytes);
+    const ResultListModel &lv = *m_window->ListModel();
+    QCOMPARE((QStringList{lv.Location(1), lv.Location(2), lv.Location(3)}),
+             (QStringList{u"广东 移动"_s, u""_s, u"浙江 广电"_s}));
+}
+
+// The real Save dialog: its title and entries, a bare name given the chosen
+// entry's extension, and its own question before a file is replaced.
+void TestNumbersInOut::saveDialogAddsTheChosenExtensionAndAsksBeforeReplacing() {
+    const QString existing = m_dir.filePath(u"结果.csv"_s);
+    QVERIFY(WriteWholeFile(existing, "earlier"));
+    QStringList seen;
+    bool asked = false;
+    WithNextModal([&](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        QVERIFY(dialog);
+        seen << dialog->windowTitle() << dialog->nameFilters() << dialog->selectedNameFilter();
+        dialog->setDirectory(m_dir.path());
+        dialog->selectNameFilter(dialog->nameFilters().at(1));
+        dialog->selectFile(u"结果"_s);
+        // The question about 结果.csv: "no" keeps the dialog open, "yes" ends it.
+        WithNextModal([&, dialog](QWidget *question) {
+            auto *box = qobject_cast<QMessageBox *>(question);
+            QVERIFY(box);
+            asked = box->text().contains(u"结果.csv"_s);
+            box->button(QMessageBox::No)->click();
+            QTimer::singleShot(0, dialog, [&, dialog] {
+                QVERIFY(dialog->isVisible());
+                WithNextModal([](QWidget *again) {
+                    qobject_cast<QMessageBox *>(again)->button(QMessageBox::Yes)->click();
+                });
+                QMetaObject::invokeMethod(dialog, "accept");
+            });
+        });
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    const FileDialog::ExportChoice choice = FileDialog::ChooseExportFile(m_window);
+    QCOMPARE(seen, (QStringList{u"导出结果"_s, u"Excel 工作簿(*.xlsx)"_s, u"CSV 文件(*.csv)"_s,
+                                u"Excel 工作簿(*.xlsx)"_s}));
+    QVERIFY(asked);
+    QCOMPARE(QFileInfo(choice.path), QFileInfo(existing));
+    QCOMPARE(choice.chosenExtension, u"csv"_s);
+    QCOMPARE(ReadWholeFile(existing), QByteArray("earlier")); // the dialog writes nothing
+}
+
+QTEST_MAIN(TestNumbersInOut)
+#include "tst_numbersinout.moc"
