@@ -290,6 +290,12 @@ stage_licence_texts() {
     notepad_text "$doc/gcc-mingw-w64-x86-64-posix-runtime/copyright" \
         "$stage/licenses/gcc-runtime-copyright.txt"
     notepad_text "$doc/mingw-w64-x86-64-dev/copyright" "$stage/licenses/mingw-w64-copyright.txt"
+    # libxlsxwriter and what it carries, linked into tarvio.exe; zlib, which
+    # it zips with.
+    notepad_text "$XLSXWRITER_WINDOWS_DIR/share/doc/copyright" \
+        "$stage/licenses/libxlsxwriter-copyright.txt"
+    notepad_text /usr/share/common-licenses/MPL-2.0 "$stage/licenses/MPL-2.0.txt"
+    notepad_text "$doc/libz-mingw-w64-dev/copyright" "$stage/licenses/zlib-copyright.txt"
     # The installer's and the uninstaller's own code.
     notepad_text "$doc/nsis/copyright" "$stage/licenses/nsis-copyright.txt"
 }
