@@ -43,8 +43,14 @@ std::optional<uint32_t> SegmentTable::AddRegion(const Region &region) {
 void SegmentTable::Set(uint32_t block, uint32_t region, std::string_view carrier) {
     if (block < kFirstBlock || block >= kFirstBlock + kBlockCount || region >= m_regions.size())
         return;
-    auto known = std::find_if(m_carriers.begin(), m_carriers.end(),
-                              [carrier](const Carrier &c) { return c.utf8 == carrier; });
+    // Callers pass the same few static strings half a million times over:
+    // the same address is the same name.
+    auto known = std::find_if(m_carriers.begin(), m_carriers.end(), [carrier](const Carrier &c) {
+        return c.utf8.data() == carrier.data() && c.utf8.size() == carrier.size();
+    });
+    if (known == m_carriers.end())
+        known = std::find_if(m_carriers.begin(), m_carriers.end(),
+                             [carrier](const Carrier &c) { return c.utf8 == carrier; });
     if (known == m_carriers.end()) {
         std::optional<std::string> gbk = Utf8ToGbk(carrier);
         if (m_carriers.size() > 0xff || !gbk)

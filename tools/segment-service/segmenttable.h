@@ -34,6 +34,7 @@ public:
     // Whether no block is held.
     bool Empty() const { return m_blockCount == 0; }
     size_t BlockCount() const { return m_blockCount; }
+    size_t RegionCount() const { return m_regions.size(); }
 
     // Interns a region, whose names GBK must be able to write; the index to
     // give Set. Nothing once kMaxRegions distinct ones are held, or when a

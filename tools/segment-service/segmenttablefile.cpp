@@ -5,6 +5,7 @@
 #include "gbktext.h"
 
 #include "filebytes.h"
+#include "phonedatfile.h"
 
 #include <algorithm>
 #include <array>
@@ -16,8 +17,9 @@ namespace {
 
 using namespace std::string_view_literals;
 
-// Tables in circulation are a few tens of megabytes; anything far larger is
-// not one, and is refused before it is read into memory.
+// Tables in circulation are a few tens of megabytes as CSV, a few as
+// phone.dat; anything far larger is not one, and is refused before it is
+// read into memory.
 constexpr size_t kMaxFileBytes = size_t(512) << 20;
 constexpr size_t kReportedSkips = 5;
 constexpr size_t kNoColumn = size_t(-1);
@@ -352,10 +354,15 @@ SegmentTableLoad LoadSegmentTable(const std::filesystem::path &path, SegmentTabl
     std::string error = bytes.Read(path, kMaxFileBytes);
     if (!error.empty())
         return Failed(std::move(error), std::move(base));
+    if (LooksLikePhoneDat(bytes.View()))
+        return ReadPhoneDat(bytes.View(), std::move(base));
     return ParseSegmentTable(bytes.View(), std::move(base));
 }
 
 std::string DescribeLoad(const SegmentTableLoad &load) {
+    if (load.phoneDat)
+        return "phone.dat of " + load.dataDate + ", " + std::to_string(load.loaded) +
+               (load.loaded == 1 ? " block loaded" : " blocks loaded");
     std::string text = load.encoding + ", " + std::to_string(load.loaded) +
                        (load.loaded == 1 ? " row loaded, " : " rows loaded, ") +
                        std::to_string(load.skipped) + " skipped";
