@@ -4,6 +4,8 @@
 #include "carrierprefixes.h"
 #include "cityname.h"
 
+#include <array>
+#include <charconv>
 #include <cstdio>
 
 namespace {
@@ -33,9 +35,13 @@ BuiltinMerge MergeBuiltinSegments(const std::vector<SourceBlock> &table,
         if (row.block >= kFirstBlock && row.block < kFirstBlock + kBlocks)
             rows[row.block - kFirstBlock] = &row;
     }
+    // Counted by three-digit prefix, 100 to 199.
+    std::array<PrefixChanges, 100> counts{};
     for (uint32_t block = kFirstBlock; block < kFirstBlock + kBlocks; ++block) {
-        const std::string digits = std::to_string(block);
-        PrefixChanges &changes = merge.byPrefix[digits.substr(0, 3)];
+        char text[8];
+        const std::string_view digits(text,
+                                      size_t(std::to_chars(text, text + 7, block).ptr - text));
+        PrefixChanges &changes = counts[block / 10'000 - 100];
         const SourceBlock *row = rows[block - kFirstBlock];
         const std::string_view carrier = CarrierForNumber(digits);
         if (carrier.empty()) {
@@ -52,7 +58,7 @@ BuiltinMerge MergeBuiltinSegments(const std::vector<SourceBlock> &table,
             ++changes.fromTable;
             if (CarrierFromName(row->carrier) != carrier) {
                 ++changes.carrierOverruled;
-                ++merge.overruled[digits.substr(0, 4) + ": " + row->carrier + " → " +
+                ++merge.overruled[std::string(digits.substr(0, 4)) + ": " + row->carrier + " → " +
                                   std::string(carrier)];
             }
             if (merged.region.city != city) {
@@ -72,10 +78,11 @@ BuiltinMerge MergeBuiltinSegments(const std::vector<SourceBlock> &table,
         }
         merge.blocks.push_back(std::move(merged));
     }
-    std::erase_if(merge.byPrefix, [](const auto &prefix) {
-        const PrefixChanges &c = prefix.second;
-        return c.fromTable + c.fromGeocoder + c.notAllocated + c.refused == 0;
-    });
+    for (size_t i = 0; i < counts.size(); ++i) {
+        const PrefixChanges &c = counts[i];
+        if (c.fromTable + c.fromGeocoder + c.notAllocated + c.refused > 0)
+            merge.byPrefix[std::to_string(100 + i)] = c;
+    }
     return merge;
 }
 
