@@ -8,15 +8,13 @@
 #include "programdirectory.h"
 #include "prompt.h"
 #include "resultlistmodel.h"
+#include "servicetestclient.h"
 #include "skinengine.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QGroupBox>
-#include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -67,24 +65,10 @@ void TestNewBlocks::batchFindsEveryNumber() {
 
     // The service from a folder of its own, with its built-in data and
     // nothing else beside it.
-    const QString binary =
-        dir.filePath(QFileInfo(QStringLiteral(SEGMENT_SERVICE_BINARY)).fileName());
-    QVERIFY(QFile::copy(QStringLiteral(SEGMENT_SERVICE_BINARY), binary));
-    QVERIFY(QFile::copy(QStringLiteral(BUILTIN_SEGMENTS_FILE),
-                        dir.filePath(u"builtin-segments.dat"_s)));
-    QProcess service;
-    service.setReadChannel(QProcess::StandardError);
-    service.start(binary, {u"--listen"_s, u"127.0.0.1:0"_s});
-    const auto stop = qScopeGuard([&service] {
-        service.kill();
-        service.waitForFinished();
-    });
-    QString errors;
-    const QRegularExpression listening(u"listening on (127\\.0\\.0\\.1:\\d+)"_s);
-    QRegularExpressionMatch match;
-    while (!(match = listening.match(errors)).hasMatch() && service.waitForReadyRead(30'000))
-        errors += QString::fromUtf8(service.readAllStandardError());
-    QVERIFY2(match.hasMatch(), qPrintable(errors));
+    const QString binary = CopyServiceInto(dir.path());
+    QVERIFY(!binary.isEmpty());
+    const ServiceProcess service(binary);
+    QVERIFY2(service.port > 0, qPrintable(service.output));
 
     QByteArray lines;
     for (const Expected &e : kNumbers)
@@ -94,7 +78,7 @@ void TestNewBlocks::batchFindsEveryNumber() {
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(lines) == lines.size());
     file.close();
 
-    MainWindow window(match.captured(1), 30'000);
+    MainWindow window(u"127.0.0.1:%1"_s.arg(service.port), 30'000);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     FileDialog::SetNextFileName(numbers);

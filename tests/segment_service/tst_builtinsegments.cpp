@@ -16,9 +16,7 @@
 #endif
 
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -117,11 +115,8 @@ private slots:
     // the table's blocks gets exactly the answer the merge gives.
     void binaryAnswersTheTable() {
         QTemporaryDir dir;
-        const QString binary =
-            dir.filePath(QFileInfo(QStringLiteral(SEGMENT_SERVICE_BINARY)).fileName());
-        QVERIFY(QFile::copy(QStringLiteral(SEGMENT_SERVICE_BINARY), binary));
-        QVERIFY(QFile::copy(QStringLiteral(BUILTIN_SEGMENTS_FILE),
-                            dir.filePath(QStringLiteral("builtin-segments.dat"))));
+        const QString binary = CopyServiceInto(dir.path());
+        QVERIFY(!binary.isEmpty());
 
         QProcess version;
         version.start(binary, {QStringLiteral("--version")});
@@ -131,20 +126,9 @@ private slots:
                  QStringLiteral("segment-service: built-in data of 2025-02, %1 blocks")
                      .arg(m_builtin.BlockCount()));
 
-        QProcess service;
-        service.setReadChannel(QProcess::StandardError);
-        service.start(binary, {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")});
-        const auto stop = qScopeGuard([&service] {
-            service.kill();
-            service.waitForFinished();
-        });
-        QString errors;
-        const QRegularExpression listening(QStringLiteral("listening on 127.0.0.1:(\\d+)"));
-        QRegularExpressionMatch match;
-        while (!(match = listening.match(errors)).hasMatch() && service.waitForReadyRead(30'000))
-            errors += QString::fromUtf8(service.readAllStandardError());
-        QVERIFY2(match.hasMatch(), qPrintable(errors));
-        TestClient client(match.captured(1).toInt());
+        const ServiceProcess service(binary);
+        QVERIFY2(service.port > 0, qPrintable(service.output));
+        TestClient client(service.port);
         size_t asked = 0;
         for (size_t i = 0; i < m_rows.size(); i += 101) {
             const std::string number = std::to_string(m_rows[i].block) + "0001";

@@ -15,7 +15,6 @@
 #include "servicetestclient.h"
 
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -667,11 +666,8 @@ private slots:
         if (!csvBeside.isEmpty())
             QVERIFY(WriteFile(file.dir.filePath(u"segments.csv"_s), csvBeside));
         // A copy of the binary and of its built-in data, beside the table.
-        const QString binary =
-            file.dir.filePath(QFileInfo(QStringLiteral(SEGMENT_SERVICE_BINARY)).fileName());
-        QVERIFY(QFile::copy(QStringLiteral(SEGMENT_SERVICE_BINARY), binary));
-        QVERIFY(QFile::copy(QStringLiteral(BUILTIN_SEGMENTS_FILE),
-                            file.dir.filePath(QStringLiteral("builtin-segments.dat"))));
+        const QString binary = CopyServiceInto(file.dir.path());
+        QVERIFY(!binary.isEmpty());
         QStringList arguments{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")};
         if (given)
             arguments << QStringLiteral("--segments")
@@ -697,13 +693,10 @@ private slots:
             return;
         }
         QString errors;
-        const QRegularExpression listening(QStringLiteral("listening on 127.0.0.1:(\\d+)"));
-        QRegularExpressionMatch match;
-        while (!(match = listening.match(errors)).hasMatch() && service.waitForReadyRead(10'000))
-            errors += QString::fromUtf8(service.readAllStandardError());
-        QVERIFY2(match.hasMatch(), qPrintable(errors));
+        const int port = WaitUntilListening(service, errors);
+        QVERIFY2(port > 0, qPrintable(errors));
         QVERIFY2(errors.section(u'\n', 0, 0).contains(firstLine), qPrintable(errors));
-        TestClient client(match.captured(1).toInt());
+        TestClient client(port);
         QVERIFY(client.Get(AnswerTarget("19900001234")));
         const std::optional<HttpAnswer> received = client.Receive();
         QVERIFY(received);

@@ -12,6 +12,7 @@
 #include "csvline.h"
 #include "phonedatformat.h"
 #include "regionlookup.h"
+#include "segmenttable.h"
 
 #include <algorithm>
 #include <array>
@@ -32,18 +33,6 @@ void PrintUsage() {
     std::fputs("Usage: make-builtin-segments --date YYYY-MM TABLE.csv OUTPUT.dat\n"
                "       make-builtin-segments --libphonenumber-only OUTPUT.csv\n",
                stderr);
-}
-
-std::optional<uint32_t> ParseBlock(std::string_view text) {
-    if (text.size() != 7 || text.front() != '1')
-        return std::nullopt;
-    uint32_t block = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        block = block * 10 + uint32_t(c - '0');
-    }
-    return block;
 }
 
 // The segment table, UTF-8, its first row naming the columns 号段, 省份,
@@ -80,7 +69,7 @@ std::optional<std::vector<SourceBlock>> ReadTable(const std::filesystem::path &p
         const auto field = [&csv](size_t column) {
             return column < csv.Fields().size() ? std::string(csv.Fields()[column]) : std::string();
         };
-        const std::optional<uint32_t> block = ParseBlock(field(columns[0]));
+        const std::optional<uint32_t> block = SegmentTable::ParseBlock(field(columns[0]));
         if (block)
             rows.push_back({*block, field(columns[1]), field(columns[2]), field(columns[3])});
     }

@@ -23,6 +23,18 @@ std::optional<SegmentTable::Entry> SegmentTable::Find(std::string_view digits) c
     return Entry{&names.utf8, carrier.utf8, names.gbkProvince, names.gbkCity, carrier.gbk};
 }
 
+std::optional<uint32_t> SegmentTable::ParseBlock(std::string_view text) {
+    if (text.size() != 7 || text.front() != '1')
+        return std::nullopt;
+    uint32_t block = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        block = block * 10 + uint32_t(c - '0');
+    }
+    return block;
+}
+
 std::optional<uint32_t> SegmentTable::AddRegion(const Region &region) {
     std::string key = region.province;
     key.push_back('\0');

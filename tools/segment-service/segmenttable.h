@@ -44,6 +44,10 @@ public:
     // names, a static string. A block set twice keeps the later entry.
     void Set(uint32_t block, uint32_t region, std::string_view carrier);
 
+    // The block a table writes as seven ASCII digits beginning with 1;
+    // nothing for any other text.
+    static std::optional<uint32_t> ParseBlock(std::string_view text);
+
     static constexpr uint32_t kFirstBlock = 1'000'000;
     static constexpr uint32_t kBlockCount = 1'000'000;
     static constexpr uint32_t kMaxRegions = 1u << 24;

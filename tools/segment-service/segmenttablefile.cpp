@@ -204,7 +204,7 @@ public:
             return column < m_csv.Fields().size() ? Trimmed(m_csv.Fields()[column])
                                                   : std::string_view();
         };
-        const std::optional<uint32_t> block = ParseBlock(field(m_columns.block));
+        const std::optional<uint32_t> block = SegmentTable::ParseBlock(field(m_columns.block));
         if (!block)
             return Fault::Block;
         const std::string_view province = field(m_columns.province);
@@ -242,18 +242,6 @@ private:
         uint32_t index = 0;
         std::optional<Fault> fault;
     };
-
-    static std::optional<uint32_t> ParseBlock(std::string_view text) {
-        if (text.size() != 7 || text.front() != '1')
-            return std::nullopt;
-        uint32_t block = 0;
-        for (char c : text) {
-            if (c < '0' || c > '9')
-                return std::nullopt;
-            block = block * 10 + uint32_t(c - '0');
-        }
-        return block;
-    }
 
     CarrierOutcome MapCarrier(std::string_view raw) const {
         const std::optional<std::string> name = Decode(raw, m_gbk);
