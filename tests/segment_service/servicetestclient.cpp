@@ -60,9 +60,10 @@ int WaitUntilListening(QProcess &service, QString &output) {
     return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
 
-ServiceProcess::ServiceProcess(const QString &binary) {
+ServiceProcess::ServiceProcess(const QString &binary, const QStringList &arguments) {
     process.setReadChannel(QProcess::StandardError);
-    process.start(binary, {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")});
+    process.start(binary, QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")} +
+                              arguments);
     port = WaitUntilListening(process, output);
 }
 

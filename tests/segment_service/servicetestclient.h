@@ -33,11 +33,11 @@ SegmentTable BuiltinSegments();
 // build's is beside it. The copy's path, or empty when it could not be made.
 QString CopyServiceInto(const QString &directory);
 
-// A copy made by CopyServiceInto, started on a free 127.0.0.1 port and
-// waited for; killed when this goes. `port` is 0 when it did not come up,
+// A copy made by CopyServiceInto, started with the arguments on a free
+// 127.0.0.1 port and waited for; killed when this goes. `port` is 0 when it did not come up,
 // and `output` holds what it wrote to stderr until then.
 struct ServiceProcess {
-    explicit ServiceProcess(const QString &binary);
+    explicit ServiceProcess(const QString &binary, const QStringList &arguments = {});
     ~ServiceProcess();
     QProcess process;
     QString output;

@@ -554,6 +554,36 @@ private slots:
             QCOMPARE(Find(load.table, number), found);
     }
 
+    // The binary given it, and given a copy cut short.
+    void binaryAnswersFromTheRealPhoneDat() {
+        QTemporaryDir dir;
+        const QString binary = CopyServiceInto(dir.path());
+        QVERIFY(!binary.isEmpty());
+        const ServiceProcess service(binary, {u"--segments"_s, QStringLiteral(PHONE_DAT_2021_08)});
+        QVERIFY2(service.port > 0, qPrintable(service.output));
+        QVERIFY2(service.output.contains(u"phone.dat of 2021-08, 454336 blocks loaded"_s),
+                 qPrintable(service.output));
+        TestClient client(service.port);
+        QVERIFY(client.Get(AnswerTarget("13000590000")));
+        const std::optional<HttpAnswer> answer = client.Receive();
+        QVERIFY(answer);
+        QCOMPARE(FromGbk(answer->body),
+                 Known(u"13000590000"_s, u"广西"_s, u"南宁"_s, u"中国联通"_s));
+
+        QFile real(QStringLiteral(PHONE_DAT_2021_08));
+        QVERIFY(real.open(QIODevice::ReadOnly));
+        const QString cut = dir.filePath(u"phone-cut.dat"_s);
+        QVERIFY(WriteFile(cut, real.read(4'000'000)));
+        QProcess refused;
+        refused.start(binary, {u"--listen"_s, u"127.0.0.1:0"_s, u"--segments"_s, cut});
+        QVERIFY(refused.waitForFinished(30'000));
+        QCOMPARE(refused.exitCode(), 1);
+        const QString error = QString::fromUtf8(refused.readAllStandardError());
+        QCOMPARE(error.count(u'\n'), 1);
+        QVERIFY2(error.contains(u"phone-cut.dat: damaged phone.dat: the index"_s),
+                 qPrintable(error));
+    }
+
     // Copies of it cut short anywhere but exactly between two entries.
     void truncatedPhoneDat_data() {
         QTest::addColumn<int>("length");
