@@ -8,7 +8,7 @@
 #include "programdirectory.h"
 #include "prompt.h"
 #include "resultlistmodel.h"
-#include "servicetestclient.h"
+#include "serviceprocess.h"
 #include "skinengine.h"
 
 #include <QApplication>

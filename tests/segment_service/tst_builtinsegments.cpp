@@ -9,6 +9,7 @@
 #include "cityname.h"
 #include "gbktext.h"
 #include "segmenttablefile.h"
+#include "serviceprocess.h"
 #include "servicetestclient.h"
 
 #ifdef TARVIO_HAVE_GENERATOR_LOOKUP

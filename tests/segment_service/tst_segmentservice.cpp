@@ -12,6 +12,7 @@
 #include "lookupclient.h"
 #include "phonedatformat.h"
 #include "segmenttablefile.h"
+#include "serviceprocess.h"
 #include "servicetestclient.h"
 
 #include <QProcess>
