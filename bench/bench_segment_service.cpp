@@ -1,7 +1,12 @@
 // segment-service figures:
 // - loading a generated 500,000-row segment table (the size of the tables in
-//   circulation), in UTF-8 and in GBK, and the built-in table: the time, and
+//   circulation), in UTF-8 and in GBK, and the built-in data: the time, and
 //   the memory it costs at its peak and once loaded;
+// - the service's start until its "listening on" line, and its memory then,
+//   on its built-in data (builtin-segments.dat, the 2025-02 table merged with
+//   libphonenumber, in the phone.dat form) beside the same binary on the
+//   built-in table the build made before (libphonenumber alone, as CSV),
+//   and nginx's start until it accepts a connection, as the floor;
 // - allocations per answered request, in-process;
 // - requests/s with `ab -k -c 32` against the service and against nginx
 //   serving the same answer bytes as a static file, in the same run (nginx
@@ -78,9 +83,9 @@ double Percentile(std::vector<double> sorted, double fraction) {
     return sorted[index];
 }
 
-// VmRSS or VmHWM of this process, in KiB.
-long MemoryKiB(const char *field) {
-    std::ifstream status("/proc/self/status");
+// VmRSS or VmHWM of a process (this one by default), in KiB.
+long MemoryKiB(const char *field, const std::string &process = "self") {
+    std::ifstream status("/proc/" + process + "/status");
     const std::string prefix = std::string(field) + ":";
     for (std::string line; std::getline(status, line);) {
         if (line.rfind(prefix, 0) == 0)
@@ -153,12 +158,17 @@ bool MeasureLoad(const std::string &path, bool gbk) {
 }
 
 bool MeasureBuiltinLoad(const std::filesystem::path &path) {
+    ResetPeak();
+    const long rssBefore = MemoryKiB("VmRSS");
     const Clock::time_point start = Clock::now();
     SegmentTableLoad load = LoadSegmentTable(path);
     const std::chrono::duration<double, std::milli> took = Clock::now() - start;
-    std::printf("built-in table %s: %s\n", path.string().c_str(),
+    const long peak = MemoryKiB("VmHWM");
+    std::printf("built-in data %s: %s\n", path.string().c_str(),
                 load.error.empty() ? DescribeLoad(load).c_str() : load.error.c_str());
-    std::printf("  load time (part of the service's start): %.0f ms\n", took.count());
+    std::printf("  load time (part of the service's start): %.1f ms, extra memory at peak "
+                "%.1f MB\n",
+                took.count(), double(peak - rssBefore) / 1024);
     return load.error.empty();
 }
 
@@ -261,12 +271,23 @@ public:
             << ";\n    root " << dir << "/www;\n"
             << "    location / { default_type \"text/javascript; charset=GBK\"; }\n  }\n}\n";
         const std::string binary = OnPath("nginx") ? "nginx" : "/usr/sbin/nginx";
+        const Clock::time_point start = Clock::now();
         m_process = std::make_unique<ChildProcess>(
             std::vector<std::string>{binary, "-p", dir, "-e", dir + "/error.log", "-c",
                                      dir + "/nginx.conf", "-g", "daemon off;"},
             false);
-        if (!WaitListening(port, std::chrono::seconds(10)))
+        // Asked every 200 µs, so that the time it took to come up is measured
+        // to well under a millisecond.
+        const Clock::time_point deadline = start + std::chrono::seconds(10);
+        int fd = -1;
+        while ((fd = ConnectLoopback(port)) < 0 && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (fd < 0) {
             port = 0;
+            return;
+        }
+        ::close(fd);
+        startedInMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     }
     ~Nginx() {
         m_process.reset();
@@ -275,11 +296,101 @@ public:
             std::filesystem::remove_all(m_dir, ignored);
     }
     std::uint16_t port = 0;
+    double startedInMs = 0; // from its start until it accepted a connection
 
 private:
     std::filesystem::path m_dir;
     std::unique_ptr<ChildProcess> m_process;
 };
+
+struct StartFigures {
+    std::vector<double> readyMs;
+    long rssKiB = -1;  // once ready, the last start
+    long peakKiB = -1; // VmHWM by then
+};
+
+constexpr int kStarts = 9;
+
+// The binary started from a folder of its own with `data` as its built-in
+// data, again and again: the time from the start to its "listening on" line.
+StartFigures MeasureStarts(const std::string &binary, const std::filesystem::path &data,
+                           const std::filesystem::path &folder) {
+    StartFigures figures;
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    const std::filesystem::path copy = folder / "segment-service";
+    std::filesystem::copy_file(binary, copy, std::filesystem::copy_options::overwrite_existing,
+                               ignored);
+    std::filesystem::copy_file(data, folder / "builtin-segments.dat",
+                               std::filesystem::copy_options::overwrite_existing, ignored);
+    for (int i = 0; i < kStarts; ++i) {
+        const Clock::time_point start = Clock::now();
+        ChildProcess service({copy.string(), "--listen", "127.0.0.1:0"}, true);
+        if (StartService(service) == 0)
+            return {};
+        figures.readyMs.push_back(
+            std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        figures.rssKiB = MemoryKiB("VmRSS", std::to_string(service.Pid()));
+        figures.peakKiB = MemoryKiB("VmHWM", std::to_string(service.Pid()));
+    }
+    std::filesystem::remove_all(folder, ignored);
+    std::sort(figures.readyMs.begin(), figures.readyMs.end());
+    return figures;
+}
+
+// nginx serving a file, started as often, until it accepts a connection.
+std::vector<double> MeasureNginxStarts() {
+    if (!OnPath("nginx") && !std::filesystem::exists("/usr/sbin/nginx"))
+        return {};
+    std::vector<double> starts;
+    for (int i = 0; i < kStarts; ++i) {
+        Nginx nginx("zone = {}");
+        if (nginx.port == 0)
+            return {};
+        starts.push_back(nginx.startedInMs);
+    }
+    std::sort(starts.begin(), starts.end());
+    return starts;
+}
+
+bool MeasureReady(const std::string &binary, const std::filesystem::path &dataDir,
+                  const std::filesystem::path &scratch) {
+    const std::filesystem::path builtin = dataDir / "builtin-segments.dat";
+    const std::filesystem::path before = TARVIO_LIBPHONENUMBER_SEGMENTS;
+    std::printf("start until ready (the \"listening on\" line), %d starts each, the page cache "
+                "warm (goal: at most 150 ms and 40 MB):\n",
+                kStarts);
+    const StartFigures now = MeasureStarts(binary, builtin, scratch / "now");
+    const StartFigures then = MeasureStarts(binary, before, scratch / "before");
+    const std::vector<double> nginx = MeasureNginxStarts();
+    const auto print = [](const char *what, const StartFigures &f) {
+        if (f.readyMs.empty()) {
+            std::printf("  %-52s did not start\n", what);
+            return;
+        }
+        std::printf("  %-52s median %6.1f ms, best %6.1f ms; memory once ready %5.1f MB "
+                    "(peak %5.1f MB)\n",
+                    what, Percentile(f.readyMs, 0.5), f.readyMs.front(), double(f.rssKiB) / 1024,
+                    double(f.peakKiB) / 1024);
+    };
+    print("built-in data now (builtin-segments.dat):", now);
+    print("the built-in table before (libphonenumber, CSV):", then);
+    if (!nginx.empty())
+        std::printf("  %-52s median %6.1f ms, best %6.1f ms\n",
+                    "nginx, until it accepts a connection:", Percentile(nginx, 0.5), nginx.front());
+    else
+        std::printf("  nginx: not measured\n");
+    if (now.readyMs.empty() || then.readyMs.empty())
+        return false;
+    std::printf("  ratio now / before: %.2fx the time, %.2fx the memory",
+                Percentile(now.readyMs, 0.5) / Percentile(then.readyMs, 0.5),
+                double(now.rssKiB) / double(then.rssKiB));
+    if (!nginx.empty())
+        std::printf("; now / nginx: %.2fx the time",
+                    Percentile(now.readyMs, 0.5) / Percentile(nginx, 0.5));
+    std::printf("\n");
+    return Percentile(now.readyMs, 0.5) <= 150 && now.peakKiB <= 40 * 1024;
+}
 
 bool MeasureThroughput(const std::string &binary) {
     if (!OnPath("ab")) {
@@ -448,12 +559,18 @@ int main(int argc, char *argv[]) {
                              std::to_string(::getpid()) + ".csv";
     bool ok = MeasureLoad(path, false);
     ok = MeasureLoad(path, true) && ok;
-    const std::filesystem::path builtin =
-        std::filesystem::path(TARVIO_SEGMENT_SERVICE).parent_path() / "builtin-segments.csv";
+    const std::filesystem::path dataDir =
+        std::filesystem::path(TARVIO_SEGMENT_SERVICE).parent_path();
+    const std::filesystem::path builtin = dataDir / "builtin-segments.dat";
     ok = MeasureBuiltinLoad(builtin) && ok;
+    ok = MeasureBuiltinLoad(TARVIO_LIBPHONENUMBER_SEGMENTS) && ok;
     ok = MeasureAllocations(LoadSegmentTable(builtin).table) && ok;
 
     std::printf("service measured: %s\n", binary.c_str());
+    ok = MeasureReady(binary, dataDir,
+                      std::string(tmp && *tmp ? tmp : "/tmp") + "/bench_ready_" +
+                          std::to_string(::getpid())) &&
+         ok;
     ok = MeasureThroughput(binary) && ok;
     std::printf("a new client's wait for its answer (goal: under 50 ms), %d clients one after "
                 "another, each load on a fresh service:\n",

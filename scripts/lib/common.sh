@@ -13,8 +13,9 @@ BUILD_PACKAGES=(
     fonts-wqy-microhei
     libboost-dev
     # The segment service's built-in data are written at build time from
-    # libphonenumber's geocoder (the service itself does not link it).
-    libphonenumber-dev
+    # the segment table in data/ (xz-compressed) and libphonenumber's
+    # geocoder (the service itself links neither).
+    libphonenumber-dev xz-utils
     # The export's Excel workbooks; a test reads them back with openpyxl.
     libxlsxwriter-dev python3-openpyxl
 )

@@ -320,7 +320,7 @@ package_windows() {
     done
     cp "$bin/tarvio.exe" "$bin/segment-service.exe" "$stage/"
     cp -r "$bin/skin" "$stage/skin"
-    [ -f "$bin/builtin-segments.csv" ] && cp "$bin/builtin-segments.csv" "$stage/"
+    cp "$bin/builtin-segments.dat" "$stage/"
     # Qt's plugins: the Windows platform, the native look, .ico files.
     local plugin
     for plugin in platforms/qwindows.dll styles/qwindowsvistastyle.dll imageformats/qico.dll; do

@@ -23,7 +23,7 @@ struct RunningService {
     std::thread thread;
 };
 
-// The built-in table the build made (bin/builtin-segments.csv).
+// The built-in data the build made (bin/builtin-segments.dat).
 SegmentTable BuiltinSegments();
 
 // One answer as the client received it.

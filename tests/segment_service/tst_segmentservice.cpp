@@ -1,19 +1,21 @@
 // The number-segment service over HTTP on loopback: its answers on the
 // built-in data, what it refuses, and the desktop program's own lookup
-// client against it; segment tables the user brings, read from small
-// generated files, on top of the built-in data; and the binary finding its
-// own tables. The limits a server needs are in tst_serverlimits.
+// client against it; segment tables the user brings, CSV and phone.dat, read
+// from small generated files and from the real phone.dat of 2021-08, on top
+// of the built-in data; and the binary finding its own tables. The limits a
+// server needs are in tst_serverlimits.
 #include "carriernames.h"
 #include "gbktext.h"
 #include "gbtext.h"
 #include "listenaddress.h"
 #include "lookupanswer.h"
 #include "lookupclient.h"
+#include "phonedatformat.h"
 #include "segmenttablefile.h"
+#include "serviceprocess.h"
 #include "servicetestclient.h"
 
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -41,16 +43,37 @@ QString FromGbk(const QByteArray &gbk) {
     return text.contains(QChar::ReplacementCharacter) ? QString() : text;
 }
 
+bool WriteFile(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 // A table file in its own temporary directory.
 struct TableFile {
-    explicit TableFile(const QByteArray &bytes) {
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes);
+    explicit TableFile(const QByteArray &bytes,
+                       const QString &name = QStringLiteral("segments.csv"))
+        : path(dir.filePath(name)) {
+        WriteFile(path, bytes);
     }
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("segments.csv"));
+    const QString path;
 };
+
+// A phone.dat of the records ("省份|城市|邮编|区号") and entries given.
+QByteArray PhoneDat(const std::vector<std::string> &records,
+                    const std::vector<phonedat::Entry> &entries) {
+    return QByteArray::fromStdString(phonedat::Encode("2502", records, entries));
+}
+
+// One block, 1990000, in 广东 广州, of China Mobile.
+QByteArray GuangzhouPhoneDat() {
+    return PhoneDat({"广东|广州|510000|020"}, {{1990000, 0, 1}});
+}
+
+void SetUint32(QByteArray &bytes, qsizetype at, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = char((value >> (8 * i)) & 0xff);
+}
 
 // Tables in GBK, written with the service's converter (Qt for Windows has
 // no GBK encoder).
@@ -59,9 +82,9 @@ QByteArray Gbk(const QString &text) {
     return gbk ? QByteArray::fromStdString(*gbk) : QByteArray();
 }
 
-SegmentTableLoad Load(const QByteArray &bytes) {
+SegmentTableLoad Load(const QByteArray &bytes, SegmentTable base = {}) {
     TableFile file(bytes);
-    return LoadSegmentTable(file.path.toStdString());
+    return LoadSegmentTable(file.path.toStdString(), std::move(base));
 }
 
 // "province city carrier" of the number's block, or empty.
@@ -118,17 +141,21 @@ private slots:
         };
         known("Beijing", "13800138000", "北京", "北京", "中国移动");
         known("same block", "13800139999", "北京", "北京", "中国移动");
-        known("Zhejiang", "13805710000", "浙江", "杭州市", "中国移动");
-        known("Guangxi", "13977100000", "广西", "南宁市", "中国移动");
-        known("Inner Mongolia", "13904710000", "内蒙古", "呼和浩特市", "中国移动");
-        known("Xinjiang", "13899100000", "新疆", "喀什地区", "中国移动");
+        known("Zhejiang", "13805710000", "浙江", "杭州", "中国移动");
+        known("Guangxi", "13977100000", "广西", "南宁", "中国移动");
+        known("Inner Mongolia", "13904710000", "内蒙古", "呼和浩特", "中国移动");
+        known("Xinjiang", "13899100000", "新疆", "喀什", "中国移动");
         known("Unicom", "18616000000", "上海", "上海", "中国联通");
         known("Telecom", "18901000000", "北京", "北京", "中国电信");
-        // Satellite, not allocated, or blocks the location data do not know.
-        refused("1349", "?tel=13491234567", "unknown");
-        refused("174x", "?tel=17401234567", "unknown");
-        refused("1703", "?tel=17031234567", "unknown");
-        refused("192", "?tel=19200000000", "unknown");
+        // Carriers by allocation, whatever the table's label says.
+        known("1349 satellite", "13491234567", "北京", "北京", "中国电信");
+        known("174x satellite", "17401234567", "陕西", "西安", "中国电信");
+        known("1703 virtual", "17031234567", "上海", "上海", "中国移动");
+        known("192", "19200000000", "广东", "佛山", "中国广电");
+        // Not allocated, or a block neither source knows.
+        refused("140", "?tel=14001234567", "unknown");
+        refused("194", "?tel=19401234567", "unknown");
+        refused("unknown block", "?tel=19900001234", "unknown");
         refused("10 digits", "?tel=1380013800", "invalid");
         refused("12 digits", "?tel=138001380001", "invalid");
         refused("not 1", "?tel=23800138000", "invalid");
@@ -206,7 +233,8 @@ private slots:
         row("13904710000", "内蒙古 移动");
         row("18616000000", "上海 联通");
         row("18901000000", "北京 电信");
-        row("19200000000", "");
+        row("19200000000", "广东 广电");
+        row("19900001234", "");
     }
     void lookupClient() {
         QFETCH(QString, number);
@@ -391,6 +419,192 @@ private slots:
         QVERIFY(load.table.Empty());
     }
 
+    // Each card type names the network its numbers run on.
+    void phoneDatCardTypes() {
+        std::vector<phonedat::Entry> entries;
+        for (uint8_t type = 1; type <= 8; ++type)
+            entries.push_back({1990000u + type, 0, type});
+        const SegmentTableLoad load = Load(PhoneDat({"广东|广州|510000|020"}, entries));
+        QCOMPARE(QString::fromStdString(load.error), QString());
+        QStringList carriers;
+        for (int type = 1; type <= 8; ++type)
+            carriers << Find(load.table, ("199000" + std::to_string(type) + "0000").c_str());
+        QCOMPARE(carriers, (QStringList{u"广东 广州 中国移动"_s, u"广东 广州 中国联通"_s,
+                                        u"广东 广州 中国电信"_s, u"广东 广州 中国电信"_s,
+                                        u"广东 广州 中国联通"_s, u"广东 广州 中国移动"_s,
+                                        u"广东 广州 中国广电"_s, u"广东 广州 中国广电"_s}));
+        QCOMPARE(QString::fromStdString(DescribeLoad(load)),
+                 u"phone.dat of 2025-02, 8 blocks loaded"_s);
+    }
+
+    void phoneDatRecords_data() {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QString>("found");
+        QTest::newRow("as written") << QByteArray("广东|广州|510000|020") << u"广东 广州"_s;
+        QTest::newRow("full province shortened")
+            << QByteArray("广西壮族自治区|南宁|530000|0771") << u"广西 南宁"_s;
+        QTest::newRow("no city: the province stands for it")
+            << QByteArray("北京||100000|010") << u"北京 北京"_s;
+        QTest::newRow("no post or area code") << QByteArray("广东|广州||") << u"广东 广州"_s;
+    }
+    void phoneDatRecords() {
+        QFETCH(QByteArray, record);
+        QFETCH(QString, found);
+        // A record no entry points at is passed over, whatever it holds.
+        const SegmentTableLoad load =
+            Load(PhoneDat({"unused", record.toStdString()}, {{1990000, 1, 1}}));
+        QCOMPARE(QString::fromStdString(load.error), QString());
+        QCOMPARE(Find(load.table, "19900001234"), found + u" 中国移动"_s);
+    }
+
+    // Every fault is in a file of two good records and entries, on top of a
+    // table of one block: the file is refused whole and the table is left
+    // as it was.
+    void damagedPhoneDat_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("error");
+        const std::vector<std::string> records{"广东|广州|510000|020", "浙江|杭州|310000|0571"};
+        const QByteArray good = PhoneDat(records, {{1990000, 0, 1}, {1990001, 1, 2}});
+        const qsizetype index = good.size() - 18;
+        const qsizetype second = 8 + qsizetype(records[0].size()) + 1; // offset of record 2
+        const auto row = [](const char *tag, const QByteArray &bytes, const char *error) {
+            QTest::newRow(tag) << bytes << QString::fromUtf8(error);
+        };
+        const auto patched = [&good](qsizetype at, uint32_t value) {
+            QByteArray bytes = good;
+            SetUint32(bytes, at, value);
+            return bytes;
+        };
+        const auto withEntries = [&records](const std::vector<phonedat::Entry> &entries) {
+            return PhoneDat(records, entries);
+        };
+        const auto withRecord = [](const char *record) {
+            return PhoneDat({"广东|广州|510000|020", record}, {{1990000, 0, 1}, {1990001, 1, 2}});
+        };
+        row("shorter than the header", QByteArray("2502\x2a\0", 6),
+            "6 bytes, shorter than its 8-byte header");
+        row("the version alone", "2502", "4 bytes, shorter than its 8-byte header");
+        row("index offset inside the header", patched(4, 5),
+            "index offset 5 lies inside the header");
+        row("index offset past the end", patched(4, uint32_t(good.size() + 1)),
+            "is past the end of the file");
+        row("no entries", good.left(index), "no index entries");
+        row("cut in an entry", good.chopped(4),
+            "the index (14 bytes) ends in 5 bytes of a 9-byte entry; the file is cut short");
+        QByteArray noNul = good;
+        noNul[index - 1] = 'x';
+        row("last record without its NUL", noNul,
+            qPrintable(u"record at offset %1 has no NUL before the index"_s.arg(second)));
+        row("unsorted", withEntries({{1990001, 1, 2}, {1990000, 0, 1}}),
+            "entry 2 (block 1990000): comes after block 1990001; the index is not sorted");
+        row("a block twice", withEntries({{1990000, 0, 1}, {1990000, 1, 2}}),
+            "the index is not sorted");
+        row("block of six digits", withEntries({{199000, 0, 1}, {1990001, 1, 2}}),
+            "entry 1 (block 199000): the block is not seven digits beginning with 1");
+        row("block of eight digits", patched(index + 9, 19900010),
+            "entry 2 (block 19900010): the block is not seven digits");
+        row("card type 0", withEntries({{1990000, 0, 0}, {1990001, 1, 2}}),
+            "card type 0 is not one of 1 to 8");
+        row("card type 9", withEntries({{1990000, 0, 1}, {1990001, 1, 9}}),
+            "card type 9 is not one of 1 to 8");
+        row("record offset past the records", patched(index + 13, uint32_t(index)),
+            "is outside the records");
+        row("record offset in the header", patched(index + 4, 4), "record offset 4 is outside");
+        row("record offset inside a record", patched(index + 13, uint32_t(second + 3)),
+            "points into the middle of a record");
+        row("three fields", withRecord("浙江|杭州|310000"), "is not 省份|城市|邮编|区号");
+        row("five fields", withRecord("浙江|杭州|310000|0571|x"), "is not 省份|城市|邮编|区号");
+        row("no province", withRecord("|杭州|310000|0571"), "has no province");
+        row("not UTF-8", withRecord("\xD5\xE3\xBD\xAD|x|1|2"), "is not UTF-8 text");
+        row("quote in a name", withRecord("浙江|杭'州|1|2"), "quote or backslash");
+        row("outside GBK", withRecord("浙江|杭州\xF0\x9F\x98\x80|1|2"), "GBK cannot write");
+    }
+    void damagedPhoneDat() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, error);
+        SegmentTable base;
+        base.Set(1990002, *base.AddRegion({"上海", "上海"}), "中国联通");
+        const SegmentTableLoad load = Load(bytes, std::move(base));
+        const QString text = QString::fromStdString(load.error);
+        QVERIFY2(text.startsWith(u"damaged phone.dat: "_s) && text.contains(error),
+                 qPrintable(text));
+        QVERIFY(!text.contains(u'\n'));
+        QCOMPARE(load.table.BlockCount(), size_t(1));
+        QCOMPARE(load.table.RegionCount(), size_t(1));
+        QCOMPARE(Find(load.table, "19900021234"), u"上海 上海 中国联通"_s);
+        QCOMPARE(Find(load.table, "19900001234"), QString());
+    }
+
+    // The table of 2021-08 as it circulates, over the built-in data: its
+    // blocks answered from it, names as it writes them.
+    void realPhoneDat() {
+        SegmentTableLoad load = LoadSegmentTable(PHONE_DAT_2021_08, BuiltinSegments());
+        QCOMPARE(QString::fromStdString(load.error), QString());
+        QCOMPARE(QString::fromStdString(DescribeLoad(load)),
+                 u"phone.dat of 2021-08, 454336 blocks loaded"_s);
+        const std::pair<const char *, QString> cases[] = {
+            {"13000590000", u"广西 南宁 中国联通"_s}, // the built-in data say 广东 广州
+            {"13000020000", u"安徽 巢湖 中国联通"_s}, // names as the file writes them
+            {"13490001234", u"北京 北京 中国电信"_s}, // card type 4, 电信虚拟
+            {"16710021234", u"北京 北京 中国联通"_s}, // 5, 联通虚拟
+            {"16500011234", u"北京 北京 中国移动"_s}, // 6, 移动虚拟
+            {"19200000000", u"广东 佛山 中国广电"_s}, // not in it: the built-in answer
+            {"19900001234", QString()},               // in neither
+        };
+        for (const auto &[number, found] : cases)
+            QCOMPARE(Find(load.table, number), found);
+    }
+
+    // The binary given it, and given a copy cut short.
+    void binaryAnswersFromTheRealPhoneDat() {
+        QTemporaryDir dir;
+        const QString binary = CopyServiceInto(dir.path());
+        QVERIFY(!binary.isEmpty());
+        const ServiceProcess service(binary, {u"--segments"_s, QStringLiteral(PHONE_DAT_2021_08)});
+        QVERIFY2(service.port > 0, qPrintable(service.output));
+        QVERIFY2(service.output.contains(u"phone.dat of 2021-08, 454336 blocks loaded"_s),
+                 qPrintable(service.output));
+        TestClient client(service.port);
+        QVERIFY(client.Get(AnswerTarget("13000590000")));
+        const std::optional<HttpAnswer> answer = client.Receive();
+        QVERIFY(answer);
+        QCOMPARE(FromGbk(answer->body),
+                 Known(u"13000590000"_s, u"广西"_s, u"南宁"_s, u"中国联通"_s));
+
+        QFile real(QStringLiteral(PHONE_DAT_2021_08));
+        QVERIFY(real.open(QIODevice::ReadOnly));
+        const QString cut = dir.filePath(u"phone-cut.dat"_s);
+        QVERIFY(WriteFile(cut, real.read(4'000'000)));
+        QProcess refused;
+        refused.start(binary, {u"--listen"_s, u"127.0.0.1:0"_s, u"--segments"_s, cut});
+        QVERIFY(refused.waitForFinished(30'000));
+        QCOMPARE(refused.exitCode(), 1);
+        const QString error = QString::fromUtf8(refused.readAllStandardError());
+        QCOMPARE(error.count(u'\n'), 1);
+        QVERIFY2(error.contains(u"phone-cut.dat: damaged phone.dat: the index"_s),
+                 qPrintable(error));
+    }
+
+    // Copies of it cut short anywhere but exactly between two entries.
+    void truncatedPhoneDat_data() {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("in the header") << 6 << u"6 bytes, shorter than its 8-byte header"_s;
+        QTest::newRow("in the records") << 9000 << u"index offset 9889 is past the end"_s;
+        QTest::newRow("at the index") << 9889 << u"no index entries"_s;
+        QTest::newRow("in an entry") << 4'000'000 << u"ends in 6 bytes of a 9-byte entry"_s;
+        QTest::newRow("its last byte") << 4'098'912 << u"ends in 8 bytes of a 9-byte entry"_s;
+    }
+    void truncatedPhoneDat() {
+        QFETCH(int, length);
+        QFETCH(QString, error);
+        QFile real(QStringLiteral(PHONE_DAT_2021_08));
+        QVERIFY(real.open(QIODevice::ReadOnly));
+        const SegmentTableLoad load = Load(real.read(length));
+        QVERIFY2(QString::fromStdString(load.error).contains(error), load.error.c_str());
+        QVERIFY(load.table.Empty());
+    }
+
     // Over HTTP and through the program's own client: the table's blocks,
     // a built-in block it overrides, and one it leaves alone.
     void tableAnswersOverHttp() {
@@ -403,7 +617,7 @@ private slots:
         const std::pair<const char *, QString> cases[] = {
             {"19900001234", Known(u"19900001234"_s, u"广东"_s, u"广州"_s, u"中国移动"_s)},
             {"13800138000", Known(u"13800138000"_s, u"上海"_s, u"上海"_s, u"中国联通"_s)},
-            {"13805710000", Known(u"13805710000"_s, u"浙江"_s, u"杭州市"_s, u"中国移动"_s)},
+            {"13805710000", Known(u"13805710000"_s, u"浙江"_s, u"杭州"_s, u"中国移动"_s)},
             {"19900011234", QStringLiteral("zone = {\n\terror:'unknown'\n}\n")},
         };
         TestClient http(service.port);
@@ -420,49 +634,71 @@ private slots:
         client.CancelTransfer();
     }
 
-    // The binary itself: a table given by name must load; segments.csv
-    // beside the binary is read without being asked for, and a fault in it
-    // only warns.
+    // The binary itself: a table given by name must load; phone.dat and
+    // segments.csv beside the binary are read without being asked for, the
+    // CSV over the phone.dat, and a fault in either only warns.
     void commandLine_data() {
         QTest::addColumn<bool>("given");
+        QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("exitCode"); // -1: serves
+        QTest::addColumn<QByteArray>("csvBeside"); // also segments.csv, when not empty
+        QTest::addColumn<int>("exitCode");         // -1: serves
         QTest::addColumn<QString>("firstLine");
         QTest::addColumn<QString>("answer"); // for 19900001234, when serving
         const QByteArray table = kHeader + "1990000,广东,广州,移动\nx\n";
         const QString unknown = QStringLiteral("zone = {\n\terror:'unknown'\n}\n");
+        const QString csv = u"segments.csv"_s, dat = u"phone.dat"_s;
+        const QByteArray none;
+        const QString guangzhou = Known(u"19900001234"_s, u"广东"_s, u"广州"_s, u"中国移动"_s);
         QTest::newRow("given, loads")
-            << true << table << -1
+            << true << csv << table << none << -1
             << u"segments.csv: UTF-8, 1 row loaded, 1 skipped (line 3: block is not seven "
                "digits beginning with 1)"_s
             << Known(u"19900001234"_s, u"广东"_s, u"广州"_s, u"中国移动"_s);
-        QTest::newRow("given, no header")
-            << true << QByteArray("a,b\n") << 1 << u"segments.csv: no header naming"_s << QString();
-        QTest::newRow("given, absent")
-            << true << QByteArray("-") << 1 << u"absent.csv: cannot read it"_s << QString();
-        QTest::newRow("beside, loads")
-            << false << table << -1 << u"segments.csv: UTF-8, 1 row loaded"_s
-            << Known(u"19900001234"_s, u"广东"_s, u"广州"_s, u"中国移动"_s);
+        QTest::newRow("given, no header") << true << csv << QByteArray("a,b\n") << none << 1
+                                          << u"segments.csv: no header naming"_s << QString();
+        QTest::newRow("given, absent") << true << csv << QByteArray("-") << none << 1
+                                       << u"absent.csv: cannot read it"_s << QString();
+        QTest::newRow("beside, loads") << false << csv << table << none << -1
+                                       << u"segments.csv: UTF-8, 1 row loaded"_s << guangzhou;
         QTest::newRow("beside, no header")
-            << false << QByteArray("a,b\n") << -1 << u"warning: "_s << unknown;
-        QTest::newRow("beside, absent")
-            << false << QByteArray("-") << -1 << u"listening on 127.0.0.1:"_s << unknown;
+            << false << csv << QByteArray("a,b\n") << none << -1 << u"warning: "_s << unknown;
+        QTest::newRow("beside, absent") << false << csv << QByteArray("-") << none << -1
+                                        << u"listening on 127.0.0.1:"_s << unknown;
+        // A phone.dat, whatever its name.
+        QTest::newRow("phone.dat given, loads")
+            << true << u"update.bin"_s << GuangzhouPhoneDat() << none << -1
+            << u"update.bin: phone.dat of 2025-02, 1 block loaded"_s << guangzhou;
+        QTest::newRow("phone.dat given, damaged")
+            << true << dat << GuangzhouPhoneDat().chopped(1) << none << 1
+            << u"phone.dat: damaged phone.dat: the index (8 bytes) ends in"_s << QString();
+        QTest::newRow("phone.dat beside, loads")
+            << false << dat << GuangzhouPhoneDat() << none << -1
+            << u"phone.dat: phone.dat of 2025-02, 1 block loaded"_s << guangzhou;
+        QTest::newRow("phone.dat beside, damaged")
+            << false << dat << GuangzhouPhoneDat().chopped(1) << none << -1
+            << u"phone.dat: damaged phone.dat"_s << unknown;
+        QTest::newRow("both beside: the CSV over the phone.dat")
+            << false << dat << GuangzhouPhoneDat() << kHeader + "1990000,浙江,杭州,电信\n"
+            << -1 << u"phone.dat: phone.dat of 2025-02, 1 block loaded"_s
+            << Known(u"19900001234"_s, u"浙江"_s, u"杭州"_s, u"中国电信"_s);
     }
     void commandLine() {
         QFETCH(bool, given);
+        QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, csvBeside);
         QFETCH(int, exitCode);
         QFETCH(QString, firstLine);
         QFETCH(QString, answer);
-        TableFile file(bytes);
+        TableFile file(bytes, name);
         if (bytes == "-")
             QFile::remove(file.path);
+        if (!csvBeside.isEmpty())
+            QVERIFY(WriteFile(file.dir.filePath(u"segments.csv"_s), csvBeside));
         // A copy of the binary and of its built-in data, beside the table.
-        const QString binary =
-            file.dir.filePath(QFileInfo(QStringLiteral(SEGMENT_SERVICE_BINARY)).fileName());
-        QVERIFY(QFile::copy(QStringLiteral(SEGMENT_SERVICE_BINARY), binary));
-        QVERIFY(QFile::copy(QStringLiteral(BUILTIN_SEGMENTS_FILE),
-                            file.dir.filePath(QStringLiteral("builtin-segments.csv"))));
+        const QString binary = CopyServiceInto(file.dir.path());
+        QVERIFY(!binary.isEmpty());
         QStringList arguments{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")};
         if (given)
             arguments << QStringLiteral("--segments")
@@ -488,13 +724,10 @@ private slots:
             return;
         }
         QString errors;
-        const QRegularExpression listening(QStringLiteral("listening on 127.0.0.1:(\\d+)"));
-        QRegularExpressionMatch match;
-        while (!(match = listening.match(errors)).hasMatch() && service.waitForReadyRead(10'000))
-            errors += QString::fromUtf8(service.readAllStandardError());
-        QVERIFY2(match.hasMatch(), qPrintable(errors));
+        const int port = WaitUntilListening(service, errors);
+        QVERIFY2(port > 0, qPrintable(errors));
         QVERIFY2(errors.section(u'\n', 0, 0).contains(firstLine), qPrintable(errors));
-        TestClient client(match.captured(1).toInt());
+        TestClient client(port);
         QVERIFY(client.Get(AnswerTarget("19900001234")));
         const std::optional<HttpAnswer> received = client.Receive();
         QVERIFY(received);

@@ -1,7 +1,8 @@
 // segment-service: answers number-segment lookups for the desktop program
 // on 127.0.0.1:8080, or where --listen says, from its built-in data
-// (builtin-segments.csv beside the binary) and a segment table on top: the
-// one given with --segments, or segments.csv beside the binary.
+// (builtin-segments.dat beside the binary) with the user's tables on top:
+// the one given with --segments, or else phone.dat and then segments.csv
+// beside the binary.
 #include "listenaddress.h"
 #include "openfilelimit.h"
 #include "programenvironment.h"
@@ -9,6 +10,7 @@
 #include "segmenttablefile.h"
 #include "stopsignals.h"
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -18,21 +20,25 @@
 
 namespace {
 
-constexpr const char *kBuiltinSegmentsName = "builtin-segments.csv";
-constexpr const char *kDefaultSegmentsName = "segments.csv";
+constexpr const char *kBuiltinSegmentsName = "builtin-segments.dat";
+// Laid over the built-in data in this order, so that a hand-made CSV of a
+// few corrections wins over an updated phone.dat, which wins over the
+// built-in data.
+constexpr std::array kBesideNames{"phone.dat", "segments.csv"};
 
 void PrintUsage(std::FILE *to) {
-    std::fputs("Usage: segment-service [--listen HOST:PORT] [--segments FILE]\n"
+    std::fputs("Usage: segment-service [--listen HOST:PORT] [--segments FILE] [--version]\n"
                "Answers GET /cc/json/mobile_tel_segment.htm?tel=NUMBER for Chinese\n"
                "mobile numbers. Listens on 127.0.0.1:8080 unless told otherwise.\n"
-               "Blocks in the segment table FILE (CSV; segments.csv beside this program\n"
-               "when not given) are answered from it, others from builtin-segments.csv.\n",
+               "Blocks in the segment table FILE (a phone.dat or a CSV table; when not\n"
+               "given, phone.dat and segments.csv beside this program) are answered from\n"
+               "it, others from builtin-segments.dat.\n",
                to);
 }
 
 // The built-in data, which must be there: without them nearly every number
 // would be "unknown", and that is no way to serve.
-std::optional<SegmentTable> LoadBuiltin(const std::filesystem::path &directory) {
+std::optional<SegmentTableLoad> LoadBuiltin(const std::filesystem::path &directory) {
     const std::filesystem::path path = directory / kBuiltinSegmentsName;
     SegmentTableLoad load = LoadSegmentTable(path);
     if (!load.error.empty() || load.table.Empty()) {
@@ -44,33 +50,44 @@ std::optional<SegmentTable> LoadBuiltin(const std::filesystem::path &directory) 
     if (load.skipped > 0)
         std::fprintf(stderr, "segment-service: warning: %s: %s\n", PathToUtf8(path).c_str(),
                      DescribeLoad(load).c_str());
-    return std::move(load.table);
+    return load;
 }
 
-// The built-in data with the user's table on top. A table asked for by name
-// must load; the default one only when it is there, and a fault in it is no
-// reason not to serve from the built-in data.
-std::optional<SegmentTable> LoadSegments(SegmentTable builtin,
-                                         const std::optional<std::string> &given,
-                                         const std::filesystem::path &directory) {
-    const std::filesystem::path path =
-        given ? PathFromUtf8(*given) : directory / kDefaultSegmentsName;
-    std::error_code ignored;
-    if (!given && !std::filesystem::exists(path, ignored))
-        return builtin;
-    SegmentTableLoad load = LoadSegmentTable(path, std::move(builtin));
+// The table at `path` over `table`. A table asked for by name must load; one
+// found beside the binary only warns when it does not, and the service
+// serves from what it had.
+std::optional<SegmentTable> LayOver(SegmentTable table, const std::filesystem::path &path,
+                                    bool given) {
+    SegmentTableLoad load = LoadSegmentTable(path, std::move(table));
     const std::string shown = PathToUtf8(path);
     if (!load.error.empty()) {
         if (given) {
             std::fprintf(stderr, "segment-service: %s: %s\n", shown.c_str(), load.error.c_str());
             return std::nullopt;
         }
-        std::fprintf(stderr, "segment-service: warning: %s: %s; answering from built-in data\n",
-                     shown.c_str(), load.error.c_str());
+        std::fprintf(stderr, "segment-service: warning: %s: %s; not used\n", shown.c_str(),
+                     load.error.c_str());
         return std::move(load.table);
     }
     std::fprintf(stderr, "segment-service: %s: %s\n", shown.c_str(), DescribeLoad(load).c_str());
     return std::move(load.table);
+}
+
+// The built-in data with the user's tables on top: the one given, or else
+// those beside the binary that are there.
+std::optional<SegmentTable> LoadSegments(SegmentTable builtin,
+                                         const std::optional<std::string> &given,
+                                         const std::filesystem::path &directory) {
+    if (given)
+        return LayOver(std::move(builtin), PathFromUtf8(*given), true);
+    std::optional<SegmentTable> table = std::move(builtin);
+    for (const char *name : kBesideNames) {
+        const std::filesystem::path path = directory / name;
+        std::error_code ignored;
+        if (std::filesystem::exists(path, ignored))
+            table = LayOver(std::move(*table), path, false);
+    }
+    return table;
 }
 
 } // namespace
@@ -80,11 +97,16 @@ int main(int argc, char *argv[]) {
     const std::vector<std::string> arguments = Utf8Arguments(argc, argv);
     ListenAddress address;
     std::optional<std::string> segmentsPath;
+    bool showVersion = false;
     for (size_t i = 1; i < arguments.size(); ++i) {
         const std::string_view arg = arguments[i];
         if (arg == "--help" || arg == "-h") {
             PrintUsage(stdout);
             return 0;
+        }
+        if (arg == "--version") {
+            showVersion = true;
+            continue;
         }
         if (arg == "--listen" && i + 1 < arguments.size()) {
             const auto parsed = ParseListenAddress(arguments[++i]);
@@ -105,16 +127,23 @@ int main(int argc, char *argv[]) {
         return 2;
     }
 
+    const std::filesystem::path directory = ProgramDirectory(argc > 0 ? argv[0] : nullptr);
+    std::optional<SegmentTableLoad> builtin = LoadBuiltin(directory);
+    if (!builtin)
+        return 1;
+    if (showVersion) {
+        std::printf("segment-service: built-in data of %s, %zu blocks\n",
+                    builtin->dataDate.empty() ? "unknown date" : builtin->dataDate.c_str(),
+                    builtin->table.BlockCount());
+        return 0;
+    }
+
     // Every idle connection is a descriptor; the hard limit is what the
     // system allows this process, the soft one often far less.
     RaiseOpenFileLimit();
 
-    const std::filesystem::path directory = ProgramDirectory(argc > 0 ? argv[0] : nullptr);
-    std::optional<SegmentTable> builtin = LoadBuiltin(directory);
-    if (!builtin)
-        return 1;
     std::optional<SegmentTable> segments =
-        LoadSegments(std::move(*builtin), segmentsPath, directory);
+        LoadSegments(std::move(builtin->table), segmentsPath, directory);
     if (!segments)
         return 1;
 

@@ -23,6 +23,18 @@ std::optional<SegmentTable::Entry> SegmentTable::Find(std::string_view digits) c
     return Entry{&names.utf8, carrier.utf8, names.gbkProvince, names.gbkCity, carrier.gbk};
 }
 
+std::optional<uint32_t> SegmentTable::ParseBlock(std::string_view text) {
+    if (text.size() != 7 || text.front() != '1')
+        return std::nullopt;
+    uint32_t block = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        block = block * 10 + uint32_t(c - '0');
+    }
+    return block;
+}
+
 std::optional<uint32_t> SegmentTable::AddRegion(const Region &region) {
     std::string key = region.province;
     key.push_back('\0');
@@ -43,8 +55,14 @@ std::optional<uint32_t> SegmentTable::AddRegion(const Region &region) {
 void SegmentTable::Set(uint32_t block, uint32_t region, std::string_view carrier) {
     if (block < kFirstBlock || block >= kFirstBlock + kBlockCount || region >= m_regions.size())
         return;
-    auto known = std::find_if(m_carriers.begin(), m_carriers.end(),
-                              [carrier](const Carrier &c) { return c.utf8 == carrier; });
+    // Callers pass the same few static strings half a million times over:
+    // the same address is the same name.
+    auto known = std::find_if(m_carriers.begin(), m_carriers.end(), [carrier](const Carrier &c) {
+        return c.utf8.data() == carrier.data() && c.utf8.size() == carrier.size();
+    });
+    if (known == m_carriers.end())
+        known = std::find_if(m_carriers.begin(), m_carriers.end(),
+                             [carrier](const Carrier &c) { return c.utf8 == carrier; });
     if (known == m_carriers.end()) {
         std::optional<std::string> gbk = Utf8ToGbk(carrier);
         if (m_carriers.size() > 0xff || !gbk)

@@ -34,6 +34,7 @@ public:
     // Whether no block is held.
     bool Empty() const { return m_blockCount == 0; }
     size_t BlockCount() const { return m_blockCount; }
+    size_t RegionCount() const { return m_regions.size(); }
 
     // Interns a region, whose names GBK must be able to write; the index to
     // give Set. Nothing once kMaxRegions distinct ones are held, or when a
@@ -42,6 +43,10 @@ public:
     // `block` in 1000000..1999999; `carrier` one of the service's four
     // names, a static string. A block set twice keeps the later entry.
     void Set(uint32_t block, uint32_t region, std::string_view carrier);
+
+    // The block a table writes as seven ASCII digits beginning with 1;
+    // nothing for any other text.
+    static std::optional<uint32_t> ParseBlock(std::string_view text);
 
     static constexpr uint32_t kFirstBlock = 1'000'000;
     static constexpr uint32_t kBlockCount = 1'000'000;

@@ -5,6 +5,7 @@
 #include "gbktext.h"
 
 #include "filebytes.h"
+#include "phonedatfile.h"
 
 #include <algorithm>
 #include <array>
@@ -16,8 +17,9 @@ namespace {
 
 using namespace std::string_view_literals;
 
-// Tables in circulation are a few tens of megabytes; anything far larger is
-// not one, and is refused before it is read into memory.
+// Tables in circulation are a few tens of megabytes as CSV, a few as
+// phone.dat; anything far larger is not one, and is refused before it is
+// read into memory.
 constexpr size_t kMaxFileBytes = size_t(512) << 20;
 constexpr size_t kReportedSkips = 5;
 constexpr size_t kNoColumn = size_t(-1);
@@ -202,7 +204,7 @@ public:
             return column < m_csv.Fields().size() ? Trimmed(m_csv.Fields()[column])
                                                   : std::string_view();
         };
-        const std::optional<uint32_t> block = ParseBlock(field(m_columns.block));
+        const std::optional<uint32_t> block = SegmentTable::ParseBlock(field(m_columns.block));
         if (!block)
             return Fault::Block;
         const std::string_view province = field(m_columns.province);
@@ -240,18 +242,6 @@ private:
         uint32_t index = 0;
         std::optional<Fault> fault;
     };
-
-    static std::optional<uint32_t> ParseBlock(std::string_view text) {
-        if (text.size() != 7 || text.front() != '1')
-            return std::nullopt;
-        uint32_t block = 0;
-        for (char c : text) {
-            if (c < '0' || c > '9')
-                return std::nullopt;
-            block = block * 10 + uint32_t(c - '0');
-        }
-        return block;
-    }
 
     CarrierOutcome MapCarrier(std::string_view raw) const {
         const std::optional<std::string> name = Decode(raw, m_gbk);
@@ -352,10 +342,15 @@ SegmentTableLoad LoadSegmentTable(const std::filesystem::path &path, SegmentTabl
     std::string error = bytes.Read(path, kMaxFileBytes);
     if (!error.empty())
         return Failed(std::move(error), std::move(base));
+    if (LooksLikePhoneDat(bytes.View()))
+        return ReadPhoneDat(bytes.View(), std::move(base));
     return ParseSegmentTable(bytes.View(), std::move(base));
 }
 
 std::string DescribeLoad(const SegmentTableLoad &load) {
+    if (load.phoneDat)
+        return "phone.dat of " + load.dataDate + ", " + std::to_string(load.loaded) +
+               (load.loaded == 1 ? " block loaded" : " blocks loaded");
     std::string text = load.encoding + ", " + std::to_string(load.loaded) +
                        (load.loaded == 1 ? " row loaded, " : " rows loaded, ") +
                        std::to_string(load.skipped) + " skipped";

@@ -1,0 +1,189 @@
+// The rule the built-in data are made by (builtinmerge.h), on small sources:
+// which source a block comes from, the carrier its allocation gives, and the
+// one style of names; and the allocation and the city names on their own.
+#include "builtinmerge.h"
+#include "carrierprefixes.h"
+#include "cityname.h"
+
+#include <QtTest>
+
+#include <map>
+
+namespace {
+
+QString Utf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// The geocoder as libphonenumber writes: full city names.
+Region Geocoded(uint32_t block) {
+    static const std::map<uint32_t, Region> known{
+        {1380000, {"北京", "北京"}},   {1390000, {"吉林", "延边朝鲜族自治州"}},
+        {1840000, {"四川", "成都市"}}, {1850000, {"湖北", "襄樊市"}},
+        {1400000, {"北京", "北京"}},
+    };
+    const auto found = known.find(block);
+    return found == known.end() ? Region{} : found->second;
+}
+
+// "province city carrier" of a block in the merge, or empty.
+QString Merged(const BuiltinMerge &merge, uint32_t block) {
+    for (const MergedBlock &b : merge.blocks) {
+        if (b.block == block)
+            return Utf8(b.region.province + " " + b.region.city + " ") + Utf8(b.carrier);
+    }
+    return {};
+}
+
+} // namespace
+
+class TestBuiltinMerge : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Each row merges one table row (or none) with the geocoder above.
+    void merge_data() {
+        QTest::addColumn<uint32_t>("block");
+        QTest::addColumn<QString>("row"); // "province,city,label"; empty: no row
+        QTest::addColumn<QString>("merged");
+        QTest::addColumn<QString>("counted"); // the change counted for its prefix
+        const auto row = [](const char *tag, uint32_t block, const char *tableRow,
+                            const char *merged, const char *counted) {
+            QTest::newRow(tag) << block << QString::fromUtf8(tableRow) << QString::fromUtf8(merged)
+                               << QString::fromUtf8(counted);
+        };
+        row("the table wins", 1380000, "上海,上海,中国移动", "上海 上海 中国移动", "table");
+        row("the geocoder fills a gap", 1840000, "", "四川 成都 中国移动", "geocoder");
+        row("the geocoder's names in the one style", 1390000, "", "吉林 延边 中国移动", "geocoder");
+        row("an abolished name from the geocoder", 1850000, "", "湖北 襄阳 中国联通", "geocoder");
+        row("neither knows it", 1860000, "", "", "");
+        row("a table row that cannot be used", 1840000, "四川,成'都,中国移动", "四川 成都 中国移动",
+            "refused");
+        row("full province", 1380000, "广东省,广州,中国移动", "广东 广州 中国移动", "table");
+        row("no city", 1380000, "广东省,,中国移动", "广东 广东 中国移动", "table");
+        row("city renamed", 1380000, "重庆,万州,中国移动", "重庆 重庆 中国移动", "renamed");
+        row("virtual mark dropped, not overruled", 1703000, "上海,上海,中国移动虚拟",
+            "上海 上海 中国移动", "table");
+        row("1349 is China Telecom's", 1349000, "北京,北京,中国移动虚拟", "北京 北京 中国电信",
+            "overruled");
+        row("1707 is China Unicom's", 1707000, "广东,广州,中国移动虚拟", "广东 广州 中国联通",
+            "overruled");
+        row("unknown label", 1678000, "广东,广州,未知", "广东 广州 中国联通", "overruled");
+        row("prefix allocated to nobody", 1400000, "北京,北京,中国电信", "", "not allocated");
+    }
+    void merge() {
+        QFETCH(uint32_t, block);
+        QFETCH(QString, row);
+        QFETCH(QString, merged);
+        QFETCH(QString, counted);
+        std::vector<SourceBlock> table;
+        if (!row.isEmpty()) {
+            const QStringList fields = row.split(u',');
+            table.push_back(
+                {block, fields[0].toStdString(), fields[1].toStdString(), fields[2].toStdString()});
+        }
+        // A neighbour only the table has, to show it is kept beside.
+        table.push_back({1990000, "广东", "广州", "中国电信"});
+        const BuiltinMerge merge = MergeBuiltinSegments(table, Geocoded);
+        QCOMPARE(Merged(merge, block), merged);
+        QCOMPARE(Merged(merge, 1990000), QStringLiteral("广东 广州 中国电信"));
+        const auto prefix = merge.byPrefix.find(std::to_string(block).substr(0, 3));
+        const PrefixChanges changes =
+            prefix == merge.byPrefix.end() ? PrefixChanges{} : prefix->second;
+        QCOMPARE(changes.fromTable,
+                 size_t(counted == u"table" || counted == u"renamed" || counted == u"overruled"));
+        QCOMPARE(changes.fromGeocoder, size_t(counted == u"geocoder" || counted == u"refused"));
+        QCOMPARE(changes.cityRenamed, size_t(counted == u"renamed"));
+        QCOMPARE(changes.carrierOverruled, size_t(counted == u"overruled"));
+        QCOMPARE(changes.refused, size_t(counted == u"refused"));
+        QCOMPARE(changes.notAllocated, size_t(counted == u"not allocated"));
+    }
+
+    void laterRowWinsAndBlocksComeInOrder() {
+        const std::vector<SourceBlock> table{{1990002, "浙江", "杭州", "中国电信"},
+                                             {1990001, "广东", "广州", "中国电信"},
+                                             {1990002, "江苏", "南京", "中国电信"}};
+        const BuiltinMerge merge = MergeBuiltinSegments(table, Geocoded);
+        QCOMPARE(merge.blocks.size(), size_t(6)); // and four from the geocoder
+        QVERIFY(std::is_sorted(
+            merge.blocks.begin(), merge.blocks.end(),
+            [](const MergedBlock &a, const MergedBlock &b) { return a.block < b.block; }));
+        QCOMPARE(Merged(merge, 1990002), QStringLiteral("江苏 南京 中国电信"));
+        QCOMPARE(merge.renamed.size(), size_t(0));
+    }
+
+    void allocation_data() {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("carrier"); // empty: allocated to none
+        const auto row = [](const char *number, const char *carrier) {
+            QTest::newRow(number) << QString::fromUtf8(number) << QString::fromUtf8(carrier);
+        };
+        row("13491234567", "中国电信");
+        row("13481234567", "中国移动");
+        row("17001234567", "中国电信");
+        row("17021234567", "中国电信");
+        row("17031234567", "中国移动");
+        row("17041234567", "中国联通");
+        row("17051234567", "中国移动");
+        row("17061234567", "中国移动");
+        row("17071234567", "中国联通");
+        row("17091234567", "中国联通");
+        row("16201234567", "中国电信");
+        row("16501234567", "中国移动");
+        row("16701234567", "中国联通");
+        row("17401234567", "中国电信");
+        row("14101234567", "中国电信");
+        row("14401234567", "中国移动");
+        row("14601234567", "中国联通");
+        row("14801234567", "中国移动");
+        row("19201234567", "中国广电");
+        row("19601234567", "中国联通");
+        row("19701234567", "中国移动");
+        for (const char *none : {"14001234567", "15401234567", "16001234567", "16901234567",
+                                 "17901234567", "19401234567"})
+            row(none, "");
+    }
+    void allocation() {
+        QFETCH(QString, number);
+        QFETCH(QString, carrier);
+        QCOMPARE(Utf8(CarrierForNumber(number.toStdString())), carrier);
+    }
+
+    void cityNames_data() {
+        QTest::addColumn<QString>("province");
+        QTest::addColumn<QString>("city");
+        QTest::addColumn<QString>("shortName");
+        const auto row = [](const char *province, const char *city, const char *shortName) {
+            QTest::newRow(city) << QString::fromUtf8(province) << QString::fromUtf8(city)
+                                << QString::fromUtf8(shortName);
+        };
+        row("广东", "广州", "广州");
+        row("广东", "广州市", "广州");
+        row("新疆", "喀什地区", "喀什");
+        row("贵州", "毕节地区", "毕节");
+        row("内蒙古", "锡林郭勒盟", "锡林郭勒");
+        row("湖北", "神农架林区", "神农架");
+        row("吉林", "延边朝鲜族自治州", "延边");
+        row("新疆", "克孜勒苏柯尔克孜自治州", "克州");
+        row("北京", "北京", "北京");
+        row("重庆", "万州", "重庆");
+        row("安徽", "巢湖市", "合肥");
+        row("山东", "莱芜", "济南");
+        row("湖北", "襄樊市", "襄阳");
+        row("湖南", "吉首", "湘西");
+        row("新疆", "库尔勒", "巴州");
+        row("青海", "格尔木", "格尔木"); // a county-level city keeps its name
+        row("湖南", "津市", "津市");     // too short to be a prefecture's name less 市
+        row("福建", "吉首", "吉首");     // renamed only in its own province
+    }
+    void cityNames() {
+        QFETCH(QString, province);
+        QFETCH(QString, city);
+        QFETCH(QString, shortName);
+        QCOMPARE(QString::fromStdString(CityShortName(province.toStdString(), city.toStdString())),
+                 shortName);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBuiltinMerge)
+#include "tst_builtinmerge.moc"
