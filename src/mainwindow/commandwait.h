@@ -42,6 +42,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void ServeRequests();
     bool InMainWindow(QObject *object) const;
 
     QWidget &m_window;
