@@ -15,6 +15,7 @@
 // busy machine of two shared cores a read may lose tens of milliseconds to
 // the scheduler now and then, so each read is allowed kEveryRead, and half
 // of the reads must come within kMostReads, the program's goal.
+#include "busreaderprocess.h"
 #include "filedialog.h"
 #include "loopbackserver.h"
 #include "mainwindow.h"
@@ -26,12 +27,10 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -39,7 +38,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <deque>
 #include <functional>
 
 using namespace Qt::StringLiterals;
@@ -51,77 +49,6 @@ constexpr double kMostReads = 100; // ms
 int IgnoreSkin(const char *, const char *) {
     return 0;
 }
-
-// The reader process: one command a line, one JSON answer a line, in order.
-class BusReader : public QObject {
-public:
-    using Answer = std::function<void(const QJsonObject &)>;
-
-    bool Start(qint64 pid) {
-        connect(&m_process, &QProcess::readyReadStandardOutput, this, [this] { Take(); });
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(u"/usr/bin/python3"_s,
-                        {QStringLiteral(TARVIO_BUS_READER), QString::number(pid)});
-        bool ready = false;
-        m_answers.push_back(
-            [&ready](const QJsonObject &answer) { ready = answer[u"ready"_s].toBool(); });
-        // The reader waits (bounded) for the program to be on the bus.
-        while (!m_answers.empty() && m_process.state() != QProcess::NotRunning)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        return ready;
-    }
-
-    ~BusReader() override {
-        m_process.write("quit\n");
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-    }
-
-    // Sends a command; its answer goes to then, at the first pump or event
-    // loop that takes it.
-    void Ask(const QByteArray &command, Answer then) {
-        m_answers.push_back(std::move(then));
-        m_process.write(command + '\n');
-    }
-
-    // Sends a command that has no answer.
-    void Tell(const QByteArray &command) { m_process.write(command + '\n'); }
-
-    // Sends a command from outside any command of the window and waits for
-    // its answer.
-    QJsonObject AskNow(const QByteArray &command) {
-        QJsonObject got;
-        bool answered = false;
-        Ask(command, [&](const QJsonObject &answer) {
-            got = answer;
-            answered = true;
-        });
-        while (!answered && m_process.state() != QProcess::NotRunning)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        return got;
-    }
-
-    bool Running() const { return m_process.state() != QProcess::NotRunning; }
-
-private:
-    void Take() {
-        m_pending += m_process.readAllStandardOutput();
-        qsizetype end;
-        while ((end = m_pending.indexOf('\n')) >= 0) {
-            const QJsonObject answer = QJsonDocument::fromJson(m_pending.left(end)).object();
-            m_pending.remove(0, end + 1);
-            if (m_answers.empty())
-                continue;
-            Answer then = std::move(m_answers.front());
-            m_answers.pop_front();
-            then(answer);
-        }
-    }
-
-    QProcess m_process;
-    QByteArray m_pending;
-    std::deque<Answer> m_answers;
-};
 
 // What was read during a command, checked once the command has ended.
 struct Reads {
@@ -181,7 +108,7 @@ private:
     QTemporaryDir m_dir;
     LoopbackServer *m_server = nullptr;
     QPointer<MainWindow> m_window;
-    BusReader *m_reader = nullptr;
+    BusReaderProcess *m_reader = nullptr;
 };
 
 void TestAccessibilityBus::initTestCase() {
@@ -202,8 +129,8 @@ void TestAccessibilityBus::init() {
     // No window manager activates it on this X server.
     m_window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window));
-    m_reader = new BusReader;
-    QVERIFY2(m_reader->Start(QCoreApplication::applicationPid()), "the reader finds the window");
+    m_reader = new BusReaderProcess;
+    QVERIFY2(m_reader->Start(), "the reader finds the window");
 }
 
 void TestAccessibilityBus::cleanup() {

@@ -10,7 +10,8 @@ if [ -z "${TARVIO_ON_ACCESSIBILITY_BUS:-}" ]; then
     export TARVIO_ON_ACCESSIBILITY_BUS=1
     exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" dbus-run-session -- "$0" "$@"
 fi
-/usr/libexec/at-spi-bus-launcher --launch-immediately &
+# What the bus and its registry say goes to stderr: stdout is the command's.
+/usr/libexec/at-spi-bus-launcher --launch-immediately >&2 &
 launcher=$!
 # Qt's bridge finds the bus once the launcher is on the session bus, and the
 # command's own reader waits for the program to be on the accessibility bus.
