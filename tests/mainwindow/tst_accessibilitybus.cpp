@@ -23,6 +23,7 @@
 #include "prompt.h"
 #include "resultlistmodel.h"
 #include "skinengine.h"
+#include "whenready.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -68,19 +69,6 @@ struct Reads {
 
 QString RowCaption(int row) {
     return u"正在查询第%1条，请稍后……"_s.arg(row);
-}
-
-// Polls from inside the window's waits until ready() holds, then calls done().
-void WhenReady(QObject *context, std::function<bool()> ready, std::function<void()> done) {
-    auto *poll = new QTimer(context);
-    QObject::connect(poll, &QTimer::timeout, context, [poll, ready, done] {
-        if (!ready())
-            return;
-        poll->deleteLater();
-        poll->stop();
-        done();
-    });
-    poll->start(5);
 }
 } // namespace
 
