@@ -13,8 +13,9 @@
 // On Linux every round also runs the same batch with accessibility on, side
 // by side: in a second bench_batch (--accessible) on an X server and an
 // accessibility bus of its own (tests/support/on-accessibility-bus.sh), whose
-// window a screen reader (busreader.py) reads all along, twenty reads on the
-// way at a time.
+// window a screen reader (busreader.py) reads all along: four reads on the
+// way at a time, each asked 10 ms after the last was answered, some hundreds
+// a second.
 #ifdef TARVIO_ON_ACCESSIBILITY_BUS
 #include "busreaderprocess.h"
 #endif
@@ -205,7 +206,7 @@ int AccessibleBatches(const QString &serviceHost) {
             return;
         }
         QJsonObject streamed;
-        reader.Ask("stream 20", [&](const QJsonObject &answer) { streamed = answer; });
+        reader.Ask("stream 4 10", [&](const QJsonObject &answer) { streamed = answer; });
         const BatchFigures batch = WindowBatch(window, dir.path(), std::stoi(line), nullptr);
         reader.Tell("stop");
         while (streamed.isEmpty() && reader.Running())

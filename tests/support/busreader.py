@@ -12,9 +12,11 @@ answer carries the milliseconds the program took to answer ("ms").
     read                 the captions of Frame1 and Frame2
     cell ROW COLUMN      the text of a cell of the result list (0-based)
     press NAME           the press action of the push button or menu item NAME
-    stream DEPTH         reads Frame2's caption over and over, DEPTH requests
-                         under way at a time, until the line "stop"; then
-                         answers with every caption read and its time
+    stream DEPTH [GAP]   reads Frame2's caption over and over, DEPTH requests
+                         under way at a time, each asked GAP ms (default 0)
+                         after the one before it was answered, until the
+                         line "stop"; then answers with every caption read
+                         and its time
     endbus               ends the accessibility bus under everyone's feet
     quit
 
@@ -119,8 +121,8 @@ class Reader:
         ok = target.do_action(0)
         say(ok=bool(ok), ms=milliseconds(start))
 
-    def start_stream(self, depth):
-        self.stream = {"names": [], "ms": [], "under_way": 0, "stopping": False}
+    def start_stream(self, depth, gap):
+        self.stream = {"names": [], "ms": [], "under_way": 0, "stopping": False, "gap": gap}
         for _ in range(depth):
             self.ask_name()
 
@@ -150,10 +152,19 @@ class Reader:
         stream["names"].append(name)
         stream["ms"].append(milliseconds(start))
         if not stream["stopping"]:
-            self.ask_name()
+            if stream["gap"] > 0:
+                stream["under_way"] += 1
+                GLib.timeout_add(stream["gap"], self.ask_after_gap)
+            else:
+                self.ask_name()
         elif stream["under_way"] == 0:
             say(names=stream["names"], ms=stream["ms"])
             self.stream = None
+
+    def ask_after_gap(self):
+        self.stream["under_way"] -= 1
+        self.ask_name()
+        return False
 
     def stop_stream(self):
         self.stream["stopping"] = True
@@ -214,7 +225,8 @@ def main():
             elif what == "press":
                 reader.press(rest)
             elif what == "stream":
-                reader.start_stream(int(rest))
+                depth, _, gap = rest.partition(" ")
+                reader.start_stream(int(depth), int(gap or 0))
             elif what == "stop":
                 reader.stop_stream()
             elif what == "endbus":
