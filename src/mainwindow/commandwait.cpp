@@ -51,9 +51,10 @@ bool CommandWait::Pump() {
 // Qt's D-Bus thread hands every call from the accessibility bus to this
 // thread as a meta-call event. A screen reader asks one thing after another,
 // each once the last is answered (finding a caption takes dozens of calls),
-// so between two pumps these calls alone are answered, at every look of the
-// waiting lookup. Nothing else runs here: captions change and the window
-// paints only at the pumps.
+// so between two pumps these calls are answered at every look of the waiting
+// lookup, with the other calls queued for this thread; no input is taken,
+// captions change and the window paints only at the pumps. (On Windows a
+// screen reader's requests are window messages, taken at the pumps.)
 void CommandWait::ServeRequests() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
 }
