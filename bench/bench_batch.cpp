@@ -10,7 +10,16 @@
 //   bench_batch [rows=10000] [rows for the memory run=100000] [--service HOST:PORT]
 // The window is offscreen unless QT_QPA_PLATFORM says otherwise (for example
 // QT_QPA_PLATFORM=xcb DISPLAY=:91 under Xvfb with a window manager).
+// On Linux every round also runs the same batch with accessibility on, side
+// by side: in a second bench_batch (--accessible) on an X server and an
+// accessibility bus of its own (tests/support/on-accessibility-bus.sh), whose
+// window a screen reader (busreader.py) reads all along: four reads on the
+// way at a time, each asked 10 ms after the last was answered, some hundreds
+// a second.
 #include "benchservice.h"
+#ifdef TARVIO_ON_ACCESSIBILITY_BUS
+#include "busreaderprocess.h"
+#endif
 #include "filedialog.h"
 #include "mainwindow.h"
 #include "processmemory.h"
@@ -23,13 +32,17 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
+#include <QJsonArray>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
+#include <iostream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -128,6 +141,78 @@ double MedianSingleQueryUs(MainWindow &window, int queries) {
     return us[us.size() / 2];
 }
 
+#ifdef TARVIO_ON_ACCESSIBILITY_BUS
+// The window with accessibility on, read by a screen reader all along: the
+// second bench_batch, which runs a batch for every line "ROWS" it reads and
+// answers with a line "US-PER-ROW READS SLOWEST-READ-MS TALLY".
+int AccessibleBatches(const QString &serviceHost) {
+    QTemporaryDir dir;
+    SetProgramDirectory(dir.path());
+    MessageBox::AnswerOkUnseen();
+    MainWindow window(serviceHost);
+    window.show();
+    QCoreApplication::processEvents();
+    BusReaderProcess reader;
+    if (!reader.Start()) {
+        std::printf("no reader\n");
+        return 1;
+    }
+    QSocketNotifier input(0, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &window, [&] {
+        std::string line;
+        if (!std::getline(std::cin, line) || line.empty()) {
+            QCoreApplication::exit(0);
+            return;
+        }
+        QJsonObject streamed;
+        reader.Ask("stream 4 10", [&](const QJsonObject &answer) { streamed = answer; });
+        const BatchFigures batch = WindowBatch(window, dir.path(), std::stoi(line), nullptr);
+        reader.Tell("stop");
+        while (streamed.isEmpty() && reader.Running())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        const QJsonArray ms = streamed[QStringLiteral("ms")].toArray();
+        double slowest = 0;
+        for (const QJsonValue &read : ms)
+            slowest = std::max(slowest, read.toDouble());
+        std::printf("%.1f %lld %.1f %s\n", batch.usPerRow, static_cast<long long>(ms.size()),
+                    slowest, qPrintable(batch.tally));
+        std::fflush(stdout);
+    });
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return QCoreApplication::exec();
+}
+
+// The second bench_batch, started on its accessibility bus.
+class AccessibleBench {
+public:
+    bool Start(const QString &serviceHost) {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QStringLiteral(TARVIO_ON_ACCESSIBILITY_BUS),
+                        {QCoreApplication::applicationFilePath(), QStringLiteral("--accessible"),
+                         QStringLiteral("--service"), serviceHost});
+        return ReadLine() == "ready";
+    }
+    ~AccessibleBench() {
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(30'000))
+            m_process.kill();
+    }
+    // us per row, reads answered, the slowest read in ms; empty if it failed.
+    QByteArray Batch(int rows) {
+        m_process.write(QByteArray::number(rows) + '\n');
+        return ReadLine();
+    }
+
+private:
+    QByteArray ReadLine() {
+        while (!m_process.canReadLine() && m_process.state() != QProcess::NotRunning)
+            m_process.waitForReadyRead(600'000);
+        return m_process.readLine().trimmed();
+    }
+    QProcess m_process;
+};
+#endif
 } // namespace
 
 int main(int argc, char **argv) {
@@ -135,10 +220,15 @@ int main(int argc, char **argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+    QProcess service;
+#ifdef TARVIO_ON_ACCESSIBILITY_BUS
+    // The second bench_batch, told its service by the first.
+    if (args.removeAll(QStringLiteral("--accessible")) > 0)
+        return AccessibleBatches(ServiceForBenchmark(args, service));
+#endif
     const int rows = args.value(0, QStringLiteral("10000")).toInt();
     const int memoryRows = args.value(1, QStringLiteral("100000")).toInt();
 
-    QProcess service;
     const QString serviceHost = ServiceForBenchmark(args, service);
     if (serviceHost.isEmpty())
         return 1;
@@ -153,14 +243,27 @@ int main(int argc, char **argv) {
     window.Frame2Box()->installEventFilter(&watch);
     QCoreApplication::processEvents();
 
-    // Warm up both sides.
+#ifdef TARVIO_ON_ACCESSIBILITY_BUS
+    AccessibleBench accessible;
+    const bool withAccessibility = accessible.Start(serviceHost);
+    if (!withAccessibility)
+        std::printf("no window with accessibility on: at-spi2-core, xvfb or python3-pyatspi "
+                    "missing?\n");
+#else
+    std::printf("accessibility on: measured on Linux only (AT-SPI)\n");
+#endif
+    // Warm up every side.
     WindowBatch(window, dir.path(), 200, nullptr);
+#ifdef TARVIO_ON_ACCESSIBILITY_BUS
+    if (withAccessibility)
+        accessible.Batch(200);
+#endif
     if (AbUsPerRequest(port, 200) == 0)
         std::printf("ab (Debian: apache2-utils) is not there or failed: no baseline\n");
 
     std::printf("platform: %s, accessibility %s\n", qPrintable(QGuiApplication::platformName()),
                 QAccessible::isActive() ? "on" : "off");
-    std::vector<double> ratios;
+    std::vector<double> ratios, accessibleRatios;
     for (int round = 1; round <= 3; ++round) {
         const double ab = AbUsPerRequest(port, rows);
         const BatchFigures batch = WindowBatch(window, dir.path(), rows, &watch);
@@ -174,10 +277,34 @@ int main(int argc, char **argv) {
         std::printf("\n  %s; Frame2 repainted %d times, longest gap %lld ms\n",
                     qPrintable(batch.tally), watch.paints,
                     static_cast<long long>(watch.longestGapMs));
+#ifdef TARVIO_ON_ACCESSIBILITY_BUS
+        if (!withAccessibility)
+            continue;
+        const QList<QByteArray> on = accessible.Batch(rows).split(' ');
+        if (on.size() < 4)
+            continue;
+        const double usPerRow = on[0].toDouble();
+        const double seconds = usPerRow * rows / 1e6;
+        std::printf("  with accessibility on, read by a screen reader: %.1f us per row", usPerRow);
+        if (ab > 0) {
+            accessibleRatios.push_back(usPerRow / ab);
+            std::printf(" (%.2fx ab, %.2fx with it off)", accessibleRatios.back(),
+                        usPerRow / batch.usPerRow);
+        }
+        std::printf("\n  %s; %s reads answered, %.0f a second, the slowest in %s ms\n",
+                    on.mid(3).join(' ').constData(), on[1].constData(),
+                    seconds > 0 ? on[1].toDouble() / seconds : 0.0, on[2].constData());
+#endif
     }
     if (!ratios.empty()) {
         std::sort(ratios.begin(), ratios.end());
-        std::printf("median ratio to ab -c 1: %.2fx\n", ratios[ratios.size() / 2]);
+        std::printf("median ratio to ab -c 1: %.2fx (goal: at most 1.1x)\n",
+                    ratios[ratios.size() / 2]);
+    }
+    if (!accessibleRatios.empty()) {
+        std::sort(accessibleRatios.begin(), accessibleRatios.end());
+        std::printf("median ratio to ab -c 1 with accessibility on: %.2fx (goal: at most 1.5x)\n",
+                    accessibleRatios[accessibleRatios.size() / 2]);
     }
     std::printf("single query, button to caption: median %.1f us\n",
                 MedianSingleQueryUs(window, 200));

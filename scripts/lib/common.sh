@@ -20,6 +20,11 @@ BUILD_PACKAGES=(
     libxlsxwriter-dev python3-openpyxl
 )
 
+# What the test over the accessibility bus needs (tst_accessibilitybus):
+# an X server, a session bus, at-spi2-core's accessibility bus and its
+# registry, and libatspi for Python as the screen reader that reads the window.
+ACCESSIBILITY_TEST_PACKAGES=(xvfb xauth dbus-daemon at-spi2-core python3-pyatspi)
+
 # What the benchmarks need beyond building: ab, and nginx as the bare
 # baseline of the segment service's throughput (the benchmark starts its own
 # nginx on a free loopback port; a system nginx is neither needed nor used).

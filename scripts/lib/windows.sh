@@ -422,3 +422,25 @@ start_wine_server() {
 stop_wine_server() {
     wineserver -k 2>/dev/null || true
 }
+
+# Starts Xvfb on a display nothing else uses and exports DISPLAY.
+start_x_server() {
+    local n
+    for n in $(seq 100 199); do
+        [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        TARVIO_XVFB_PID=$!
+        sleep 1
+        if kill -0 "$TARVIO_XVFB_PID" 2>/dev/null; then
+            export DISPLAY=":$n"
+            return 0
+        fi
+    done
+    echo "No display for Xvfb" >&2
+    return 1
+}
+
+stop_x_server() {
+    [ -n "${TARVIO_XVFB_PID:-}" ] && kill "$TARVIO_XVFB_PID" 2>/dev/null || true
+    TARVIO_XVFB_PID=
+}

@@ -19,8 +19,10 @@ void CommandWait::Begin() {
 bool CommandWait::Pump() {
     if (m_stop)
         return false;
-    if (m_sincePump.isValid() && m_sincePump.elapsed() < kPumpInterval.count())
-        return true;
+    if (m_sincePump.isValid() && m_sincePump.elapsed() < kPumpInterval.count()) {
+        ServeRequests();
+        return !m_stop;
+    }
     if (m_beforePump)
         m_beforePump();
     QCoreApplication *application = QCoreApplication::instance();
@@ -44,6 +46,17 @@ bool CommandWait::Pump() {
     application->removeEventFilter(this);
     m_sincePump.start();
     return !m_stop;
+}
+
+// Qt's D-Bus thread hands every call from the accessibility bus to this
+// thread as a meta-call event. A screen reader asks one thing after another,
+// each once the last is answered (finding a caption takes dozens of calls),
+// so between two pumps these calls are answered at every look of the waiting
+// lookup, with the other calls queued for this thread; no input is taken,
+// captions change and the window paints only at the pumps. (On Windows a
+// screen reader's requests are window messages, taken at the pumps.)
+void CommandWait::ServeRequests() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
 }
 
 void CommandWait::RequestStop() {

@@ -133,6 +133,14 @@ void MainWindow::ConnectControls() {
 }
 
 void MainWindow::RunCommand(const std::function<void()> &body) {
+    // A command asked for inside a screen reader's request (a press on a
+    // menu item) starts once the request has its answer, unless another
+    // command runs: then it is dropped now, as any other.
+    if (m_accessibilityRequests.Serving() && !m_commands.Busy()) {
+        QMetaObject::invokeMethod(
+            this, [this, body] { RunCommand(body); }, Qt::QueuedConnection);
+        return;
+    }
     if (!m_commands.Run([this, &body] {
             m_wait.Begin();
             body();

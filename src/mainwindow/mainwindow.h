@@ -1,5 +1,6 @@
 #pragma once
 
+#include "accessibilityrequests.h"
 #include "commandguard.h"
 #include "commandview.h"
 #include "commandwait.h"
@@ -128,6 +129,7 @@ private:
     ResultListModel *m_list = nullptr;
     std::unique_ptr<LookupClient> Inet1;
     CommandGuard m_commands;
+    AccessibilityRequests m_accessibilityRequests;
     CommandWait m_wait{*this};
     bool m_closeAfterCommand = false;
     std::optional<QString> m_frame1Caption, m_frame2Caption; // not yet shown

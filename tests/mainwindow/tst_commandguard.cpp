@@ -13,6 +13,7 @@
 #include "resultlistmodel.h"
 #include "resultlistview.h"
 #include "skinengine.h"
+#include "whenready.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -47,20 +48,6 @@ int CountSkinCall(const char *, const char *) {
 
 void Press(QAccessibleInterface *accessible) {
     accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-}
-
-// Calls done() once ready() holds, looking each time the window's wait lets
-// timers run. The checks end with context.
-void WhenReady(QObject *context, std::function<bool()> ready, std::function<void()> done) {
-    auto *poll = new QTimer(context);
-    QObject::connect(poll, &QTimer::timeout, context, [poll, ready, done] {
-        if (!ready())
-            return;
-        poll->deleteLater();
-        poll->stop();
-        done();
-    });
-    poll->start(5);
 }
 } // namespace
 
