@@ -44,6 +44,7 @@ void MainWindow::BuildMenus() {
          &MainWindow::ImportPhone_Click);
     Item(system, "BatchQuery", QStringLiteral("批量查询(&B)"), this, &MainWindow::BatchQuery_Click);
     Item(system, "SavePhone", QStringLiteral("保存结果(&S)"), this, &MainWindow::SavePhone_Click);
+    Item(system, "PhoneStats", QStringLiteral("号码统计(&T)"), this, &MainWindow::PhoneStats_Click);
     system->addSeparator()->setObjectName(QStringLiteral("Line1"));
     Item(system, "Exit", QStringLiteral("退出(&E)"), this, &MainWindow::Exit_Click);
     bar->addMenu(system);
