@@ -49,7 +49,7 @@ BarChart *AddChart(QBoxLayout *layout, const PhoneTally &tally, BarChart::Kind k
 
 PhoneStatsWindow::PhoneStatsWindow(const ResultListModel &list, CommandRunner runCommand,
                                    QWidget *owner)
-    : QWidget(owner, Qt::Window)
+    : QDialog(owner)
     , m_tally(list)
     , m_runCommand(std::move(runCommand)) {
     setObjectName(QStringLiteral("PhoneStatsWindow"));
@@ -69,6 +69,7 @@ PhoneStatsWindow::PhoneStatsWindow(const ResultListModel &list, CommandRunner ru
     auto *copy = new QPushButton(QStringLiteral("复制"));
     copy->setObjectName(QStringLiteral("StatsCopy"));
     copy->setMinimumWidth(3 * copy->sizeHint().height());
+    copy->setAutoDefault(false); // Enter in a chart copies nothing
     connect(copy, &QPushButton::clicked, this, &PhoneStatsWindow::StatsCopy_Click);
     bottom->addWidget(copy);
     layout->addLayout(bottom);

@@ -2,9 +2,9 @@
 
 #include "phonetally.h"
 
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QTimer>
-#include <QWidget>
 
 #include <chrono>
 #include <functional>
@@ -23,8 +23,9 @@ using CommandRunner = std::function<void(const std::function<void()> &)>;
 // a table. It counts from the list model's signals (phonetally.h) and
 // repaints at most every kRefreshInterval: a batch changes a row far more
 // often than anyone could read, and takes the window's events only at its
-// waits' pumps anyway.
-class PhoneStatsWindow : public QWidget {
+// waits' pumps anyway. A modeless dialog, so that a screen reader meets it
+// as a window of its own and Esc closes it.
+class PhoneStatsWindow : public QDialog {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds kRefreshInterval{200};

@@ -126,6 +126,7 @@ void TestPhoneStatsWindow::screenReaderReadsEveryBar() {
     Open();
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
     QCOMPARE(m_window->windowTitle(), u"号码统计"_s);
+    QCOMPARE(QAccessible::queryAccessibleInterface(m_window)->role(), QAccessible::Dialog);
     BarChart *provinces = m_window->ProvinceChart();
     QAccessibleInterface *chart = QAccessible::queryAccessibleInterface(provinces);
     QCOMPARE(chart->role(), QAccessible::List);
@@ -190,6 +191,13 @@ void TestPhoneStatsWindow::keyboardGoesFromBarToBar() {
         const QPoint inView = chart->mapTo(area->viewport(), row.center());
         QVERIFY(area->viewport()->rect().contains(inView));
     }
+    // Enter presses nothing; Esc closes the window.
+    QGuiApplication::clipboard()->setText(u"之前"_s);
+    QTest::keyClick(chart, Qt::Key_Return);
+    QCOMPARE(QGuiApplication::clipboard()->text(), u"之前"_s);
+    QVERIFY(m_window->isVisible());
+    QTest::keyClick(chart, Qt::Key_Escape);
+    QTRY_VERIFY(!m_window);
 }
 
 void TestPhoneStatsWindow::barsFitInEverySkin_data() {
