@@ -83,17 +83,17 @@ QSize BarChart::minimumSizeHint() const {
     return QSize(WidthFor(3 * fontMetrics().height()), HeightFor(std::max(1, m_rowsShown)));
 }
 
-BarChart::BarParts BarChart::PartsOf(int bar) const {
+BarChart::BarPlaces BarChart::PlacesOf(int bar) const {
     const QList<TallyEntry> entries = Entries();
     if (bar < 0 || bar >= entries.size())
         return {};
-    return PartsOf(entries, ColumnsFor(entries), bar);
+    return PlacesOf(entries, ColumnsFor(entries), bar);
 }
 
 // The longest bar takes the room the names and the figures leave; every
 // counted row shows, the smallest keeping a sliver.
-BarChart::BarParts BarChart::PartsOf(const QList<TallyEntry> &entries, const Columns &columns,
-                                     int bar) const {
+BarChart::BarPlaces BarChart::PlacesOf(const QList<TallyEntry> &entries, const Columns &columns,
+                                       int bar) const {
     const int text = fontMetrics().height();
     const int gap = text / 2;
     const QRect row = BarRow(bar);
@@ -126,10 +126,10 @@ void BarChart::paintEvent(QPaintEvent *) {
     const QPalette &colours = palette();
     painter.setPen(colours.color(QPalette::WindowText));
     for (int bar = 0; bar < entries.size(); ++bar) {
-        const BarParts parts = PartsOf(entries, columns, bar);
-        painter.drawText(parts.name, Qt::AlignLeft | Qt::AlignVCenter, entries[bar].name);
-        painter.fillRect(parts.bar, colours.brush(QPalette::Highlight));
-        painter.drawText(parts.figures, Qt::AlignLeft | Qt::AlignVCenter,
+        const BarPlaces places = PlacesOf(entries, columns, bar);
+        painter.drawText(places.name, Qt::AlignLeft | Qt::AlignVCenter, entries[bar].name);
+        painter.fillRect(places.bar, colours.brush(QPalette::Highlight));
+        painter.drawText(places.figures, Qt::AlignLeft | Qt::AlignVCenter,
                          BarFigures(entries[bar], m_tally.Rows()));
     }
     if (hasFocus()) {

@@ -29,12 +29,12 @@ public:
     QStringList Lines() const;
     // Where bar's row lies in the chart, and the height of so many rows.
     QRect BarRow(int bar) const;
-    // Where each part of a bar's row is drawn: its name, the bar, and its
+    // Where each piece of a bar's row is drawn: its name, the bar, and its
     // count and share after the bar.
-    struct BarParts {
+    struct BarPlaces {
         QRect name, bar, figures;
     };
-    BarParts PartsOf(int bar) const;
+    BarPlaces PlacesOf(int bar) const;
     int HeightFor(int rows) const { return 2 * Margin() + rows * RowHeight(); }
     // The bar the keyboard is on.
     int CurrentBar() const { return m_current; }
@@ -63,7 +63,7 @@ private:
     int RowHeight() const;
     int Margin() const;
     Columns ColumnsFor(const QList<TallyEntry> &entries) const;
-    BarParts PartsOf(const QList<TallyEntry> &entries, const Columns &columns, int bar) const;
+    BarPlaces PlacesOf(const QList<TallyEntry> &entries, const Columns &columns, int bar) const;
     int WidthFor(int barWidth) const;
     void TellCurrentBar();
 

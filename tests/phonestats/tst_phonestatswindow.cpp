@@ -235,19 +235,19 @@ void TestPhoneStatsWindow::barsFitInEverySkin() {
         QCOMPARE(entries.size(), chart == m_window->ProvinceChart() ? 35 : 5);
         int longer = INT_MAX;
         for (int i = 0; i < entries.size(); ++i) {
-            const BarChart::BarParts parts = chart->PartsOf(i);
+            const BarChart::BarPlaces places = chart->PlacesOf(i);
             const QString figures = BarFigures(entries[i], m_list.Count());
-            QVERIFY(metrics.horizontalAdvance(entries[i].name) <= parts.name.width());
-            QVERIFY(metrics.horizontalAdvance(figures) <= parts.figures.width());
-            QVERIFY(metrics.height() <= parts.name.height());
-            QVERIFY(parts.name.right() < parts.bar.left());
-            QVERIFY(parts.bar.right() < parts.figures.left());
-            QVERIFY(parts.name.left() >= 0);
-            QVERIFY2(parts.figures.right() < visible.width(), qPrintable(figures));
-            QVERIFY(parts.bar.width() >= 2);
+            QVERIFY(metrics.horizontalAdvance(entries[i].name) <= places.name.width());
+            QVERIFY(metrics.horizontalAdvance(figures) <= places.figures.width());
+            QVERIFY(metrics.height() <= places.name.height());
+            QVERIFY(places.name.right() < places.bar.left());
+            QVERIFY(places.bar.right() < places.figures.left());
+            QVERIFY(places.name.left() >= 0);
+            QVERIFY2(places.figures.right() < visible.width(), qPrintable(figures));
+            QVERIFY(places.bar.width() >= 2);
             if (i < entries.size() - 1) // 未查到 stands last, whatever its size
-                QVERIFY(parts.bar.width() <= longer);
-            longer = parts.bar.width();
+                QVERIFY(places.bar.width() <= longer);
+            longer = places.bar.width();
         }
         const QPalette colours = chart->palette();
         QVERIFY(Contrast(colours.color(QPalette::WindowText), colours.color(QPalette::Window)) >=
