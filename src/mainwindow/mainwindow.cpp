@@ -12,6 +12,7 @@
 #include "importnumberlist.h"
 #include "infowindows.h"
 #include "pastenumberlist.h"
+#include "phonestatswindow.h"
 #include "prompt.h"
 #include "resultlistmodel.h"
 #include "resultlistview.h"
@@ -45,7 +46,10 @@ MainWindow::MainWindow(const QString &serviceHost, int timeoutMs, QWidget *paren
     SinglePhone->setFocus();
 }
 
-MainWindow::~MainWindow() = default;
+// The statistics window counts from the list; it goes before the list does.
+MainWindow::~MainWindow() {
+    delete m_statsWindow;
+}
 
 ResultListModel &MainWindow::ResultList() {
     return *m_list;
@@ -162,6 +166,9 @@ void MainWindow::closeEvent(QCloseEvent *event) {
         event->ignore();
         return;
     }
+    // The statistics follow this window's list, and go with it.
+    if (m_statsWindow)
+        m_statsWindow->close();
     QMainWindow::closeEvent(event);
 }
 
@@ -194,6 +201,17 @@ void MainWindow::save_Click()        { RunCommand([this] { SaveResults(*this); }
 void MainWindow::SavePhone_Click()   { RunCommand([this] { SaveResults(*this); }); }
 void MainWindow::ExportPhone_Click() { RunCommand([this] { ExportResults(*this); }); }
 // clang-format on
+
+// Opening the window is a command like any other, and is dropped while one
+// runs (a batch included); once open, the window follows the list through
+// everything, and its 复制 runs through the same guard.
+void MainWindow::PhoneStats_Click() {
+    RunCommand([this] {
+        m_statsWindow = ShowPhoneStats(
+            m_statsWindow, *m_list, [this](const std::function<void()> &body) { RunCommand(body); },
+            this);
+    });
+}
 
 // clang-format off
 void MainWindow::ClearLV_Click()  { RunCommand([this] { ClearList(*this); }); }

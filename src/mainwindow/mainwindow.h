@@ -57,6 +57,7 @@ public Q_SLOTS:
     void save_Click();
     void SavePhone_Click();
     void ExportPhone_Click();
+    void PhoneStats_Click();
     void ClearLV_Click();
     void Command1_Click();
     void lv_DblClick();
@@ -134,4 +135,5 @@ private:
     bool m_closeAfterCommand = false;
     std::optional<QString> m_frame1Caption, m_frame2Caption; // not yet shown
     QPointer<QWidget> m_filterWindow;
+    QPointer<QWidget> m_statsWindow;
 };

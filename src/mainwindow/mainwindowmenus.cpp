@@ -50,6 +50,7 @@ void MainWindow::BuildMenus() {
     Item(system, "SavePhone", QStringLiteral("保存结果(&S)"), this, &MainWindow::SavePhone_Click);
     Item(system, "ExportPhone", QStringLiteral("导出结果(&X)"), this,
          &MainWindow::ExportPhone_Click);
+    Item(system, "PhoneStats", QStringLiteral("号码统计(&T)"), this, &MainWindow::PhoneStats_Click);
     system->addSeparator()->setObjectName(QStringLiteral("Line1"));
     Item(system, "Exit", QStringLiteral("退出(&E)"), this, &MainWindow::Exit_Click);
     bar->addMenu(system);

@@ -3,11 +3,13 @@
 // nothing, then or later, and an open information window keeps moving. The
 // service holds its answers until the test lets them go, so nothing here
 // waits on a clock.
+#include "barchart.h"
 #include "cont.h"
 #include "filedialog.h"
 #include "infowindows.h"
 #include "loopbackserver.h"
 #include "mainwindow.h"
+#include "phonestatswindow.h"
 #include "programdirectory.h"
 #include "prompt.h"
 #include "resultlistmodel.h"
@@ -61,6 +63,7 @@ private Q_SLOTS:
     void nothingStartsInsideAWait_data();
     void nothingStartsInsideAWait();
     void infoWindowsMoveDuringAWait();
+    void phoneStatsFollowABatchAtItsPumps();
 
 private:
     QPushButton *Button(const QString &name) const {
@@ -139,7 +142,7 @@ void TestCommandGuard::Intrude(WayIn way) {
                 }
             }
         }
-        QCOMPARE(pressed, 18);
+        QCOMPARE(pressed, 19);
     } else if (way == PasteKeyAndDrop) {
         QTest::keyClick(m_window->ListView(), Qt::Key_V, Qt::ControlModifier);
         QMimeData data;
@@ -239,6 +242,7 @@ void TestCommandGuard::nothingStartsInsideAWait() {
     QVERIFY(std::none_of(windows.begin(), windows.end(), [](QWidget *w) {
         return w->isVisible() && w->objectName() == u"FilterResult"_s;
     }));
+    QVERIFY(!m_window->findChild<PhoneStatsWindow *>());
     QVERIFY(m_window->isVisible());
     QCOMPARE(m_window->Frame2Box()->title(), frame2);
     QStringList found;
@@ -261,6 +265,63 @@ void TestCommandGuard::infoWindowsMoveDuringAWait() {
     Button(u"batch"_s)->click();
     QCOMPARE(m_window->Frame2Box()->title(), u"查询完毕，成功2条，失败0条"_s);
     QVERIFY(author->TickerLeft() != tickerAtStart);
+}
+
+// An open 号码统计 follows a batch while it waits: once the first row has
+// its answer and the second waits for its own, the bars a screen reader
+// reads have the first row counted and the chart has repainted since. Its
+// 复制 is a command, and dropped meanwhile.
+void TestCommandGuard::phoneStatsFollowABatchAtItsPumps() {
+    m_server->HoldAnswers(false);
+    m_server->SetHandler([](const LoopbackServer::Request &req) {
+        LoopbackServer::Reply reply;
+        reply.body = ZoneAnswer(req.tel, u"北京"_s, u"中国移动"_s);
+        reply.held = req.tel == u"13900139000"_s;
+        return reply;
+    });
+    m_window->findChild<QAction *>(u"PhoneStats"_s)->trigger();
+    auto *stats = m_window->findChild<PhoneStatsWindow *>();
+    QVERIFY(stats);
+    QVERIFY(QTest::qWaitForWindowExposed(stats));
+    QCoreApplication::processEvents();
+    BarChart *chart = stats->ProvinceChart();
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(chart);
+    int paints = 0;
+    struct PaintCounter : QObject {
+        int &count;
+        explicit PaintCounter(int &c)
+            : count(c) {}
+        bool eventFilter(QObject *, QEvent *event) override {
+            count += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter(paints);
+    chart->installEventFilter(&counter);
+    QGuiApplication::clipboard()->setText(u"之前"_s);
+
+    QStringList halfway;
+    QTimer::singleShot(0, this, [&] {
+        const int paintsAtStart = paints;
+        WhenReady(
+            m_window,
+            [&, paintsAtStart] {
+                return accessible->childCount() == 2 &&
+                       accessible->child(0)->text(QAccessible::Name) == u"北京 1 条 (50.0%)"_s &&
+                       paints > paintsAtStart;
+            },
+            [&] {
+                halfway = chart->Lines();
+                stats->findChild<QPushButton *>(u"StatsCopy"_s)->click();
+                m_server->HoldAnswers(false);
+            });
+    });
+    Button(u"batch"_s)->click();
+    QCOMPARE(m_window->Frame2Box()->title(), u"查询完毕，成功2条，失败0条"_s);
+    QCOMPARE(halfway, (QStringList{u"北京 1 条 (50.0%)"_s, u"未查到 1 条 (50.0%)"_s}));
+    QCOMPARE(QGuiApplication::clipboard()->text(), u"之前"_s);
+    QCOMPARE(accessible->child(0)->text(QAccessible::Name), u"北京 2 条 (100.0%)"_s);
+    stats->findChild<QPushButton *>(u"StatsCopy"_s)->click();
+    QVERIFY(QGuiApplication::clipboard()->text().contains(u"省份\t北京\t2\t100.0%"_s));
 }
 
 QTEST_MAIN(TestCommandGuard)

@@ -1,7 +1,9 @@
+#include "barchart.h"
 #include "filedialog.h"
 #include "infowindows.h"
 #include "loopbackserver.h"
 #include "mainwindow.h"
+#include "phonestatswindow.h"
 #include "programdirectory.h"
 #include "prompt.h"
 #include "resultlistmodel.h"
@@ -50,6 +52,7 @@ private Q_SLOTS:
     void buttonsAndMenuItemsRunTheSameCommands_data();
     void buttonsAndMenuItemsRunTheSameCommands();
     void exitLeavesInformationWindowsOpen();
+    void phoneStatsFollowsTheList();
 
 private:
     QPushButton *Button(const char *name) const {
@@ -144,7 +147,7 @@ void TestMainWindow::designedStartState() {
     QCOMPARE(
         lines,
         (QStringList{
-             u"系统(&S): 导入号码(&I) 粘贴号码(&P) 批量查询(&B) 保存结果(&S) 导出结果(&X) - 退出(&E)"_s,
+             u"系统(&S): 导入号码(&I) 粘贴号码(&P) 批量查询(&B) 保存结果(&S) 导出结果(&X) 号码统计(&T) - 退出(&E)"_s,
              skinLine, u"关于(&A): 使用说明 注意事项 关于作者"_s} +
          groupLines));
 }
@@ -327,6 +330,39 @@ void TestMainWindow::exitLeavesInformationWindowsOpen() {
     QTRY_VERIFY(!m_window->isVisible());
     QVERIFY(notes->isVisible());
     notes->close();
+}
+
+// 系统 › 号码统计 opens one window over the list, which follows a batch and
+// the clear, and closes with the main window.
+void TestMainWindow::phoneStatsFollowsTheList() {
+    AddRows({u"13800138000"_s, u"13900139000"_s, u"13000130000"_s});
+    auto *item = m_window->findChild<QAction *>(QStringLiteral("PhoneStats"));
+    QCOMPARE(item->text(), u"号码统计(&T)"_s);
+    item->trigger();
+    QPointer<PhoneStatsWindow> stats = m_window->findChild<PhoneStatsWindow *>();
+    QVERIFY(stats && stats->isVisible() && stats->isWindow());
+    QCOMPARE(stats->windowTitle(), u"号码统计"_s);
+    QCOMPARE(stats->ProvinceChart()->Lines(), QStringList{u"未查到 3 条 (100.0%)"_s});
+    item->trigger(); // raises the one open
+    QCOMPARE(m_window->findChildren<PhoneStatsWindow *>().size(), 1);
+
+    QTemporaryDir dir;
+    SetProgramDirectory(dir.path());
+    m_server->SetHandler([](const LoopbackServer::Request &req) {
+        return Body(req.tel == u"13000130000"_s ? kNoMarker
+                                                : ZoneAnswer(req.tel, u"浙江"_s, u"中国联通"_s));
+    });
+    QTest::mouseClick(Button("batch"), Qt::LeftButton);
+    QCOMPARE(m_window->Frame2Box()->title(), QStringLiteral("查询完毕，成功2条，失败1条"));
+    QCOMPARE(stats->ProvinceChart()->Lines(),
+             (QStringList{u"浙江 2 条 (66.7%)"_s, u"未查到 1 条 (33.3%)"_s}));
+    QCOMPARE(stats->CarrierChart()->Lines(),
+             (QStringList{u"中国联通 2 条 (66.7%)"_s, u"未查到 1 条 (33.3%)"_s}));
+
+    QTest::mouseClick(Button("ClearLV"), Qt::LeftButton);
+    QVERIFY(stats->ProvinceChart()->Lines().isEmpty());
+    m_window->close();
+    QTRY_VERIFY(!stats);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,5 +1,6 @@
 // Renders the main window in every skin of the catalog, with the skin menu
-// open, to <output directory>/<skin>.png.
+// open, to <output directory>/<skin>.png; with --stats, the window 号码统计
+// over a list of 10,000 rows from every province to <skin>-stats.png.
 
 #include "applyskin.h"
 #include "mainwindow.h"
@@ -7,6 +8,7 @@
 #include "resultrow.h"
 #include "skincatalog.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -35,6 +37,41 @@ void FillWindow(MainWindow &window) {
     window.Frame2Box()->setTitle(QStringLiteral("共导入12条号码，无效号码3条"));
     if (auto *list = window.findChild<QTreeView *>(QStringLiteral("lv")))
         list->setCurrentIndex(list->model()->index(2, 0));
+}
+
+// 10,000 rows, the 34 provinces each with a share of its own, one row in
+// twelve not found.
+void FillForStatistics(MainWindow &window) {
+    const QStringList provinces =
+        QStringLiteral("广东 山东 河南 江苏 四川 河北 湖南 浙江 安徽 湖北 广西 云南 江西 辽宁 福建 "
+                       "陕西 黑龙江 山西 贵州 重庆 吉林 甘肃 内蒙古 新疆 上海 台湾 北京 天津 海南 "
+                       "香港 宁夏 青海 西藏 澳门")
+            .split(u' ');
+    const QStringList carriers{QStringLiteral("中国移动"), QStringLiteral("中国联通"),
+                               QStringLiteral("中国电信"), QStringLiteral("中国广电")};
+    QList<ResultRow> rows;
+    for (int i = 0; i < 10'000; ++i) {
+        const QString serial = QString::number(i + 1);
+        const QString number = QStringLiteral("138%1").arg(i, 8, 10, QLatin1Char('0'));
+        if (i % 12 == 5) {
+            rows.append({serial, number, QString()});
+            continue;
+        }
+        // Province k of n takes about (n - k)^2 parts of the whole.
+        const int n = static_cast<int>(provinces.size());
+        int k = 0;
+        for (int r = (i * 7919) % (n * (n + 1) * (2 * n + 1) / 6); r >= (n - k) * (n - k); ++k)
+            r -= (n - k) * (n - k);
+        const QString carrier = carriers[(i % 10) < 5   ? 0
+                                         : (i % 10) < 8 ? 1
+                                         : (i % 10) < 9 ? 2
+                                                        : 3];
+        rows.append({serial,
+                     number,
+                     provinces[k] + u' ' + carrier.mid(2),
+                     {provinces[k], provinces[k], carrier}});
+    }
+    window.ListModel()->AppendRows(rows);
 }
 
 // The window as it is, and beside it the same with the skin menu and its
@@ -87,20 +124,30 @@ QImage Render(MainWindow &window, QMenu *skinMenu, QMenu *group) {
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QTextStream err(stderr);
-    if (argc != 2) {
-        err << "usage: tarvio-skin-gallery <output directory>\n";
+    const bool statistics = argc == 3 && QByteArray(argv[1]) == "--stats";
+    if (argc != 2 && !statistics) {
+        err << "usage: tarvio-skin-gallery [--stats] <output directory>\n";
         return 2;
     }
-    const QDir out(QString::fromLocal8Bit(argv[1]));
+    const QDir out(QString::fromLocal8Bit(argv[argc - 1]));
     if (!QDir().mkpath(out.path())) {
         err << "cannot create " << out.path() << "\n";
         return 1;
     }
 
     MainWindow window;
-    FillWindow(window);
+    if (statistics)
+        FillForStatistics(window);
+    else
+        FillWindow(window);
     window.show();
     Settle();
+    QWidget *stats = nullptr;
+    if (statistics) {
+        window.findChild<QAction *>(QStringLiteral("PhoneStats"))->trigger();
+        stats = window.findChild<QWidget *>(QStringLiteral("PhoneStatsWindow"));
+        Settle();
+    }
 
     // The menus by their names, so the gallery follows any change of caption.
     QMenu *skinMenu = window.menuBar()->findChild<QMenu *>(QStringLiteral("Skin"));
@@ -114,8 +161,10 @@ int main(int argc, char *argv[]) {
         Settle();
         const QString name =
             QFileInfo(QString::fromUtf8(entry.fixedText).replace(u'\\', u'/')).completeBaseName();
-        const QString file = out.filePath(name + QStringLiteral(".png"));
-        if (Render(window, skinMenu, group).save(file)) {
+        const QString file =
+            out.filePath(name + (stats ? QStringLiteral("-stats.png") : QStringLiteral(".png")));
+        const QImage image = stats ? stats->grab().toImage() : Render(window, skinMenu, group);
+        if (image.save(file)) {
             err << file << "\n";
         } else {
             err << "cannot write " << file << "\n";
