@@ -2,6 +2,7 @@
 // command, several times, and prints the median time and the peak memory
 // the imports added.
 #include "commandview.h"
+#include "commandwaiter.h"
 #include "importnumberlist.h"
 #include "processmemory.h"
 #include "resultlistmodel.h"
@@ -34,8 +35,10 @@ public:
     void CopyToClipboard(const QString &) override {}
     QString ClipboardText() const override { return {}; }
     void ShowDistinctLocations(const QStringList &) override {}
+    CommandWaiter &Waiter() override { return waiter; }
 
     ResultListModel lv;
+    EventLoopWaiter waiter;
     QString caption;
 
 private:

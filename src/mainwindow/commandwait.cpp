@@ -11,17 +11,24 @@ CommandWait::CommandWait(QWidget &window)
     : m_window(window) {}
 
 void CommandWait::Begin() {
-    m_stop = false;
-    m_quitAsked = false;
+    Reset();
     m_sincePump.start();
 }
 
+bool CommandWait::Wait() {
+    QCoreApplication *application = QCoreApplication::instance();
+    application->installEventFilter(this);
+    const bool goOn = EventLoopWaiter::Wait();
+    application->removeEventFilter(this);
+    return goOn;
+}
+
 bool CommandWait::Pump() {
-    if (m_stop)
+    if (StopAsked())
         return false;
     if (m_sincePump.isValid() && m_sincePump.elapsed() < kPumpInterval.count()) {
         ServeRequests();
-        return !m_stop;
+        return !StopAsked();
     }
     if (m_beforePump)
         m_beforePump();
@@ -38,14 +45,12 @@ bool CommandWait::Pump() {
     // the Quit event that the filter sees.
     QEventLoop probe;
     QTimer::singleShot(0, &probe, &QEventLoop::quit);
-    if (probe.exec() == -1) {
-        m_quitAsked = true;
-        RequestStop();
-    }
+    if (probe.exec() == -1)
+        NoteQuit();
 #endif
     application->removeEventFilter(this);
     m_sincePump.start();
-    return !m_stop;
+    return !StopAsked();
 }
 
 // Qt's D-Bus thread hands every call from the accessibility bus to this
@@ -57,10 +62,6 @@ bool CommandWait::Pump() {
 // screen reader's requests are window messages, taken at the pumps.)
 void CommandWait::ServeRequests() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
-}
-
-void CommandWait::RequestStop() {
-    m_stop = true;
 }
 
 bool CommandWait::InMainWindow(QObject *object) const {
@@ -85,8 +86,7 @@ bool CommandWait::eventFilter(QObject *watched, QEvent *event) {
         // The session is ending: the command stops, and the application
         // goes on to close its windows, the main window once the command
         // has ended.
-        m_quitAsked = true;
-        RequestStop();
+        NoteQuit();
         return false;
     default:
         return false;

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "commandwaiter.h"
+
 #include <QElapsedTimer>
-#include <QObject>
 
 #include <chrono>
 #include <functional>
@@ -9,7 +10,8 @@
 class QWidget;
 
 // What the main window does while one of its commands waits for the network.
-// A lookup waits on this thread, so nothing of the program runs unless the
+// A command that waits for work done elsewhere (Wait) runs the window's event
+// loop meanwhile. A lookup waits on this thread, so nothing of the program runs unless the
 // wait lets it: the waiting lookup calls Pump often, and every kPumpInterval
 // Pump lets the program take its pending events. So the window repaints at a
 // human pace (captions and cells change far more often than anyone could
@@ -23,7 +25,7 @@ class QWidget;
 // once. A context menu is not opened during a pump, since it would hold the
 // command in a loop of its own; commands that arrive are dropped by the
 // window's command guard.
-class CommandWait : public QObject {
+class CommandWait : public EventLoopWaiter {
 public:
     static constexpr std::chrono::milliseconds kPumpInterval{40};
 
@@ -34,11 +36,9 @@ public:
     void Begin();
     // The wait hook of the window's lookups. False once the command is to stop.
     bool Pump();
+    bool Wait() override;
     // What the window does at every pump before its events are taken.
     void SetBeforePump(std::function<void()> beforePump) { m_beforePump = std::move(beforePump); }
-    void RequestStop();
-    // Whether the application was told to quit while the command waited.
-    bool QuitAsked() const { return m_quitAsked; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -50,6 +50,4 @@ private:
     QWidget &m_window;
     std::function<void()> m_beforePump;
     QElapsedTimer m_sincePump;
-    bool m_stop = false;
-    bool m_quitAsked = false;
 };

@@ -109,6 +109,7 @@ private:
     void CopyToClipboard(const QString &text) override;
     QString ClipboardText() const override;
     void ShowDistinctLocations(const QStringList &locations) override;
+    CommandWaiter &Waiter() override { return m_wait; }
     // Hands the captions set during a command to their frames.
     void ShowCaptions();
 

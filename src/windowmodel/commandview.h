@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class CommandWaiter;
 class ResultListModel;
 
 // What the export's Save dialog gave: the path, empty on cancel, and the
@@ -47,6 +48,10 @@ public:
     virtual QString ClipboardText() const = 0;
     // Shows the distinct locations the filter found, in a list of their own.
     virtual void ShowDistinctLocations(const QStringList &locations) = 0;
+    // How the command waits for work done elsewhere (commandwaiter.h, in
+    // src/base): the window stays in its event loop meanwhile, and Esc, the
+    // close box and 退出 ask the command to stop.
+    virtual CommandWaiter &Waiter() = 0;
 
 protected:
     CommandView() = default;

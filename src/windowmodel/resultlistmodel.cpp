@@ -11,6 +11,7 @@ void ResultListModel::AddColumn(const QString &title) {
 }
 
 void ResultListModel::Clear() {
+    m_batchStopped = false;
     if (m_rows.isEmpty())
         return;
     beginResetModel();
@@ -49,6 +50,30 @@ void ResultListModel::SetLocation(int position, const QString &location, RowAnsw
     row.location = location;
     row.answer = std::move(answer);
     EmitCellChanged(position, 2);
+}
+
+void ResultListModel::SetLocations(int firstPosition, const QList<RowLocation> &locations) {
+    if (locations.isEmpty())
+        return;
+    for (qsizetype i = 0; i < locations.size(); ++i) {
+        ResultRow &row = m_rows[firstPosition - 1 + i];
+        row.location = locations[i].location;
+        row.answer = locations[i].answer;
+    }
+    const int last = firstPosition - 1 + static_cast<int>(locations.size()) - 1;
+    Q_EMIT dataChanged(index(firstPosition - 1, 2), index(last, 2), {Qt::DisplayRole});
+}
+
+void ResultListModel::KeepRows(const QList<int> &positions) {
+    beginResetModel();
+    QList<ResultRow> kept;
+    kept.reserve(positions.size());
+    for (const int position : positions) {
+        kept.append(std::move(m_rows[position - 1]));
+        kept.last().serial = QString::number(kept.size());
+    }
+    m_rows = std::move(kept);
+    endResetModel();
 }
 
 void ResultListModel::EmitCellChanged(int position, int column) {

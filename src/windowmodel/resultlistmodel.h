@@ -36,6 +36,22 @@ public:
     // The location cell, and the answer it was made from; a location set
     // without one (or emptied) keeps no answer.
     void SetLocation(int position, const QString &location, RowAnswer answer = {});
+    // The location cells of the rows from firstPosition on, one for each
+    // entry, in one change of the list (a batch hands its answers over in runs).
+    void SetLocations(int firstPosition, const QList<RowLocation> &locations);
+
+    // What the batch has done with a row (nothing is shown of it).
+    RowQuery Query(int position) const { return m_rows.at(position - 1).query; }
+    void SetQuery(int position, RowQuery query) { m_rows[position - 1].query = query; }
+    // Whether the last batch on this list was stopped before its end; a list
+    // filled anew has had none.
+    bool BatchStopped() const { return m_batchStopped; }
+    void SetBatchStopped(bool stopped) { m_batchStopped = stopped; }
+
+    // Keeps the rows at these positions (ascending), in their order, and
+    // removes every other; the serials become 1, 2, 3 … Each row keeps its
+    // number, location, answer and what the batch did with it.
+    void KeepRows(const QList<int> &positions);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -47,4 +63,5 @@ private:
 
     QStringList m_columns;
     QList<ResultRow> m_rows;
+    bool m_batchStopped = false;
 };

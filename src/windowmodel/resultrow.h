@@ -12,6 +12,18 @@ struct RowAnswer {
     QString carrier; // as the service names it: "中国移动"
 };
 
+// What the batch has done with a row's number: not asked it yet (or asked it
+// in a run that was stopped before its answer was taken), had an answer (found
+// or not), or had no whole answer from the service. A batch that was stopped
+// goes on with the rows not asked and those whose transfer failed.
+enum class RowQuery : quint8 { NotAsked, Answered, TransferFailed };
+
+// A location cell and the answer it was made from.
+struct RowLocation {
+    QString location;
+    RowAnswer answer = {};
+};
+
 // One row of the result list: serial, number, location, all as text, and
 // the answer the location was made from (empty while it has none).
 struct ResultRow {
@@ -19,4 +31,5 @@ struct ResultRow {
     QString number;
     QString location;
     RowAnswer answer = {};
+    RowQuery query = RowQuery::NotAsked;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commandview.h"
+#include "commandwaiter.h"
 #include "resultlistmodel.h"
 
 #include <QByteArray>
@@ -31,8 +32,10 @@ public:
     void CopyToClipboard(const QString &text) override;
     QString ClipboardText() const override { return clipboardText; }
     void ShowDistinctLocations(const QStringList &locations) override;
+    CommandWaiter &Waiter() override { return waiter; }
 
     ResultListModel lv;
+    EventLoopWaiter waiter;
     QStringList events;
     QString singlePhone, fileName, dialogChoice, clipboardText;
     ExportFileChoice exportChoice;

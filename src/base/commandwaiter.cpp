@@ -1,0 +1,78 @@
+#include "commandwaiter.h"
+
+#include <QEventLoop>
+#include <QMetaObject>
+
+#include <thread>
+
+namespace {
+// What a local loop returns with when it was ended here; anything else is
+// the application's exit (QCoreApplication::exit ends every loop of the
+// thread with its own code, and any loop started afterwards returns -1).
+constexpr int kWoken = 0x7a01;
+constexpr int kStopped = 0x7a02;
+} // namespace
+
+EventLoopWaiter::EventLoopWaiter() = default;
+
+EventLoopWaiter::~EventLoopWaiter() = default;
+
+bool EventLoopWaiter::Wait() {
+    if (m_stop && !m_stopReported) {
+        m_stopReported = true;
+        return false;
+    }
+    if (m_woken.exchange(false))
+        return !m_stop;
+
+    QEventLoop loop;
+    m_loop = &loop;
+    const int code = loop.exec();
+    m_loop = nullptr;
+    if (code != kWoken && code != kStopped)
+        NoteQuit();
+    if (code == kWoken)
+        m_woken = false;
+    if (m_stop)
+        m_stopReported = true;
+    return !m_stop;
+}
+
+void EventLoopWaiter::Wake() {
+    // Only the first of several wakes before the waiter looks posts
+    // anything: a worker may wake it for every piece it finishes.
+    if (m_woken.exchange(true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_loop && m_woken)
+                m_loop->exit(kWoken);
+        },
+        Qt::QueuedConnection);
+}
+
+void EventLoopWaiter::RequestStop() {
+    m_stop = true;
+    if (m_loop)
+        m_loop->exit(kStopped);
+}
+
+void EventLoopWaiter::Reset() {
+    m_woken = false;
+    m_stop = false;
+    m_stopReported = false;
+    m_quitAsked = false;
+}
+
+void RunOffThread(CommandWaiter &waiter, const std::function<void()> &work) {
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        work();
+        done = true;
+        waiter.Wake();
+    });
+    while (!done)
+        waiter.Wait();
+    worker.join();
+}

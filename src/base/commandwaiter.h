@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QObject>
+
+#include <atomic>
+#include <functional>
+
+// How a command of the window waits for work that goes on elsewhere: the
+// network, or a thread of its own. The window's thread never waits inside
+// such work. Wait() runs the thread's event loop, so the window paints, takes
+// input and answers the accessibility bus as when it is idle, until the work
+// calls Wake() or the user asks the command to stop.
+class CommandWaiter {
+public:
+    virtual ~CommandWaiter() = default;
+
+    // Runs this thread's events until Wake() is called or a stop is asked
+    // for. Returns at once when Wake() came since the last Wait() returned,
+    // or when a stop came that no Wait() has reported yet. False once a stop
+    // has been asked for: the caller ends its work, and may Wait() again for
+    // that work to end (a Wake() then ends the wait as before). A Wait() may
+    // also end for no reason of its own: the caller looks again and waits
+    // again.
+    virtual bool Wait() = 0;
+    // Ends the Wait() under way, or else the next one. Safe from any thread.
+    virtual void Wake() = 0;
+    // Whether the command has been asked to stop. Safe from any thread.
+    virtual bool StopAsked() const = 0;
+
+protected:
+    CommandWaiter() = default;
+    CommandWaiter(const CommandWaiter &) = default;
+    CommandWaiter &operator=(const CommandWaiter &) = default;
+};
+
+// A CommandWaiter that runs a local event loop of this thread (the thread it
+// was made on). What asks the command to stop is its owner's affair
+// (RequestStop); the main window's CommandWait makes Esc, the close box and
+// the end of the session do it.
+class EventLoopWaiter : public QObject, public CommandWaiter {
+public:
+    EventLoopWaiter();
+    ~EventLoopWaiter() override;
+
+    bool Wait() override;
+    void Wake() override;
+    bool StopAsked() const override { return m_stop.load(); }
+
+    // Ends the Wait() under way; every later one reports the stop.
+    void RequestStop();
+    // Whether the application was told to exit while a Wait() ran. Its
+    // event loops then end at once, so a stop is asked for as well.
+    bool QuitAsked() const { return m_quitAsked; }
+    // A new command: nothing asked for, nothing woken.
+    void Reset();
+
+protected:
+    // The application is to end: the command stops.
+    void NoteQuit() {
+        m_quitAsked = true;
+        RequestStop();
+    }
+
+private:
+    class QEventLoop *m_loop = nullptr;
+    std::atomic<bool> m_woken{false};
+    std::atomic<bool> m_stop{false};
+    bool m_stopReported = false;
+    bool m_quitAsked = false;
+};
+
+// Runs `work` on a thread of its own while `waiter` keeps this thread's
+// events going, and returns once `work` has returned. A stop asked for
+// meanwhile does not cut `work` short: `work` looks at StopAsked() itself
+// where it can end early.
+void RunOffThread(CommandWaiter &waiter, const std::function<void()> &work);
