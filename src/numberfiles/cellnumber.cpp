@@ -1,0 +1,94 @@
+#include "cellnumber.h"
+
+#include "mobilenumber.h"
+
+#include <QRegularExpression>
+
+#include <array>
+
+namespace {
+// Full-width forms (U+FF01 … U+FF5E) as their ASCII characters, and the
+// ideographic space as a blank: an input method writes digits, "+" and "-"
+// so.
+QString HalfWidth(QStringView text) {
+    QString half;
+    half.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0xFF01 && u <= 0xFF5E)
+            half.append(QChar(char16_t(u - 0xFF01 + 0x21)));
+        else if (u == 0x3000)
+            half.append(QLatin1Char(' '));
+        else
+            half.append(c);
+    }
+    return half;
+}
+
+bool IsSeparator(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('-');
+}
+
+// The digits of groups of digits with blanks or dashes between them, if
+// they make a mobile number: eleven digits, the first a 1.
+QString NumberInGroups(QStringView text) {
+    QString digits;
+    digits.reserve(kMobileNumberLength);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            digits.append(c);
+        else if (!IsSeparator(c) || i == 0 || i + 1 == text.size())
+            return QString();
+        if (digits.size() > kMobileNumberLength)
+            return QString();
+    }
+    if (digits.size() != kMobileNumberLength || digits.front() != QLatin1Char('1'))
+        return QString();
+    return digits;
+}
+} // namespace
+
+QString WrittenMobileNumber(QStringView cell) {
+    const QString text = HalfWidth(cell).trimmed();
+    // The country code, written with "+" or "00" or bare, then perhaps
+    // blanks or dashes. A bare 86 could also begin a number written without
+    // one: the eleven digits that follow decide.
+    for (const QLatin1String code :
+         {QLatin1String("+86"), QLatin1String("0086"), QLatin1String("86")}) {
+        if (!text.startsWith(code))
+            continue;
+        QStringView rest = QStringView(text).sliced(code.size());
+        while (!rest.isEmpty() && IsSeparator(rest.front()))
+            rest = rest.sliced(1);
+        if (QString number = NumberInGroups(rest); !number.isNull())
+            return number;
+    }
+    return NumberInGroups(text);
+}
+
+int PhoneHeaderRank(QStringView cell) {
+    QString name = HalfWidth(cell).toLower();
+    name.remove(QRegularExpression(QStringLiteral("[\\s:：*（）()_.#]")));
+    if (name.isEmpty())
+        return 0;
+    // Numbers of other kinds that a customer list keeps beside the phone.
+    static const std::array<QString, 9> kOtherNumbers{
+        QStringLiteral("身份证"), QStringLiteral("证件"), QStringLiteral("卡号"),
+        QStringLiteral("账号"),   QStringLiteral("邮编"), QStringLiteral("传真"),
+        QStringLiteral("fax"),    QStringLiteral("qq"),   QStringLiteral("微信")};
+    for (const QString &other : kOtherNumbers) {
+        if (name.contains(other))
+            return 0;
+    }
+    if (name.contains(QStringLiteral("手机")) || name.contains(QStringLiteral("移动电话")) ||
+        name.startsWith(QLatin1String("mobile")) || name.startsWith(QLatin1String("cell")))
+        return 3;
+    if (name.contains(QStringLiteral("电话")) || name.contains(QStringLiteral("联系方式")) ||
+        name.startsWith(QLatin1String("phone")) || name.startsWith(QLatin1String("tel")) ||
+        name.startsWith(QLatin1String("contact")))
+        return 2;
+    if (name == QStringLiteral("号码") || name == QStringLiteral("号码1"))
+        return 1;
+    return 0;
+}
