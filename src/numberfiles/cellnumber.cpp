@@ -67,6 +67,12 @@ QString WrittenMobileNumber(QStringView cell) {
     return NumberInGroups(text);
 }
 
+QString NumberOfCell(QStringView cell, const std::function<bool(QStringView)> &isNumber) {
+    if (QString number = WrittenMobileNumber(cell); !number.isNull())
+        return number;
+    return isNumber(cell) ? cell.toString() : QString();
+}
+
 int PhoneHeaderRank(QStringView cell) {
     QString name = HalfWidth(cell).toLower();
     name.remove(QRegularExpression(QStringLiteral("[\\s:：*（）()_.#]")));
