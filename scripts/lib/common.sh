@@ -27,8 +27,9 @@ ACCESSIBILITY_TEST_PACKAGES=(xvfb xauth dbus-daemon at-spi2-core python3-pyatspi
 
 # What the benchmarks need beyond building: ab, and nginx as the bare
 # baseline of the segment service's throughput (the benchmark starts its own
-# nginx on a free loopback port; a system nginx is neither needed nor used).
-BENCH_PACKAGES=(apache2-utils nginx-light)
+# nginx on a free loopback port; a system nginx is neither needed nor used),
+# and openbox, the window manager the window benchmarks run under on Xvfb.
+BENCH_PACKAGES=(apache2-utils nginx-light openbox)
 
 # What scripts/build-windows needs beside those: the mingw-w64 compilers, wine
 # and a display for it, the icon's tools, the packagers, the source
