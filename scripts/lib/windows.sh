@@ -400,7 +400,7 @@ package_windows() {
     for dll in libstdc++-6.dll libwinpthread-1.dll; do
         MINGW_RUNTIME_DIRS+=("$(dirname "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name=$dll)")")")
     done
-    cp "$bin/tarvio.exe" "$bin/segment-service.exe" "$stage/"
+    cp "$bin/tarvio.exe" "$bin/xls-reader.exe" "$bin/segment-service.exe" "$stage/"
     cp -r "$bin/skin" "$stage/skin"
     cp "$bin/builtin-segments.dat" "$stage/"
     # Qt's plugins: the Windows platform, the native look, .ico files.

@@ -225,6 +225,7 @@ void TestImportNumberList::customerWorkbook() {
     QFETCH(bool, dropped);
     // A name in Chinese, with the extension in capitals.
     const QString path = m_dir.filePath(u"客户名单."_s + name.section(u'.', 1).toUpper());
+    QFile::remove(path);
     QVERIFY(QFile::copy(TestWorkbook(name), path));
     if (dropped) {
         ImportDroppedFiles(*m_view, {path});
@@ -257,8 +258,13 @@ void TestImportNumberList::badWorkbook_data() {
         << u"文件已加密，无法读取。请在 Excel 中取消密码并保存后再导入："_s << u""_s;
     QTest::newRow("cut short") << u"a.xls"_s << xls.left(2000)
                                << u"文件不完整或已损坏，无法读取："_s << u""_s;
+    const auto zipOf = [](const ZipParts &parts) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"made.zip"_s);
+        return WriteZip(path, parts) ? ReadWholeFile(path) : QByteArray();
+    };
     QTest::newRow("a zip of no workbook")
-        << u"a.xlsx"_s << QByteArray("PK\x05\x06" + QByteArray(18, '\0'))
+        << u"a.xlsx"_s << zipOf({{u"numbers.txt"_s, "13800138000"}})
         << u"文件不是 Excel 工作簿，无法读取："_s << u""_s;
     QTest::newRow("no numbers") << u"a.xlsx"_s <<
         [] {
@@ -289,6 +295,7 @@ void TestImportNumberList::badWorkbook() {
 // the caption says so.
 void TestImportNumberList::stopped() {
     m_view->dialogChoice = m_dir.filePath(u"a.xlsx"_s);
+    QFile::remove(m_view->dialogChoice);
     QVERIFY(QFile::copy(TestWorkbook(u"customers.xlsx"_s), m_view->dialogChoice));
     m_view->waiter.RequestStop();
     ImportNumberList(*m_view);
