@@ -38,6 +38,8 @@ WorkbookFault StreamXml(XlsxPackage &zip, const QString &part,
             fault = WorkbookFault::Stopped;
             return false;
         }
+        if (done)
+            return true;
         xml.addData(piece.toByteArray());
         sinceToken += piece.size();
         for (;;) {
@@ -54,8 +56,9 @@ WorkbookFault StreamXml(XlsxPackage &zip, const QString &part,
                 return false;
             }
             if (type == QXmlStreamReader::EndDocument) {
+                // Read on to the part's end, where its CRC is checked.
                 done = true;
-                return false;
+                return true;
             }
             const Verdict verdict = token(xml);
             if (verdict.fault != WorkbookFault::None || verdict.done) {
@@ -206,13 +209,14 @@ WorkbookFault ReadSheet(XlsxPackage &zip, const QString &part, const SharedStrin
         case QXmlStreamReader::StartElement: {
             const QStringView name = xml.name();
             if (name == QLatin1String("c")) {
-                const QStringView reference = xml.attributes().value(QLatin1String("r"));
+                const QXmlStreamAttributes attributes = xml.attributes();
+                const QStringView reference = attributes.value(QLatin1String("r"));
                 column = reference.isEmpty() ? column + 1 : ColumnOfReference(reference);
                 if (column < 0 || row < 0)
                     return {false, WorkbookFault::Damaged};
                 if (column >= SheetColumns::kMaxColumns)
                     return {false, WorkbookFault::TooLarge};
-                type = xml.attributes().value(QLatin1String("t")).toString();
+                type = attributes.value(QLatin1String("t")).toString();
                 value.resize(0);
                 inlineText.resize(0);
                 hasValue = false;
@@ -261,11 +265,10 @@ WorkbookFault ReadSheet(XlsxPackage &zip, const QString &part, const SharedStrin
             } else if (name == QLatin1String("c")) {
                 if (const WorkbookFault fault = endCell(); fault != WorkbookFault::None)
                     return {false, fault};
-            } else if (name == QLatin1String("sheetData")) {
-                // What follows the cells (merged ranges, page setup) is
-                // of no use here.
-                return {true, WorkbookFault::None};
             }
+            // What follows the cells (merged ranges, page setup) is read
+            // too, though of no use here: only at the part's end is its CRC
+            // checked, the one check a part stored without deflating has.
             break;
         }
         default:

@@ -24,11 +24,12 @@ QStringList CustomerNumbers() {
 }
 
 namespace {
-bool AddPart(zipFile zip, const QString &name, const QByteArray &bytes) {
+bool AddPart(zipFile zip, const QString &name, const QByteArray &bytes, bool stored = false) {
     zip_fileinfo info{};
     if (zipOpenNewFileInZip3_64(zip, name.toUtf8().constData(), &info, nullptr, 0, nullptr, 0,
-                                nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS,
-                                DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0) != ZIP_OK)
+                                nullptr, stored ? 0 : Z_DEFLATED,
+                                stored ? 0 : Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
+                                Z_DEFAULT_STRATEGY, nullptr, 0, 0) != ZIP_OK)
         return false;
     const bool written =
         zipWriteInFileInZip(zip, bytes.constData(), unsigned(bytes.size())) == ZIP_OK;
@@ -64,13 +65,13 @@ const QByteArray kSheetHead =
 const QByteArray kSheetTail = "</sheetData></worksheet>";
 } // namespace
 
-bool WriteZip(const QString &path, const ZipParts &parts) {
+bool WriteZip(const QString &path, const ZipParts &parts, bool stored) {
     zipFile zip = zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
     if (!zip)
         return false;
     bool written = true;
     for (const auto &[name, bytes] : parts)
-        written = AddPart(zip, name, bytes) && written;
+        written = AddPart(zip, name, bytes, stored) && written;
     return zipClose(zip, nullptr) == ZIP_OK && written;
 }
 

@@ -17,8 +17,9 @@ QByteArray TestWorkbookBytes(const QString &name);
 // The numbers customers.txt lists, in order.
 QStringList CustomerNumbers();
 
-// A zip of these parts, deflated; false when it could not be written.
-bool WriteZip(const QString &path, const ZipParts &parts);
+// A zip of these parts, deflated or stored as they are; false when it could
+// not be written.
+bool WriteZip(const QString &path, const ZipParts &parts, bool stored = false);
 // Every part of a zip, in its order.
 ZipParts ReadZip(const QString &path);
 

@@ -33,10 +33,10 @@ QByteArray ReadFile(const QString &path) {
 }
 
 // The bytes of a zip of these parts.
-QByteArray ZipBytes(const ZipParts &parts) {
+QByteArray ZipBytes(const ZipParts &parts, bool stored = false) {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"made.zip"_s);
-    return WriteZip(path, parts) ? ReadFile(path) : QByteArray();
+    return WriteZip(path, parts, stored) ? ReadFile(path) : QByteArray();
 }
 
 ZipParts WithPart(ZipParts parts, const QString &name, const QByteArray &bytes) {
@@ -204,6 +204,10 @@ void TestWorkbookReader::faults_data() {
         << u"xlsx"_s << xlsx.left(xlsx.size() / 2) << WorkbookFault::Damaged;
     QTest::newRow("xlsx: a byte of the sheet's data changed")
         << u"xlsx"_s << CustomersWithSheetDataChanged() << WorkbookFault::Damaged;
+    // Stored, not deflated: only the data's CRC tells.
+    QTest::newRow("xlsx: a digit of a stored sheet changed")
+        << u"xlsx"_s << ZipBytes(parts, true).replace("13800138000", "13800138001")
+        << WorkbookFault::Damaged;
     QTest::newRow("xlsx: the sheet's XML broken")
         << u"xlsx"_s << ZipBytes(WithPart(parts, sheet, head + "<row><c><v>1</v></row>"))
         << WorkbookFault::Damaged;
