@@ -113,8 +113,12 @@ WorkbookNumbers ReadXlsWorkbook(const QString &path,
     reader.setProcessChannelMode(QProcess::SeparateChannels);
     reader.setStandardErrorFile(QProcess::nullDevice());
     reader.setStandardInputFile(QProcess::nullDevice());
-    reader.start(QCoreApplication::applicationDirPath() + QStringLiteral("/xls-reader"), {path},
-                 QIODevice::ReadOnly);
+#ifdef Q_OS_WIN
+    const QString program = QStringLiteral("/xls-reader.exe");
+#else
+    const QString program = QStringLiteral("/xls-reader");
+#endif
+    reader.start(QCoreApplication::applicationDirPath() + program, {path}, QIODevice::ReadOnly);
     if (!reader.waitForStarted())
         return {WorkbookFault::CannotOpen, {}};
     // Whatever way this ends, the reader is gone before it returns.
