@@ -21,6 +21,7 @@
 #ifdef Q_OS_WIN
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #endif
 
 namespace {
@@ -173,10 +174,14 @@ int WriteCells(Output &out, const QString &path) {
 } // namespace
 
 int main(int argc, char **argv) {
-    QCoreApplication app(argc, argv);
 #ifdef Q_OS_WIN
+    // A file that makes freexl crash ends this process at once, without
+    // Windows' report of a program that stopped working (or wine's
+    // debugger) waiting on the user.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
+    QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() != 2) {
         std::fprintf(stderr, "usage: xls-reader FILE\n");
