@@ -179,6 +179,10 @@ int main(int argc, char **argv) {
     // Windows' report of a program that stopped working (or wine's
     // debugger) waiting on the user.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    SetUnhandledExceptionFilter([](EXCEPTION_POINTERS *) -> LONG {
+        TerminateProcess(GetCurrentProcess(), 3);
+        return EXCEPTION_EXECUTE_HANDLER;
+    });
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     QCoreApplication app(argc, argv);
