@@ -2,8 +2,6 @@
 
 #include "mobilenumber.h"
 
-#include <QRegularExpression>
-
 #include <array>
 
 namespace {
@@ -75,7 +73,10 @@ QString NumberOfCell(QStringView cell, const std::function<bool(QStringView)> &i
 
 int PhoneHeaderRank(QStringView cell) {
     QString name = HalfWidth(cell).toLower();
-    name.remove(QRegularExpression(QStringLiteral("[\\s:：*（）()_.#]")));
+    // Blanks and the marks a header is decorated with. No regular
+    // expression: workbooks are read on a thread of their own, and with
+    // mingw PCRE2's per-thread JIT stack crashes as such a thread ends.
+    name.removeIf([](QChar c) { return c.isSpace() || QStringView(u":：*（）()_.#").contains(c); });
     if (name.isEmpty())
         return 0;
     // Numbers of other kinds that a customer list keeps beside the phone.

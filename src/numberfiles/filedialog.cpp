@@ -103,7 +103,10 @@ QString FileDialog::ChooseNumberFile(QWidget *parent) {
     QFileDialog dialog(parent, QStringLiteral("请选择文件"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({QStringLiteral("文本文件(*.txt)"), QStringLiteral("CSV 文件(*.csv)")});
+    // The text types first, as they always were, so the dialog still opens on
+    // "文本文件(*.txt)"; a workbook is one more type beside them.
+    dialog.setNameFilters({QStringLiteral("文本文件(*.txt)"), QStringLiteral("CSV 文件(*.csv)"),
+                           QStringLiteral("Excel 工作簿(*.xlsx *.xls)")});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().first();

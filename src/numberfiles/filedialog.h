@@ -9,9 +9,9 @@ class QWidget;
 class FileDialog {
 public:
     // The Open dialog of the import: title "请选择文件", the filter entries
-    // "文本文件(*.txt)" and "CSV 文件(*.csv)". Returns the chosen path, or an
-    // empty text on cancel. A name may be typed that does not exist; the
-    // import reports that itself.
+    // "文本文件(*.txt)", "CSV 文件(*.csv)" and "Excel 工作簿(*.xlsx *.xls)". Returns the chosen
+    // path, or an empty text on cancel. A name may be typed that does not exist; the import reports
+    // that itself.
     static QString ChooseNumberFile(QWidget *parent);
 
     // What the Save dialog of the export gave: the path, empty on cancel,

@@ -108,7 +108,8 @@ void TestChineseTexts::qtTextsAreChinese_data() {
     // Open, cancel, three labels, six tool buttons, four columns, a folder.
     QTest::newRow("file dialog") << int(Import) << QStringLiteral("请选择文件")
                                  << QStringList{QStringLiteral("文本文件(*.txt)"),
-                                                QStringLiteral("CSV 文件(*.csv)")}
+                                                QStringLiteral("CSV 文件(*.csv)"),
+                                                QStringLiteral("Excel 工作簿(*.xlsx *.xls)")}
                                  << 15;
     // The same, with Save for Open.
     QTest::newRow("save dialog") << int(Export) << QStringLiteral("导出结果")

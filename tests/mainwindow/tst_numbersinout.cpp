@@ -11,6 +11,7 @@
 #include "recordingview.h"
 #include "resultlistmodel.h"
 #include "resultlistview.h"
+#include "testworkbooks.h"
 
 #include <QAction>
 #include <QApplication>
@@ -151,7 +152,10 @@ void TestNumbersInOut::dropOnTheWindow_data() {
     QTest::newRow(".csv on a button") << u"batch"_s << QStringList{u"号码.csv"_s} << both << 2;
     QTest::newRow(".txt on the number box")
         << u"SinglePhone"_s << QStringList{u"号码.txt"_s} << both << 2;
-    QTest::newRow("a workbook") << u"lv"_s << QStringList{u"号码.xlsx"_s} << both << -1;
+    QTest::newRow(".xlsx on the list") << u"lv"_s << QStringList{u"客户名单.xlsx"_s} << both << 200;
+    QTest::newRow(".xls on a button")
+        << u"batch"_s << QStringList{u"客户名单.xls"_s} << both << 200;
+    QTest::newRow("a Word document") << u"lv"_s << QStringList{u"号码.docx"_s} << both << -1;
     QTest::newRow("two files") << u"lv"_s << QStringList{u"a.txt"_s, u"b.txt"_s} << both << -1;
     // A file offered only to be moved is not taken: the source would delete it.
     QTest::newRow("move only") << u"lv"_s << QStringList{u"号码.txt"_s} << int(Qt::MoveAction) << 0;
@@ -165,7 +169,14 @@ void TestNumbersInOut::dropOnTheWindow() {
     QStringList paths;
     for (const QString &name : names) {
         paths.append(m_dir.filePath(name));
-        QVERIFY(WriteWholeFile(paths.last(), "13800138000\r\nx,13900139000\r\n"));
+        // A workbook is the customer list (tests/numberfiles/make_workbooks.py).
+        if (name.endsWith(u".xlsx"_s) || name.endsWith(u".xls"_s)) {
+            QFile::remove(paths.last());
+            QVERIFY(
+                QFile::copy(TestWorkbook(u"customers."_s + name.section(u'.', 1)), paths.last()));
+        } else {
+            QVERIFY(WriteWholeFile(paths.last(), "13800138000\r\nx,13900139000\r\n"));
+        }
     }
     m_window->ListModel()->AppendRows({{u"1"_s, u"13000130000"_s, {}}});
     NumberBox()->setText(u"139"_s);
@@ -177,8 +188,13 @@ void TestNumbersInOut::dropOnTheWindow() {
     const QString fileName = m_window->findChild<QLineEdit *>(u"FileName"_s)->text();
     QCOMPARE(NumberBox()->text(), u"139"_s);
     if (rows > 0) {
-        // Only the .csv file is read by its cells.
-        QCOMPARE(m_window->ListModel()->Count(), names[0].endsWith(u".csv"_s) ? 2 : 1);
+        // Only the .csv file is read by its cells; a workbook is the list
+        // of 200 customers.
+        QCOMPARE(m_window->ListModel()->Count(), rows == 200                    ? 200
+                                                 : names[0].endsWith(u".csv"_s) ? 2
+                                                                                : 1);
+        if (rows == 200)
+            QCOMPARE(Numbers(*m_window->ListModel()), CustomerNumbers());
         QCOMPARE(fileName, paths[0]);
         QVERIFY(MessageBox::Texts().isEmpty());
     } else {
