@@ -14,6 +14,18 @@ if [ -n "${TARVIO_SMALL_DISK:-}" ]; then
     mount -t tmpfs -o "size=$size,mode=0777" tarvio-small-disk "$TARVIO_SMALL_DISK"
     exec "$@"
 fi
+if [ -n "${TARVIO_OWN_MOUNTS:-}" ]; then
+    # scripts/build-windows runs the tests, wine's server among them, in a
+    # mount namespace of their own: the disk is mounted there, where wine's
+    # server (which opens the files of a Windows program) sees it too.
+    disk=$(mktemp -d "${TMPDIR:-/tmp}/tarvio-small-disk-XXXXXX")
+    mount -t tmpfs -o "size=$size,mode=0777" tarvio-small-disk "$disk"
+    status=0
+    TARVIO_SMALL_DISK=$disk "$@" || status=$?
+    umount "$disk"
+    rmdir "$disk"
+    exit "$status"
+fi
 disk=$(mktemp -d "${TMPDIR:-/tmp}/tarvio-small-disk-XXXXXX")
 userns=
 [ "$(id -u)" -eq 0 ] || userns=--map-root-user
