@@ -255,8 +255,12 @@ WriteFailure PutInPlace(const QString &workbook, const QString &target,
         return {WriteProblem::Other, made.errorString()};
     const qint64 size = made.size();
     // Room for the whole file first: a copy that cannot fit is not begun.
-    if (const qint64 free = FreeBytes(QFileInfo(target).absolutePath()); free >= 0 && free < size)
-        return {WriteProblem::DiskFull, {}};
+    // (Where the folder cannot be written at all, that is what is said.)
+    if (const qint64 free = FreeBytes(QFileInfo(target).absolutePath()); free >= 0 && free < size) {
+        const WriteFailure failure = LookAtTarget(target, size);
+        return failure.problem == WriteProblem::None ? WriteFailure{WriteProblem::DiskFull, {}}
+                                                     : failure;
+    }
     auto file = std::make_unique<QSaveFile>(target);
     const auto fail = [&]() {
         const QString said = file->errorString();

@@ -142,10 +142,22 @@ WriteFailure FailureOfErrno(int error) {
 }
 
 qint64 FreeBytes(const QString &folder) {
+#ifdef Q_OS_WIN
+    // Asked of the folder itself, not of the root of its drive (as
+    // QStorageInfo asks): the folder may be where another disk is mounted,
+    // and what this user may still write there is the quota's.
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExW(
+            reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(folder).utf16()), &available,
+            nullptr, nullptr))
+        return -1;
+    return static_cast<qint64>(available.QuadPart);
+#else
     QStorageInfo storage(folder);
     if (!storage.isValid())
         return -1;
     return storage.bytesAvailable();
+#endif
 }
 
 WriteFailure LookAtFolder(const QString &folder, qint64 bytes) {
