@@ -36,6 +36,7 @@ public:
     void SetFileNameText(const QString &text) override { m_fileName = text; }
     QString ChooseNumberFile() override { return m_path; }
     ExportFileChoice ChooseExportFile() override { return {}; }
+    QString ChooseProvinceWorkbook() override { return {}; }
     void Prompt(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
     int SelectedRow() const override { return 0; }
     void CopyToClipboard(const QString &) override {}

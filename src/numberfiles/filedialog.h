@@ -27,6 +27,12 @@ public:
     // is always about the file that will be written.
     static ExportChoice ChooseExportFile(QWidget *parent);
 
+    // The Save dialog of 分类导出: title "分类导出", the one entry
+    // "Excel 工作簿(*.xlsx)", whose extension a name typed without one gets
+    // before the dialog asks whether an existing file is to be replaced.
+    // Returns the path, or an empty text on cancel.
+    static QString ChooseProvinceWorkbook(QWidget *parent);
+
     // Lets a test choose in the user's place: from now on every file dialog
     // answers path ("" is a cancel) without being shown; a Save dialog
     // answers the entry of SetNextChosenExtension(), "xlsx" unless told. When
