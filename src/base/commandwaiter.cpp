@@ -11,6 +11,7 @@ namespace {
 // thread with its own code, and any loop started afterwards returns -1).
 constexpr int kWoken = 0x7a01;
 constexpr int kStopped = 0x7a02;
+constexpr int kCannotRun = -1;
 } // namespace
 
 EventLoopWaiter::EventLoopWaiter() = default;
@@ -29,6 +30,11 @@ bool EventLoopWaiter::Wait() {
     m_loop = &loop;
     const int code = loop.exec();
     m_loop = nullptr;
+    // A loop that cannot run returns -1 at once. Once the application's exit
+    // has been noted, the thread has nothing else it could serve, and a
+    // caller that waits for its work to end would otherwise spin.
+    if (code == kCannotRun && m_quitAsked)
+        return SleepUntilWoken();
     if (code != kWoken && code != kStopped)
         NoteQuit();
     if (code == kWoken)
@@ -38,11 +44,25 @@ bool EventLoopWaiter::Wait() {
     return !m_stop;
 }
 
+bool EventLoopWaiter::SleepUntilWoken() {
+    std::unique_lock lock(m_sleepMutex);
+    m_sleep.wait(lock, [this] { return m_woken.load(); });
+    m_woken = false;
+    m_stopReported = true;
+    return false;
+}
+
 void EventLoopWaiter::Wake() {
-    // Only the first of several wakes before the waiter looks posts
-    // anything: a worker may wake it for every piece it finishes.
+    // Only the first of several wakes before the waiter looks posts anything:
+    // a worker may wake it for every piece it finishes.
     if (m_woken.exchange(true))
         return;
+    {
+        // Taken so that the wake cannot fall between the sleeper's look and
+        // its sleep.
+        const std::lock_guard lock(m_sleepMutex);
+    }
+    m_sleep.notify_all();
     QMetaObject::invokeMethod(
         this,
         [this] {
