@@ -200,7 +200,7 @@ void TestAccessibilityWindows::readDuringSlowLookups_data() {
     QTest::newRow("batch") << u"batch"_s << 3;
 }
 
-// Each answer is let go only once the read made during its wait is back.
+// Each answer is let go only once the read made while it was held is back.
 void TestAccessibilityWindows::readDuringSlowLookups() {
     QFETCH(QString, command);
     QFETCH(int, requests);
@@ -216,12 +216,13 @@ void TestAccessibilityWindows::readDuringSlowLookups() {
         LoopbackServer::Reply reply;
         reply.body = ZoneAnswer(req.tel, u"广东"_s, u"中国移动"_s);
         reply.held = true;
+        // Several rows are asked at once: each is let go once its own read is back.
         QMetaObject::invokeMethod(
             this,
-            [&] {
-                reader.Ask([&](const Read &read) {
+            [&, tel = req.tel] {
+                reader.Ask([&, tel](const Read &read) {
                     reads.append(read);
-                    m_server->HoldAnswers(false);
+                    m_server->ReleaseHeld(tel);
                 });
             },
             Qt::QueuedConnection);
