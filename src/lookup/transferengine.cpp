@@ -144,7 +144,6 @@ private:
     void Append(ServiceConnection &connection, qint64 index);
     void Finish(qint64 index, LookupAnswer answer);
     void Retry(qint64 index);
-    void Requeue(qint64 index);
     void Deliver();
     void EndBatch(QList<LookupBatch::Answered> last);
     void Tick();
@@ -318,10 +317,6 @@ void TransferEngine::Thread::Retry(qint64 index) {
     m_retry.insert(std::upper_bound(m_retry.begin(), m_retry.end(), index), index);
 }
 
-void TransferEngine::Thread::Requeue(qint64 index) {
-    m_fresh.insert(std::upper_bound(m_fresh.begin(), m_fresh.end(), index), index);
-}
-
 void TransferEngine::Thread::OnAnswer(ServiceConnection &connection, AnswerParser &answer) {
     const qint64 index = connection.rows.front();
     connection.rows.pop_front();
@@ -332,9 +327,10 @@ void TransferEngine::Thread::OnAnswer(ServiceConnection &connection, AnswerParse
     if (answer.keep_alive())
         return;
     // The service said that it closes the connection after this answer: the
-    // requests behind it were never taken up, and go out again.
+    // requests behind it were never taken up. They go out again, each as the
+    // first request of a new connection, as after a close without a word.
     for (const qint64 behind : std::exchange(connection.rows, {}))
-        Requeue(behind);
+        Retry(behind);
     connection.Close();
 }
 

@@ -20,10 +20,10 @@ struct BatchQueue;
 //   service has answered once, one connection is open at a time, so a
 //   service that is not there costs one row at a time, as before.
 // - A row whose kept connection is closed or reset under it before any of
-//   its answer came is asked once more, as the first request of a new
-//   connection; the second time it counts as a failed transfer. A row
-//   queued behind an answer that said the connection closes goes out again
-//   as if it had not been asked.
+//   its answer came, or that was sent behind an answer that said the
+//   connection closes, is asked once more, as the first request of a new
+//   connection; the second time it counts as a failed transfer. So no row is
+//   asked more than twice.
 // - The first row still open on a connection is given up after the time-out,
 //   counted from when it became the first; the connection is closed with it.
 class TransferEngine {
