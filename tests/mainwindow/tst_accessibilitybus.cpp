@@ -9,8 +9,9 @@
 //
 // Slow answers are held by the test's server until the test has read what
 // it wanted and lets them go, row by row, so nothing waits on a clock. The latency
-// bounds are the one thing timed, as the program's promise is one: a read
-// waits at most one pump interval (40 ms) and a pump's work. A screen reader
+// bounds are the one thing timed, as the program's promise is one: the
+// window's thread stays in its event loop while a lookup waits, so a read
+// waits for nothing but the window's own work. A screen reader
 // (libatspi) takes a program for hung once a read has waited 800 ms. On a
 // busy machine of two shared cores a read may lose tens of milliseconds to
 // the scheduler now and then, so each read is allowed kEveryRead, and half

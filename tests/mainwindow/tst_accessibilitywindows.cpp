@@ -6,7 +6,7 @@
 // the main window as a screen reader does (oleacc: AccessibleObjectFromWindow,
 // IAccessible::get_accName) while the window's lookups wait on an answer the
 // test holds until the read has come back: so the read is answered by the
-// waits' pumps, or not at all. The latency bound is the Linux test's. Under
+// window's event loop while the lookup waits, or not at all. The latency bound is the Linux test's. Under
 // wine 8 oleacc's request is answered but yields no object (wine's UI
 // Automation gives no MSAA object for Qt's provider); the window's text,
 // read as the system's standard accessible object reads it (WM_GETTEXT from
@@ -103,7 +103,7 @@ bool UnderWine() {
 }
 
 // A thread that reads the window when asked and hands each read back to
-// the window's thread, where the next pump delivers it.
+// the window's thread, where its event loop delivers it.
 class WindowReader : public QObject {
 public:
     explicit WindowReader(HWND window)
