@@ -4,6 +4,7 @@
 #include "judgeanswer.h"
 #include "serviceconnection.h"
 
+#include <QThread>
 #include <QUrl>
 
 #include <boost/asio/executor_work_guard.hpp>
@@ -12,7 +13,6 @@
 #include <boost/asio/steady_timer.hpp>
 
 #include <algorithm>
-#include <thread>
 
 namespace asio = boost::asio;
 using asio::ip::tcp;
@@ -55,7 +55,10 @@ public:
         if (!error)
             m_endpoints.emplace_back(address, m_settings.port);
         m_slots.resize(static_cast<std::size_t>(std::max(1, m_settings.connections)));
-        m_thread = std::thread([this] { m_io.run(); });
+        // Named, so that it is known for what it is in a debugger or a profile.
+        m_thread.reset(QThread::create([this] { m_io.run(); }));
+        m_thread->setObjectName(QStringLiteral("tarvio lookups"));
+        m_thread->start();
     }
 
     ~Thread() {
@@ -68,7 +71,7 @@ public:
             m_tick.cancel();
             m_work.reset();
         });
-        m_thread.join();
+        m_thread->wait();
     }
 
     template <typename Handler> void Post(Handler &&handler) {
@@ -164,7 +167,7 @@ private:
     std::deque<qint64> m_fresh, m_retry; // to be sent, in row order
     bool m_proven = false; // the service has answered this batch, or kept a connection open
 
-    std::thread m_thread;
+    std::unique_ptr<QThread> m_thread;
 };
 
 void TransferEngine::Thread::TakeQuestions() {
