@@ -6,11 +6,10 @@
 // the main window as a screen reader does (oleacc: AccessibleObjectFromWindow,
 // IAccessible::get_accName) while the window's lookups wait on an answer the
 // test holds until the read has come back: so the read is answered by the
-// window's event loop while the lookup waits, or not at all. The latency bound is the Linux test's. Under
-// wine 8 oleacc's request is answered but yields no object (wine's UI
-// Automation gives no MSAA object for Qt's provider); the window's text,
-// read as the system's standard accessible object reads it (WM_GETTEXT from
-// another thread), is checked everywhere.
+// window's event loop while the lookup waits, or not at all. The latency bound is the Linux test's.
+// Under wine 8 oleacc's request is answered but yields no object (wine's UI Automation gives no
+// MSAA object for Qt's provider); the window's text, read as the system's standard accessible
+// object reads it (WM_GETTEXT from another thread), is checked everywhere.
 #include "loopbackserver.h"
 #include "mainwindow.h"
 #include "programdirectory.h"
