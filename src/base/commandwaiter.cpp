@@ -23,11 +23,14 @@ bool EventLoopWaiter::Wait() {
         m_stopReported = true;
         return false;
     }
-    if (m_woken.exchange(false))
-        return !m_stop;
-
     QEventLoop loop;
     m_loop = &loop;
+    // Woken already: the events waiting now are handled all the same, then
+    // the wait ends. Work that wakes the waiter without pause (a fast batch)
+    // would otherwise keep the window from them. (The wake's own handler may
+    // have run while no loop did.)
+    if (m_woken)
+        PostWakeHandler();
     const int code = loop.exec();
     m_loop = nullptr;
     // A loop that cannot run returns -1 at once. Once the application's exit
@@ -37,8 +40,6 @@ bool EventLoopWaiter::Wait() {
         return SleepUntilWoken();
     if (code != kWoken && code != kStopped)
         NoteQuit();
-    if (code == kWoken)
-        m_woken = false;
     if (m_stop)
         m_stopReported = true;
     return !m_stop;
@@ -46,8 +47,7 @@ bool EventLoopWaiter::Wait() {
 
 bool EventLoopWaiter::SleepUntilWoken() {
     std::unique_lock lock(m_sleepMutex);
-    m_sleep.wait(lock, [this] { return m_woken.load(); });
-    m_woken = false;
+    m_sleep.wait(lock, [this] { return m_woken.exchange(false); });
     m_stopReported = true;
     return false;
 }
@@ -63,10 +63,17 @@ void EventLoopWaiter::Wake() {
         const std::lock_guard lock(m_sleepMutex);
     }
     m_sleep.notify_all();
+    PostWakeHandler();
+}
+
+// Ends the loop running when it is handled, behind every event posted before.
+// The wake is taken in the same step as it is looked at: one that comes while
+// the loop ends posts a handler of its own, and is never lost.
+void EventLoopWaiter::PostWakeHandler() {
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (m_loop && m_woken)
+            if (m_loop && m_woken.exchange(false))
                 m_loop->exit(kWoken);
         },
         Qt::QueuedConnection);

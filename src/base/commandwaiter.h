@@ -17,8 +17,10 @@ public:
     virtual ~CommandWaiter() = default;
 
     // Runs this thread's events until Wake() is called or a stop is asked
-    // for. Returns at once when Wake() came since the last Wait() returned,
-    // or when a stop came that no Wait() has reported yet. False once a stop
+    // for. When Wake() came since the last Wait() returned, handles the
+    // events waiting now and returns, so that work that wakes it without
+    // pause still leaves the thread to its events; when a stop came that no
+    // Wait() has reported yet, returns at once. False once a stop
     // has been asked for: the caller ends its work, and may Wait() again for
     // that work to end (a Wake() then ends the wait as before). A Wait() may
     // also end for no reason of its own: the caller looks again and waits
@@ -72,6 +74,7 @@ protected:
 
 private:
     bool SleepUntilWoken();
+    void PostWakeHandler();
 
     class QEventLoop *m_loop = nullptr;
     std::atomic<bool> m_woken{false};

@@ -111,10 +111,16 @@ RunEnd QueryRows(CommandView &view, LookupClient &Inet1, ResultLog &log, bool go
             // As if asked one by one: the caption names the row waited for.
             if (!asked.empty() || !rows.AtEnd())
                 view.SetFrame2Caption(Progress(asked.empty() ? rows.Next() : asked.front()));
+        }
+        if (asked.empty() && rows.AtEnd())
+            break;
+        // Nothing comes after the end but what was taken now.
+        if (batch.Ended()) {
+            if (answers.isEmpty())
+                break;
             continue;
         }
-        if ((asked.empty() && rows.AtEnd()) || batch.Ended())
-            break;
+        // Between two runs the window takes its events, however fast they come.
         waiter.Wait();
     }
     switch (keeper.Ending()) {
