@@ -25,7 +25,7 @@ void RunSingleQuery(CommandView &view, LookupClient &Inet1) {
     view.SetFrame1Caption(QStringLiteral("正在查询请稍后……"));
     lv.Clear();
 
-    const LookupAnswer answer = Inet1.QueryLocation(number);
+    const LookupAnswer answer = Inet1.QueryLocation(number, view.Waiter());
     if (answer.Stopped()) {
         view.SetFrame1Caption(QStringLiteral("查询已停止"));
         return;

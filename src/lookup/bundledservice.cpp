@@ -1,12 +1,13 @@
 #include "bundledservice.h"
 
 #include "clientsocket.h"
+#include "commandwaiter.h"
 #include "serviceprobe.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QStandardPaths>
-#include <QThread>
+#include <QTimer>
 #include <QUrl>
 
 #ifdef Q_OS_WIN
@@ -139,21 +140,32 @@ bool BundledService::Start(quint16 port) {
     return true;
 }
 
-bool BundledService::WaitUntilReady(const WaitHook &hook) {
+bool BundledService::WaitUntilReady(CommandWaiter &waiter) {
     if (m_ready)
         return true;
     QElapsedTimer waited;
     waited.start();
-    while (waited.elapsed() < kStartTimeoutMs) {
-        if (hook && !hook())
-            return false;
+    QTimer pause;
+    pause.setSingleShot(true);
+    QObject::connect(&pause, &QTimer::timeout, [&waiter] { waiter.Wake(); });
+    while (waited.elapsed() < kStartTimeoutMs && !waiter.StopAsked()) {
         if (m_process.state() == QProcess::NotRunning || m_process.waitForFinished(0))
             return false;
-        if (AnswersLookups(m_host, kReadyProbeTimeout, hook)) {
+        if (AnswersLookups(m_host, kReadyProbeTimeout, waiter)) {
             m_ready = true;
             return true;
         }
-        QThread::msleep(kRetryPauseMs);
+        if (waiter.StopAsked())
+            return false;
+        // A moment before the next look, spent in the waiter's event loop.
+        pause.start(kRetryPauseMs);
+        while (pause.isActive() && waiter.Wait()) {
+        }
     }
     return false;
+}
+
+bool BundledService::WaitUntilReady() {
+    EventLoopWaiter waiter;
+    return WaitUntilReady(waiter);
 }

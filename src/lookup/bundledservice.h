@@ -1,9 +1,9 @@
 #pragma once
 
-#include "waithook.h"
-
 #include <QProcess>
 #include <QString>
+
+class CommandWaiter;
 
 // The number-segment service that comes with the program (segment-service,
 // beside the executable), started by the program itself so that a user who
@@ -40,10 +40,12 @@ public:
     // Whether this object started a service.
     bool Started() const { return m_process.state() != QProcess::NotRunning; }
 
-    // Waits, calling hook meanwhile, until a service started here answers.
-    // True at once when none was started; false when it ended, did not come
-    // up in time, or the hook said stop.
-    bool WaitUntilReady(const WaitHook &hook);
+    // Waits with the waiter until a service started here answers. True at
+    // once when none was started; false when it ended, did not come up in
+    // time, or a stop was asked of the waiter.
+    bool WaitUntilReady(CommandWaiter &waiter);
+    // The same, waiting in an event loop of its own on this thread.
+    bool WaitUntilReady();
 
     static constexpr int kStartTimeoutMs = 30'000;
 

@@ -1,109 +1,92 @@
 #include "lookupclient.h"
 
-#include "answerevaluator.h"
-#include "answertext.h"
+#include "bundledservice.h"
+#include "commandwaiter.h"
+#include "lookupbatch.h"
+#include "transferengine.h"
 
-#include "httptransfer.h"
-
-#include <QStringList>
 #include <QUrl>
 
 namespace {
-const QByteArray kTargetStart = QByteArrayLiteral("/cc/json/mobile_tel_segment.htm?tel=");
-const QString kMarker = QStringLiteral("telString");
-
 LookupAnswer Outcome(LookupAnswer::Outcome outcome) {
     LookupAnswer answer;
     answer.outcome = outcome;
     return answer;
 }
-
-LookupAnswer Evaluate(const QString &text) {
-    // The marker test is a plain, case-sensitive substring search; nothing
-    // is evaluated unless it passes.
-    if (!text.contains(kMarker))
-        return Outcome(LookupAnswer::Outcome::Refused);
-
-    static const QStringList kNames{QStringLiteral("province"), QStringLiteral("catName"),
-                                    QStringLiteral("city")};
-    const auto properties = EvaluateAnswerProperties(text, kNames);
-    if (!properties || !(*properties)[0].present || !(*properties)[1].present)
-        return Outcome(LookupAnswer::Outcome::Refused);
-
-    const QString &catName = (*properties)[1].text;
-    // The carrier is the name without its first two characters ("中国移动"
-    // gives "移动"); a shorter name cannot be such a carrier name.
-    if (catName.size() < 2)
-        return Outcome(LookupAnswer::Outcome::Refused);
-
-    LookupAnswer answer = Outcome(LookupAnswer::Outcome::Accepted);
-    answer.province = (*properties)[0].text;
-    answer.carrier = catName.mid(2);
-    answer.catName = catName;
-    // The city is no condition of an answer: a service may not know it.
-    answer.city = (*properties)[2].text;
-    return answer;
-}
 } // namespace
 
 LookupClient::LookupClient(QString serviceHost, int timeoutMs)
-    : m_serviceHost(std::move(serviceHost)) {
+    : m_serviceHost(std::move(serviceHost))
+    , m_reach(m_serviceHost == BundledService::BuiltInHost() ? kOwnServiceReach
+                                                             : kOtherServiceReach) {
+    TransferEngine::Settings settings;
+    settings.timeout = std::chrono::milliseconds(timeoutMs);
+    settings.maxBodyBytes = kMaxAnswerBytes;
+    settings.connections = m_reach.connections;
+    settings.requestsPerConnection = m_reach.requestsPerConnection;
     // The host is checked once, as the start of the request address; what
-    // follows it is the same path for every lookup.
-    const QUrl service =
-        QUrl::fromEncoded("http://" + m_serviceHost.toUtf8() + kTargetStart, QUrl::StrictMode);
+    // follows it is the same path for every lookup. A host that is not
+    // usable leaves the settings' host empty: every lookup then fails.
+    const QUrl service = QUrl::fromEncoded("http://" + m_serviceHost.toUtf8() +
+                                               "/cc/json/mobile_tel_segment.htm?tel=",
+                                           QUrl::StrictMode);
     if (service.isValid() && !service.host().isEmpty() && service.userInfo().isEmpty()) {
         const int port = service.port(80);
-        if (port > 0 && port <= 65535)
-            Inet1 = std::make_unique<HttpTransfer>(service.host(), static_cast<quint16>(port),
-                                                   std::chrono::milliseconds(timeoutMs),
-                                                   kMaxAnswerBytes);
+        if (port > 0 && port <= 65535) {
+            settings.host = service.host();
+            settings.port = static_cast<quint16>(port);
+        }
     }
+    m_transfers = std::make_unique<TransferEngine>(settings);
 }
 
 LookupClient::~LookupClient() = default;
 
-void LookupClient::SetWaitHook(WaitHook hook) {
-    m_waitHook = std::move(hook);
+QString LookupClient::DefaultServiceHost() {
+    return QStringLiteral(TARVIO_SERVICE_HOST);
+}
+
+void LookupClient::SetServiceIsOurs(bool ours) {
+    m_reach = ours || m_serviceHost == BundledService::BuiltInHost() ? kOwnServiceReach
+                                                                     : kOtherServiceReach;
+    m_transfers->SetReach(m_reach.connections, m_reach.requestsPerConnection);
 }
 
 void LookupClient::SetServiceReadiness(ReadinessWait waitUntilReady) {
     m_readiness = std::move(waitUntilReady);
 }
 
-QString LookupClient::DefaultServiceHost() {
-    return QStringLiteral(TARVIO_SERVICE_HOST);
+LookupClient::Service LookupClient::AwaitService(CommandWaiter &waiter) {
+    if (!m_readiness)
+        return Service::Ready;
+    if (m_readiness(waiter)) {
+        m_readiness = nullptr;
+        return Service::Ready;
+    }
+    return waiter.StopAsked() ? Service::Stopped : Service::Missing;
+}
+
+LookupAnswer LookupClient::QueryLocation(const QString &number, CommandWaiter &waiter) {
+    LookupBatch lookup(*this, waiter);
+    if (waiter.StopAsked())
+        return Outcome(LookupAnswer::Outcome::Stopped);
+    lookup.Ask({{number, {}}});
+    for (;;) {
+        const QList<LookupBatch::Answered> answers = lookup.Take();
+        if (!answers.isEmpty())
+            return answers.first().answer;
+        if (lookup.Ended())
+            return Outcome(LookupAnswer::Outcome::TransferFailed);
+        if (waiter.StopAsked() || !waiter.Wait())
+            return Outcome(LookupAnswer::Outcome::Stopped);
+    }
 }
 
 LookupAnswer LookupClient::QueryLocation(const QString &number) {
-    if (!Inet1)
-        return Outcome(LookupAnswer::Outcome::TransferFailed);
-    if (m_readiness) {
-        if (!m_readiness(m_waitHook))
-            return Outcome(m_waitHook && !m_waitHook() ? LookupAnswer::Outcome::Stopped
-                                                       : LookupAnswer::Outcome::TransferFailed);
-        m_readiness = nullptr;
-    }
-    // "/cc/json/mobile_tel_segment.htm?tel=" + the number, percent-encoded
-    // so that the service reads exactly the text it was given (a blank, "+"
-    // or "&" would otherwise break or change the query).
-    const QByteArray target = kTargetStart + QUrl::toPercentEncoding(number);
-    const HttpTransfer::Answer reply = Inet1->Get(target, m_waitHook);
-
-    switch (reply.kind) {
-    case HttpTransfer::Answer::Kind::Failed:
-        return Outcome(LookupAnswer::Outcome::TransferFailed);
-    case HttpTransfer::Answer::Kind::Stopped:
-        return Outcome(LookupAnswer::Outcome::Stopped);
-    case HttpTransfer::Answer::Kind::Complete:
-        break;
-    }
-    // Any status counts: an error page is an answer like another, and is
-    // judged by its content.
-    return Evaluate(DecodeAnswerBody(reply.body, reply.contentType));
+    EventLoopWaiter waiter;
+    return QueryLocation(number, waiter);
 }
 
 void LookupClient::CancelTransfer() {
-    if (Inet1)
-        Inet1->Close();
+    m_transfers->CloseConnections();
 }

@@ -1,6 +1,7 @@
 #include "serviceprobe.h"
 
 #include "clientsocket.h"
+#include "commandwaiter.h"
 #include "lookupclient.h"
 
 #include <QStringList>
@@ -39,9 +40,13 @@ bool SomethingListens(const QString &host, quint16 port) {
     return false;
 }
 
-bool AnswersLookups(const QString &host, std::chrono::milliseconds timeout, const WaitHook &hook) {
+bool AnswersLookups(const QString &host, std::chrono::milliseconds timeout, CommandWaiter &waiter) {
     // Asked exactly as a lookup asks, and judged as a lookup judges.
     LookupClient client(host, static_cast<int>(timeout.count()));
-    client.SetWaitHook(hook);
-    return client.QueryLocation(kKnownNumber).accepted();
+    return client.QueryLocation(kKnownNumber, waiter).accepted();
+}
+
+bool AnswersLookups(const QString &host, std::chrono::milliseconds timeout) {
+    EventLoopWaiter waiter;
+    return AnswersLookups(host, timeout, waiter);
 }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "waithook.h"
-
 #include <QString>
 
 #include <chrono>
+
+class CommandWaiter;
 
 // Quick looks at a number-segment service on this machine.
 
@@ -18,5 +18,6 @@ bool SomethingListens(const QString &host, quint16 port);
 // protocol: asked about a number that every table knows, it gives an answer
 // the lookup takes, a literal with "telString", province and catName. Who
 // wrote the program does not matter.
-bool AnswersLookups(const QString &host, std::chrono::milliseconds timeout,
-                    const WaitHook &hook = {});
+// Waits with the waiter; without one, in an event loop of its own.
+bool AnswersLookups(const QString &host, std::chrono::milliseconds timeout, CommandWaiter &waiter);
+bool AnswersLookups(const QString &host, std::chrono::milliseconds timeout);

@@ -1,8 +1,8 @@
 #pragma once
 
 // One command of the main window at a time. While a lookup waits for its
-// answer, the window takes its events now and then (commandwait.h), so a
-// command can arrive in the middle: a click, a key, a screen reader's press
+// answers, the window stays in its event loop (commandwait.h), so a command
+// can arrive in the middle: a click, a key, a screen reader's press
 // action, a menu item triggered by code, the timer of a button's animated
 // click. So can one while a command's own dialog or message box is open. Every handler
 // runs its body through Run(), and a body asked for while another runs is

@@ -35,8 +35,8 @@
 MainWindow::MainWindow(const QString &serviceHost, int timeoutMs, QWidget *parent)
     : QMainWindow(parent)
     , Inet1(std::make_unique<LookupClient>(serviceHost, timeoutMs)) {
-    Inet1->SetWaitHook([this] { return m_wait.Pump(); });
-    m_wait.SetBeforePump([this] { ShowCaptions(); });
+    m_captionTimer.setSingleShot(true);
+    connect(&m_captionTimer, &QTimer::timeout, this, &MainWindow::ShowCaptions);
     BuildControls();
     BuildMenus();
     ConnectControls();
@@ -61,25 +61,35 @@ QString MainWindow::SinglePhoneText() const {
     return SinglePhone->text();
 }
 
-// A batch changes its caption for every row, thousands of times a second,
-// and each change is a repaint and, with a screen reader listening, a
-// notification. While a command runs nothing of the window can be seen or
-// read but at the waits' pumps, so the captions are handed to their frames
-// there, before a dialog or a message box, and when the command ends: always
-// the latest text, at a human pace.
+// A batch may move on by thousands of rows a second, and each change of a
+// caption is a repaint and, with a screen reader listening, a notification.
+// So while a command runs, a frame shows the latest caption at a human pace:
+// at once when it has not changed for a while, else once the last change is
+// kCaptionIntervalMs old; before a dialog or a message box, and when the
+// command ends, at once. Outside commands, at once.
 void MainWindow::SetFrame1Caption(const QString &text) {
     m_frame1Caption = text;
-    if (!m_commands.Busy())
-        ShowCaptions();
+    ShowCaptionsInTime();
 }
 
 void MainWindow::SetFrame2Caption(const QString &text) {
     m_frame2Caption = text;
-    if (!m_commands.Busy())
+    ShowCaptionsInTime();
+}
+
+void MainWindow::ShowCaptionsInTime() {
+    if (!m_commands.Busy() || !m_sinceCaptions.isValid() ||
+        m_sinceCaptions.elapsed() >= kCaptionIntervalMs) {
         ShowCaptions();
+        return;
+    }
+    if (!m_captionTimer.isActive())
+        m_captionTimer.start(static_cast<int>(kCaptionIntervalMs - m_sinceCaptions.elapsed()));
 }
 
 void MainWindow::ShowCaptions() {
+    m_captionTimer.stop();
+    m_sinceCaptions.start();
     if (m_frame1Caption)
         Frame1->setTitle(*std::exchange(m_frame1Caption, std::nullopt));
     if (m_frame2Caption)

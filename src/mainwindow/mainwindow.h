@@ -7,8 +7,10 @@
 #include "lookupclient.h"
 #include "skincatalog.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -44,6 +46,11 @@ public:
     void SetServiceReadiness(LookupClient::ReadinessWait waitUntilReady) {
         Inet1->SetServiceReadiness(std::move(waitUntilReady));
     }
+    // The service is the program's own, started by it (LookupClient::SetServiceIsOurs).
+    void SetServiceIsOurs(bool ours) { Inet1->SetServiceIsOurs(ours); }
+
+    // How often, at most, a frame's caption changes while a command runs.
+    static constexpr int kCaptionIntervalMs = 40;
 
 public Q_SLOTS:
     void Form_Load();
@@ -115,6 +122,8 @@ private:
     CommandWaiter &Waiter() override { return m_wait; }
     // Hands the captions set during a command to their frames.
     void ShowCaptions();
+    // Shows them now, or once the last change is kCaptionIntervalMs old.
+    void ShowCaptionsInTime();
 
     // Controls, named as in the window's design.
     QGroupBox *Frame1 = nullptr;
@@ -138,6 +147,8 @@ private:
     CommandWait m_wait{*this};
     bool m_closeAfterCommand = false;
     std::optional<QString> m_frame1Caption, m_frame2Caption; // not yet shown
+    QElapsedTimer m_sinceCaptions;
+    QTimer m_captionTimer;
     QPointer<QWidget> m_filterWindow;
     QPointer<QWidget> m_statsWindow;
 };

@@ -11,7 +11,9 @@ MainWindow *OpenMainWindow(BundledService &service) {
     // lookup does.
     auto *window = new MainWindow(service.Host());
     window->SetServiceReadiness(
-        [&service](const WaitHook &hook) { return service.WaitUntilReady(hook); });
+        [&service](CommandWaiter &waiter) { return service.WaitUntilReady(waiter); });
+    // Ours on a port of its own is asked as ours at the built-in host is.
+    window->SetServiceIsOurs(service.Started());
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
     // Told once the window is up, so that the box stands over it.

@@ -6,9 +6,15 @@
 namespace {
 constexpr QIODevice::OpenMode kUnbuffered = QIODevice::WriteOnly | QIODevice::Unbuffered;
 
+const QByteArray kUtf16Mark = QByteArrayLiteral("\xFF\xFE");
+
 QByteArray Utf16(QStringView text) {
     QStringEncoder utf16(QStringConverter::Utf16LE);
     return utf16.encode(text);
+}
+
+QString LineOf(const QStringList &fields) {
+    return fields.join(QLatin1Char('\t')) + QLatin1String("\r\n");
 }
 } // namespace
 
@@ -23,17 +29,65 @@ bool ResultLog::Create() {
     return m_file.open(kUnbuffered | QIODevice::Truncate);
 }
 
+bool ResultLog::OpenToAppend() {
+    m_utf16 = false;
+    if (!m_file.open(QIODevice::ReadWrite | QIODevice::Unbuffered | QIODevice::Append))
+        return false;
+    m_file.seek(0);
+    m_utf16 = m_file.read(kUtf16Mark.size()) == kUtf16Mark;
+    return m_file.error() == QFileDevice::NoError && m_file.seek(m_file.size());
+}
+
+std::optional<QByteArray> ResultLog::Encode(const QString &line) {
+    if (!m_utf16) {
+        if (std::optional<QByteArray> bytes = m_codePage.encode(line))
+            return bytes;
+        if (!SwitchToUtf16())
+            return std::nullopt;
+    }
+    return Utf16(line);
+}
+
 bool ResultLog::WriteLine(const QStringList &fields) {
     if (!m_file.isOpen())
         return false;
-    const QString line = fields.join(QLatin1Char('\t')) + QLatin1String("\r\n");
-    if (!m_utf16) {
-        if (const std::optional<QByteArray> bytes = m_codePage.encode(line))
-            return Write(*bytes);
-        if (!SwitchToUtf16())
-            return false;
+    const std::optional<QByteArray> bytes = Encode(LineOf(fields));
+    return bytes && Write(*bytes);
+}
+
+qsizetype ResultLog::WriteLines(const QList<QStringList> &lines) {
+    if (!m_file.isOpen() || lines.isEmpty())
+        return 0;
+    QList<QByteArray> encoded;
+    encoded.reserve(lines.size());
+    for (const QStringList &fields : lines) {
+        const bool wasUtf16 = m_utf16;
+        std::optional<QByteArray> bytes = Encode(LineOf(fields));
+        if (!bytes)
+            return 0;
+        // The lines before were made in the code page, which the file has
+        // just left behind.
+        if (m_utf16 && !wasUtf16) {
+            for (qsizetype i = 0; i < encoded.size(); ++i)
+                encoded[i] = Utf16(LineOf(lines[i]));
+        }
+        encoded.append(std::move(*bytes));
     }
-    return Write(Utf16(line));
+    const qint64 before = m_file.size();
+    if (Write(encoded.join()))
+        return lines.size();
+    // The file took only part of it: what it took is taken back, and the
+    // lines go one by one, so that it is known which of them are there.
+    if (!m_file.resize(before))
+        return 0;
+    for (qsizetype i = 0; i < encoded.size(); ++i) {
+        const qint64 lineStart = m_file.size();
+        if (!Write(encoded[i])) {
+            m_file.resize(lineStart);
+            return i;
+        }
+    }
+    return lines.size();
 }
 
 bool ResultLog::Write(const QByteArray &bytes) {

@@ -15,7 +15,10 @@ inline constexpr QLatin1StringView kResultLogFileName("tarvio.txt");
 // a byte-order mark from then on, the lines already written included: both
 // programs read that as well, and no character is lost. Each line goes
 // through to the file as soon as it is written, so a run that is killed leaves
-// every finished row behind.
+// every finished row behind, and never half a line.
+//
+// A log is used by one thread at a time; which one does not matter (the
+// batch writes it on its transfer thread).
 class ResultLog {
 public:
     explicit ResultLog(const QString &path, CodePage codePage = CodePage::System());
@@ -25,8 +28,18 @@ public:
 
     // Creates the file anew, emptying what it held. False if it cannot be.
     bool Create();
+    // Opens the file to go on after what it holds (made when missing), in
+    // the form it has: UTF-16 when it begins with the byte-order mark. False
+    // if it cannot be.
+    bool OpenToAppend();
+    // Whether the open file holds nothing yet.
+    bool IsEmpty() const { return m_file.size() == 0; }
     // False if the line did not reach the file completely.
     bool WriteLine(const QStringList &fields);
+    // Several lines, each given by its fields, in one write where all goes
+    // well. Returns how many of them reached the file, from the first on;
+    // what there is of the first that did not is taken back out.
+    qsizetype WriteLines(const QList<QStringList> &lines);
     void Close();
 
     QString Path() const { return m_file.fileName(); }
@@ -36,6 +49,9 @@ public:
 
 private:
     bool Write(const QByteArray &bytes);
+    // The line's bytes in the file's form, switching it to UTF-16 first
+    // where the code page cannot hold it; nothing if that fails.
+    std::optional<QByteArray> Encode(const QString &line);
     bool SwitchToUtf16();
 
     QFile m_file;

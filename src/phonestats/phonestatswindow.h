@@ -21,9 +21,8 @@ using CommandRunner = std::function<void(const std::function<void()> &)>;
 // carrier, two bar charts that follow the list while the window is open,
 // a batch included, and the button "复制" that puts both on the clipboard as
 // a table. It counts from the list model's signals (phonetally.h) and
-// repaints at most every kRefreshInterval: a batch changes a row far more
-// often than anyone could read, and takes the window's events only at its
-// waits' pumps anyway. A modeless dialog, so that a screen reader meets it
+// repaints at most every kRefreshInterval: a batch changes rows far more
+// often than anyone could read. A modeless dialog, so that a screen reader meets it
 // as a window of its own and Esc closes it.
 class PhoneStatsWindow : public QDialog {
     Q_OBJECT

@@ -7,7 +7,8 @@
 
 using namespace Qt::StringLiterals;
 
-// A batch run that is killed leaves a log with every row it finished.
+// A batch run that is killed leaves a log with every row it finished, each
+// line whole, in row order.
 class TestBatchKill : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -37,8 +38,9 @@ void TestBatchKill::killedRunKeepsFinishedRows() {
     QStringList lines = ReadLogText(dir.filePath(u"tarvio.txt"_s)).split(u"\r\n"_s);
     QCOMPARE(lines.takeLast(), QString()); // the last line is complete
     QCOMPARE(lines.takeFirst(), u"序号\t手机号\t\t归属地"_s);
-    // The answer last sent may not have reached the runner.
-    QVERIFY2(lines.size() == answered || lines.size() == answered - 1,
+    // Several rows are on their way at once: the answers last sent may not
+    // have been taken yet.
+    QVERIFY2(!lines.isEmpty() && lines.size() <= answered,
              qPrintable(QStringLiteral("%1 of %2 logged").arg(lines.size()).arg(answered)));
     for (int i = 1; i <= lines.size(); ++i)
         QCOMPARE(lines[i - 1], QString::number(i) + u"\t138"_s +

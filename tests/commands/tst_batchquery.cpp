@@ -3,11 +3,14 @@
 #include "loopbackserver.h"
 #include "programdirectory.h"
 #include "recordingview.h"
+#include "resultlog.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -18,6 +21,8 @@
 
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(RowQuery)
+
 namespace {
 const QString kLocation = QStringLiteral("广东 移动"); // "中国移动" loses its first two characters
 const QString kHeader = QStringLiteral("序号\t手机号\t\t归属地\r\n");
@@ -27,32 +32,62 @@ QString LogLine(int position) {
            u"\r\n"_s;
 }
 
-QString Progress(int position) {
-    return Caption(QStringLiteral("正在查询第%1条，请稍后……").arg(position));
+QString Tally(int found, int failed, const QString &opening = u"查询完毕"_s) {
+    return Caption(opening + u"，成功%1条，失败%2条"_s.arg(found).arg(failed));
 }
 
-QString Tally(int found, int failed) {
-    return Caption(QStringLiteral("查询完毕，成功%1条，失败%2条").arg(found).arg(failed));
+int PositionOf(const QString &tel) {
+    return tel.right(4).toInt() - 8000;
 }
 
 // The reply to TestNumber(i) by the i-th letter of `pattern`: A accepted,
 // R refused, D connection dropped, C cut off at the size cap (a body without
 // end). A request sent again gets the same reply.
-LoopbackServer::Handler ByPattern(const QString &pattern) {
-    return [pattern](const LoopbackServer::Request &request) {
-        LoopbackServer::Reply reply;
-        const QChar kind = pattern.at(request.tel.right(4).toInt() - 8001);
-        if (kind == QLatin1Char('A'))
-            reply.body =
-                ZoneAnswer(request.tel, QStringLiteral("广东"), QStringLiteral("中国移动"));
-        else if (kind == QLatin1Char('D'))
-            reply.dropConnection = true;
-        else if (kind == QLatin1Char('C'))
-            reply.fillerBytes = LoopbackServer::kEndless;
-        else
-            reply.body = "<html>no</html>";
-        return reply;
-    };
+LoopbackServer::Reply ByPattern(const QString &pattern, const LoopbackServer::Request &request) {
+    LoopbackServer::Reply reply;
+    const QChar kind = pattern.at(PositionOf(request.tel) - 1);
+    if (kind == QLatin1Char('A'))
+        reply.body = ZoneAnswer(request.tel, QStringLiteral("广东"), QStringLiteral("中国移动"));
+    else if (kind == QLatin1Char('D'))
+        reply.dropConnection = true;
+    else if (kind == QLatin1Char('C'))
+        reply.fillerBytes = LoopbackServer::kEndless;
+    else
+        reply.body = "<html>no</html>";
+    return reply;
+}
+
+// What a run over rows found by `pattern` leaves in the log, up to and with
+// row `last`.
+QString LogOf(const QString &pattern, int last) {
+    QString log = kHeader;
+    for (int i = 1; i <= last; ++i) {
+        if (pattern[i - 1] == QLatin1Char('A'))
+            log += LogLine(i);
+    }
+    return log;
+}
+
+// The events of a run without its progress captions, once they have been
+// seen to name rows in order, from `first` on: the caption names the row
+// waited for, and moves on as rows are done, several at once when several
+// were done at once.
+QStringList WithoutProgress(const QStringList &events, int first, int rows) {
+    static const QRegularExpression kProgress(u"^caption: 正在查询第(\\d+)条，请稍后……$"_s);
+    QStringList rest;
+    int last = 0;
+    for (const QString &event : events) {
+        const QRegularExpressionMatch progress = kProgress.match(event);
+        if (!progress.hasMatch()) {
+            rest << event;
+            continue;
+        }
+        const int row = progress.captured(1).toInt();
+        if (last == 0 ? row != first : row <= last || row > rows || !rest.isEmpty())
+            rest << u"out of order: "_s + event;
+        last = row;
+    }
+    return rest;
 }
 } // namespace
 
@@ -68,11 +103,18 @@ private Q_SLOTS:
     void logCannotBeCreated();
     void writeFails_data();
     void writeFails();
+    void goesOnAfterAStop_data();
+    void goesOnAfterAStop();
+    void runToItsEndRunsAgainOnlyFromAnEmptyFirstRow_data();
+    void runToItsEndRunsAgainOnlyFromAnEmptyFirstRow();
 
 private:
-    // Which rows were asked for, a repeat of a request counted once.
-    int AskedRows() const;
     void Run(const QString &pattern, const QStringList &locations);
+    // Runs the batch again over the same list, as a second press does.
+    void RunAgain();
+    QStringList Locations() const;
+    QList<RowQuery> Queries() const;
+    int TimesAsked(int position) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<LoopbackServer> m_server;
@@ -92,23 +134,38 @@ void TestBatchQuery::init() {
     m_view = std::make_unique<RecordingView>();
 }
 
-int TestBatchQuery::AskedRows() const {
-    QStringList asked;
-    for (const auto &request : m_server->Requests()) {
-        if (asked.isEmpty() || asked.last() != request.tel)
-            asked << request.tel;
-    }
-    for (int i = 0; i < asked.size(); ++i) {
-        if (asked[i] != TestNumber(i + 1))
-            return -1; // out of order
-    }
-    return int(asked.size());
-}
-
 void TestBatchQuery::Run(const QString &pattern, const QStringList &locations) {
-    m_server->SetHandler(ByPattern(pattern));
+    m_server->SetHandler(
+        [pattern](const LoopbackServer::Request &request) { return ByPattern(pattern, request); });
     m_view->Fill(locations);
     RunBatchQuery(*m_view, *m_client);
+}
+
+void TestBatchQuery::RunAgain() {
+    m_view->events.clear();
+    m_view->waiter.Reset();
+    RunBatchQuery(*m_view, *m_client);
+}
+
+QStringList TestBatchQuery::Locations() const {
+    QStringList locations;
+    for (int i = 1; i <= m_view->lv.Count(); ++i)
+        locations << m_view->lv.Location(i);
+    return locations;
+}
+
+QList<RowQuery> TestBatchQuery::Queries() const {
+    QList<RowQuery> queries;
+    for (int i = 1; i <= m_view->lv.Count(); ++i)
+        queries << m_view->lv.Query(i);
+    return queries;
+}
+
+int TestBatchQuery::TimesAsked(int position) const {
+    const QList<LoopbackServer::Request> requests = m_server->Requests();
+    return int(std::count_if(requests.begin(), requests.end(), [position](const auto &request) {
+        return request.tel == TestNumber(position);
+    }));
 }
 
 void TestBatchQuery::nothingToRun_data() {
@@ -133,50 +190,64 @@ void TestBatchQuery::logOfARun() {
     QVERIFY(WriteWholeFile(m_log, "an earlier, longer run\r\n\r\n\r\n\r\n\r\n"));
     Run(u"RAR"_s, {u""_s, u""_s, u"旧 乙"_s});
     // Serials are 10, 20, 30; the captions count positions.
-    QCOMPARE(m_view->events, QStringList({Progress(1), Progress(2), Progress(3), Tally(2, 1)}));
-    QCOMPARE(AskedRows(), 3);
+    QCOMPARE(WithoutProgress(m_view->events, 1, 3), QStringList{Tally(2, 1)});
     QCOMPARE(ReadLogText(m_log), kHeader + u"20\t13800138002\t广东 移动\r\n"_s);
-    QCOMPARE(m_view->lv.Location(1), QString());
-    QCOMPARE(m_view->lv.Location(2), kLocation);
-    QCOMPARE(m_view->lv.Location(3), QStringLiteral("旧 乙"));
+    QCOMPARE(Locations(), (QStringList{{}, kLocation, u"旧 乙"_s}));
+    QCOMPARE(Queries(), QList<RowQuery>(3, RowQuery::Answered));
     // The row found keeps the answer whole; the others keep none.
     QCOMPARE(m_view->lv.Answer(2).province, QStringLiteral("广东"));
     QCOMPARE(m_view->lv.Answer(2).city, QStringLiteral("广东"));
     QCOMPARE(m_view->lv.Answer(2).carrier, QStringLiteral("中国移动"));
     QCOMPARE(m_view->lv.Answer(1).carrier, QString());
     QCOMPARE(m_view->lv.Answer(3).carrier, QString());
+    QVERIFY(!m_view->lv.BatchStopped());
 }
 
+// Several rows are on their way at once, and answers come in any order; the
+// run still takes them in row order, as if asked one by one: three failed
+// transfers in a row, by row, stop it, and nothing after the third is in
+// the list or the log, though it was asked and answered. A dropped
+// connection had answered before, so each D row was asked twice.
 void TestBatchQuery::failedTransfers_data() {
     QTest::addColumn<QString>("pattern");
-    QTest::addColumn<int>("asked");
+    QTest::addColumn<int>("last"); // the last row taken
+    const QString many = QString(24, u'A');
     QTest::newRow("two failures, then an answer") << "DDADDA" << 6;
     QTest::newRow("a refusal ends the streak too") << "DDRDDR" << 6;
     QTest::newRow("three in a row stop the run") << "ADDDAA" << 4;
     QTest::newRow("answers cut off at the cap count as failed transfers") << "ACDCAA" << 4;
+    QTest::newRow("three in a row, far into the run")
+        << many + u"DDD"_s + many << int(many.size()) + 3;
+    QTest::newRow("failures apart are no streak")
+        << many + u"DADADA"_s + many << 2 * int(many.size()) + 6;
 }
 
 void TestBatchQuery::failedTransfers() {
     QFETCH(QString, pattern);
-    QFETCH(int, asked);
-    Run(pattern, QStringList(pattern.size(), QString()));
+    QFETCH(int, last);
+    const int rows = int(pattern.size());
+    Run(pattern, QStringList(rows, QString()));
 
-    QCOMPARE(AskedRows(), asked);
-    QStringList events;
-    QString log = kHeader;
-    int found = 0;
-    for (int i = 1; i <= asked; ++i) {
-        events << Progress(i);
-        if (pattern[i - 1] == QLatin1Char('A')) {
-            ++found;
-            log += LogLine(i);
-        }
-    }
-    events << Tally(found, int(pattern.size()) - found);
-    if (asked < pattern.size())
+    QStringList events{
+        Tally(int(pattern.left(last).count(u'A')), rows - int(pattern.left(last).count(u'A')))};
+    if (last < rows)
         events << Prompt(u"网络连接失败，批量查询已停止！"_s);
-    QCOMPARE(m_view->events, events);
-    QCOMPARE(ReadLogText(m_log), log);
+    QCOMPARE(WithoutProgress(m_view->events, 1, rows), events);
+    QCOMPARE(ReadLogText(m_log), LogOf(pattern, last));
+    QStringList locations;
+    QList<RowQuery> queries;
+    for (int i = 1; i <= rows; ++i) {
+        const bool taken = i <= last;
+        locations << (taken && pattern[i - 1] == u'A' ? kLocation : QString());
+        queries << (!taken                                             ? RowQuery::NotAsked
+                    : pattern[i - 1] == u'A' || pattern[i - 1] == u'R' ? RowQuery::Answered
+                                                                       : RowQuery::TransferFailed);
+        QVERIFY2(TimesAsked(i) <= 2,
+                 qPrintable(u"row %1 asked %2 times"_s.arg(i).arg(TimesAsked(i))));
+    }
+    QCOMPARE(Locations(), locations);
+    QCOMPARE(Queries(), queries);
+    QCOMPARE(m_view->lv.BatchStopped(), last < rows);
 }
 
 void TestBatchQuery::logCannotBeCreated() {
@@ -187,18 +258,23 @@ void TestBatchQuery::logCannotBeCreated() {
     QCOMPARE(m_view->events,
              QStringList{Prompt(u"无法创建结果文件 "_s + path + u"，请检查软件目录是否可写！"_s)});
     QCOMPARE(m_server->RequestCount(), 0);
+    QVERIFY(!m_view->lv.BatchStopped());
 }
 
-void TestBatchQuery::writeFails_data() {
-    QTest::addColumn<int>("stopAtRequest"); // from then on the file takes no more bytes
-    QTest::addColumn<int>("asked");
-    QTest::addColumn<QString>("kept");
-    QTest::newRow("the header") << 0 << 0 << QString();
-    QTest::newRow("the second line") << 2 << 2 << kHeader + LogLine(1);
+namespace {
+// How many bytes the log takes with its header and `lines` lines, in the
+// form this system writes it.
+qint64 LogSize(const QString &scratch, int lines) {
+    ResultLog log(scratch);
+    log.Create();
+    log.WriteLine(ResultLog::HeaderFields());
+    for (int i = 1; i <= lines; ++i)
+        log.WriteLine({QString::number(10 * i), TestNumber(i), kLocation});
+    log.Close();
+    return QFileInfo(scratch).size();
 }
 
 #ifdef Q_OS_WIN
-namespace {
 // Whether a byte-range lock held by one handle makes another handle's writes
 // there fail, as Windows has it. Wine keeps such locks but does not enforce
 // them against writes.
@@ -218,73 +294,204 @@ bool LocksStopWrites(const QString &scratch) {
     CloseHandle(writer);
     return stopped;
 }
-} // namespace
 #endif
 
+// From now on the file at `path` does not grow past `size` bytes, until the
+// function returned is called. Each system has its own way: a file size limit
+// on Linux, a lock on the rest of the file taken by another handle on Windows.
+std::function<void()> LimitFile(const QString &path, qint64 size) {
+#ifdef Q_OS_WIN
+    const HANDLE other =
+        CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    OVERLAPPED from{};
+    from.Offset = static_cast<DWORD>(size);
+    from.OffsetHigh = static_cast<DWORD>(size >> 32);
+    // Four gigabytes from there on: far more than the run writes.
+    LockFileEx(other, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 0, 1, &from);
+    return [other] {
+        CloseHandle(other);
+    };
+#else
+    Q_UNUSED(path);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = old;
+    limited.rlim_cur = rlim_t(size);
+    setrlimit(RLIMIT_FSIZE, &limited);
+    return [old, oldHandler] {
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+    };
+#endif
+}
+} // namespace
+
+// The log takes no more from some row on: the run stops there, that row is
+// found but not counted done, and nothing is left of half a line. Once the
+// file takes lines again, the next 批量查询 goes on from that row, appending
+// to the log.
+void TestBatchQuery::writeFails_data() {
+    QTest::addColumn<int>("linesFitting");
+    QTest::addColumn<bool>("halfALineMore"); // room for part of the next line
+    QTest::newRow("the header") << -1 << false;
+    QTest::newRow("the first line") << 0 << false;
+    QTest::newRow("the third line") << 2 << false;
+    QTest::newRow("the third line, which half fits") << 2 << true;
+}
+
 void TestBatchQuery::writeFails() {
-    QFETCH(int, stopAtRequest);
-    QFETCH(int, asked);
-    QFETCH(QString, kept);
+    QFETCH(int, linesFitting);
+    QFETCH(bool, halfALineMore);
 #ifdef Q_OS_WIN
     if (!LocksStopWrites(m_dir->filePath(u"scratch"_s)))
         QSKIP("Byte-range locks do not stop another handle's writes here (wine), so no write "
               "can be made to fail; on Windows they do.");
 #endif
-    // The file stops growing at its size when the given request arrives, or
-    // before the run. Each system has its own way: a file size limit on Linux,
-    // a lock on the rest of the file taken by another handle on Windows.
-    const QString log = m_log;
-    const auto stop = [log] {
-#ifdef Q_OS_WIN
-        const HANDLE other = CreateFileW(reinterpret_cast<const wchar_t *>(log.utf16()),
-                                         GENERIC_READ | GENERIC_WRITE,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        LARGE_INTEGER size{};
-        GetFileSizeEx(other, &size);
-        OVERLAPPED from{};
-        from.Offset = size.LowPart;
-        from.OffsetHigh = static_cast<DWORD>(size.HighPart);
-        // Four gigabytes from there on: far more than the run writes, and the
-        // range's end still within 64 bits.
-        LockFileEx(other, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 0, 1, &from);
-        return [other] {
-            CloseHandle(other);
-        };
-#else
-        rlimit old{};
-        getrlimit(RLIMIT_FSIZE, &old);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = old;
-        limited.rlim_cur = rlim_t(QFileInfo(log).size());
-        setrlimit(RLIMIT_FSIZE, &limited);
-        return [old, oldHandler] {
-            setrlimit(RLIMIT_FSIZE, &old);
-            std::signal(SIGXFSZ, oldHandler);
-        };
-#endif
-    };
-    std::function<void()> release;
-    if (stopAtRequest == 0)
-        release = stop();
-    m_server->SetHandler([&, handler = ByPattern(u"AAA"_s)](const LoopbackServer::Request &r) {
-        if (m_server->RequestCount() == stopAtRequest)
-            release = stop();
-        return handler(r);
-    });
-    m_view->Fill({u""_s, u""_s, u""_s});
-    RunBatchQuery(*m_view, *m_client);
-    if (release)
-        release();
+    constexpr int kRows = 6;
+    const QString scratch = m_dir->filePath(u"sizes.txt"_s);
+    qint64 size = linesFitting < 0 ? 0 : LogSize(scratch, linesFitting);
+    if (halfALineMore)
+        size += (LogSize(scratch, linesFitting + 1) - size) / 2;
+    const std::function<void()> release = LimitFile(m_log, size);
+    Run(QString(kRows, u'A'), QStringList(kRows, QString()));
+    release();
 
-    QStringList events;
-    for (int i = 1; i <= asked; ++i)
-        events << Progress(i);
+    const int done = std::max(linesFitting, 0);
+    QString log = kHeader;
+    for (int i = 1; i <= done; ++i)
+        log += LogLine(i);
+    QCOMPARE(ReadLogText(m_log), linesFitting < 0 ? QString() : log);
     // The row whose line failed keeps its location.
-    events << Tally(asked, 3 - asked) << Prompt(u"写入结果文件失败，批量查询已停止！"_s);
-    QCOMPARE(m_view->events, events);
-    QCOMPARE(AskedRows(), asked);
-    QCOMPARE(ReadLogText(m_log), kept);
+    const int found = linesFitting < 0 ? 0 : done + 1;
+    QCOMPARE(WithoutProgress(m_view->events, 1, kRows),
+             (QStringList{Tally(found, kRows - found),
+                          Prompt(u"写入结果文件失败，批量查询已停止！"_s)}));
+    QVERIFY(m_view->lv.BatchStopped());
+    for (int i = 1; i <= kRows; ++i)
+        QCOMPARE(m_view->lv.Query(i), i <= done ? RowQuery::Answered : RowQuery::NotAsked);
+
+    // Mended: the run goes on with the row whose line failed.
+    const int askedBefore = m_server->RequestCount();
+    RunAgain();
+    for (int i = done + 1; i <= kRows; ++i)
+        log += LogLine(i);
+    QCOMPARE(ReadLogText(m_log), log);
+    QCOMPARE(WithoutProgress(m_view->events, done + 1, kRows), QStringList{Tally(kRows, 0)});
+    QStringList askedAgain;
+    for (const LoopbackServer::Request &request : m_server->Requests().mid(askedBefore))
+        askedAgain << request.tel;
+    QStringList expected;
+    for (int i = done + 1; i <= kRows; ++i)
+        expected << TestNumber(i);
+    askedAgain.sort(); // several connections: in any order
+    QCOMPARE(askedAgain, expected);
+    QVERIFY(!m_view->lv.BatchStopped());
+}
+
+// A run stopped by the user, or by three failed transfers in a row, goes on
+// at the next 批量查询 with the rows not asked and those whose transfer
+// failed: the log is appended to, with no second header (unless it is
+// gone), and the closing caption counts the whole list.
+void TestBatchQuery::goesOnAfterAStop_data() {
+    QTest::addColumn<QString>("pattern"); // of the first run; the second finds every row
+    QTest::addColumn<int>("stopAt");      // the user stops once this row is asked; 0: never
+    QTest::addColumn<bool>("logGone");    // the log is deleted between the runs
+    QTest::addColumn<QString>("stopped"); // the closing caption's opening words
+    QTest::newRow("stopped by the user") << "AAAAAAAA" << 4 << false << u"查询已停止"_s;
+    QTest::newRow("stopped by the network") << "ARDDDAAA" << 0 << false << u"查询完毕"_s;
+    QTest::newRow("the log deleted meanwhile") << "AAAAAAAA" << 4 << true << u"查询已停止"_s;
+}
+
+void TestBatchQuery::goesOnAfterAStop() {
+    QFETCH(QString, pattern);
+    QFETCH(int, stopAt);
+    QFETCH(bool, logGone);
+    QFETCH(QString, stopped);
+    const int rows = int(pattern.size());
+    // Row stopAt and those after it are held until the stop.
+    m_server->SetHandler([&](const LoopbackServer::Request &request) {
+        LoopbackServer::Reply reply = ByPattern(pattern, request);
+        reply.held = stopAt > 0 && PositionOf(request.tel) >= stopAt;
+        return reply;
+    });
+    // The stop comes once the rows before are in the list and the row is
+    // asked.
+    QTimer stopper;
+    connect(&stopper, &QTimer::timeout, this, [&] {
+        const QList<LoopbackServer::Request> requests = m_server->Requests();
+        if (m_view->lv.Query(stopAt - 1) == RowQuery::Answered &&
+            std::any_of(requests.begin(), requests.end(),
+                        [&](const auto &request) { return PositionOf(request.tel) == stopAt; }))
+            m_view->waiter.RequestStop();
+    });
+    if (stopAt > 0)
+        stopper.start(1);
+    m_view->Fill(QStringList(rows, QString()));
+    RunBatchQuery(*m_view, *m_client);
+    stopper.stop();
+
+    // Every row before the first unanswered one is done, and no other.
+    const int last = stopAt > 0 ? stopAt - 1 : int(pattern.indexOf(u"DDD"_s)) + 3;
+    const int found = int(pattern.left(last).count(u'A'));
+    QStringList events{Tally(found, rows - found, stopped)};
+    if (stopAt == 0)
+        events << Prompt(u"网络连接失败，批量查询已停止！"_s);
+    QCOMPARE(WithoutProgress(m_view->events, 1, rows), events);
+    QCOMPARE(ReadLogText(m_log), LogOf(pattern, last));
+    QVERIFY(m_view->lv.BatchStopped());
+
+    if (logGone)
+        QVERIFY(QFile::remove(m_log));
+    const int askedBefore = m_server->RequestCount();
+    m_server->SetHandler([&](const LoopbackServer::Request &request) {
+        return ByPattern(QString(rows, u'A'), request);
+    });
+    RunAgain();
+    // Asked again: the rows after the last done, and those that failed.
+    QList<int> again;
+    for (const LoopbackServer::Request &request : m_server->Requests().mid(askedBefore)) {
+        if (!again.contains(PositionOf(request.tel)))
+            again << PositionOf(request.tel);
+    }
+    std::sort(again.begin(), again.end());
+    QList<int> expected;
+    for (int i = 1; i <= rows; ++i) {
+        if (i > last || pattern[i - 1] == u'D')
+            expected << i;
+    }
+    QCOMPARE(again, expected);
+    QString log = logGone ? kHeader : LogOf(pattern, last);
+    for (int i = 1; i <= rows; ++i) {
+        if (expected.contains(i))
+            log += LogLine(i);
+    }
+    QCOMPARE(ReadLogText(m_log), log);
+    QCOMPARE(WithoutProgress(m_view->events, expected.first(), rows),
+             QStringList{Tally(rows - int(pattern.left(last).count(u'R')),
+                               int(pattern.left(last).count(u'R')))});
+    QVERIFY(!m_view->lv.BatchStopped());
+}
+
+// A run that reached its end is not run again by a second press while the
+// first row has a location; it starts over, with a new log, when it has none.
+void TestBatchQuery::runToItsEndRunsAgainOnlyFromAnEmptyFirstRow_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::newRow("the first row found") << "ARA";
+    QTest::newRow("the first row not found") << "RAA";
+}
+
+void TestBatchQuery::runToItsEndRunsAgainOnlyFromAnEmptyFirstRow() {
+    QFETCH(QString, pattern);
+    Run(pattern, QStringList(3, QString()));
+    const QString log = ReadLogText(m_log);
+    RunAgain();
+    const bool again = pattern[0] != u'A';
+    QCOMPARE(m_server->RequestCount(), again ? 6 : 3);
+    QCOMPARE(ReadLogText(m_log), log);
+    QCOMPARE(m_view->events.isEmpty(), !again);
 }
 
 QTEST_GUILESS_MAIN(TestBatchQuery)

@@ -15,7 +15,7 @@ int main(int argc, char **argv) {
     if (args.size() != 3)
         return 2;
     BundledService service(args[1], args[1], args[2]);
-    if (!service.Started() || !service.WaitUntilReady({}))
+    if (!service.Started() || !service.WaitUntilReady())
         return 1;
     std::printf("ready %s\n", qPrintable(service.Host()));
     std::fflush(stdout);

@@ -99,7 +99,7 @@ void TestBundledService::startsWhenNothingAnswers() {
         QVERIFY(service.Started());
         QCOMPARE(service.Host(), host);
         QCOMPARE(service.Notice(), QString());
-        QVERIFY(service.WaitUntilReady({}));
+        QVERIFY(service.WaitUntilReady());
         QVERIFY(Answers(service.Host()));
         port = PortOf(service.Host());
     }
@@ -109,11 +109,11 @@ void TestBundledService::startsWhenNothingAnswers() {
 void TestBundledService::usesOursWhenItAnswers() {
     const QString host = LocalHost(FreeLoopbackPort());
     BundledService first(host, host, ServiceDirectory());
-    QVERIFY(first.WaitUntilReady({}));
+    QVERIFY(first.WaitUntilReady());
     BundledService second(host, host, ServiceDirectory());
     QVERIFY(!second.Started());
     QCOMPARE(second.Host(), host);
-    QVERIFY(second.WaitUntilReady({}));
+    QVERIFY(second.WaitUntilReady());
 }
 
 // Whoever wrote it, a program that answers the protocol is asked.
@@ -125,7 +125,7 @@ void TestBundledService::usesACompatibleServiceAtTheBuiltInHost() {
     QVERIFY(!service.Started());
     QCOMPARE(service.Host(), other.HostAndPort());
     QCOMPARE(service.Notice(), QString());
-    QVERIFY(service.WaitUntilReady({}));
+    QVERIFY(service.WaitUntilReady());
     LookupClient client(service.Host(), 10'000);
     QCOMPARE(client.QueryLocation(u"13900139000"_s).province, u"火星"_s);
 }
@@ -149,7 +149,7 @@ void TestBundledService::movesAsideFromAStranger() {
     QVERIFY(service.Host() != stranger.HostAndPort());
     QVERIFY(service.Notice().contains(stranger.HostAndPort()));
     QVERIFY(service.Notice().contains(service.Host()));
-    QVERIFY(service.WaitUntilReady({}));
+    QVERIFY(service.WaitUntilReady());
     QVERIFY(Answers(service.Host()));
 }
 
@@ -189,7 +189,7 @@ void TestBundledService::asksAConfiguredHostAsItIs() {
     QCOMPARE(service.Host(), configured.HostAndPort());
     QCOMPARE(service.Notice(), QString());
     QCOMPARE(configured.ConnectionCount(), 0);
-    QVERIFY(service.WaitUntilReady({}));
+    QVERIFY(service.WaitUntilReady());
     QVERIFY(!SomethingListens(u"127.0.0.1"_s, PortOf(builtIn)));
 }
 
@@ -200,7 +200,7 @@ void TestBundledService::nothingToStartBesideTheProgram() {
     QVERIFY(!service.Started());
     QCOMPARE(service.Host(), host);
     QCOMPARE(service.Notice(), QString());
-    QVERIFY(service.WaitUntilReady({}));
+    QVERIFY(service.WaitUntilReady());
 }
 
 void TestBundledService::endsWithAKilledProgram() {

@@ -1,7 +1,9 @@
+#include "commandwaiter.h"
 #include "lookupclient.h"
 #include "loopbackserver.h"
 
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -44,8 +46,10 @@ private Q_SLOTS:
     void failedTransfers();
     void connectionRefused();
     void noCookies();
-    void eachLookupOnItsOwnConnection();
-    void stopsWhenTheHookSaysSo();
+    void lookupsShareAKeptConnection();
+    void keptConnectionClosedUnderALookup_data();
+    void keptConnectionClosedUnderALookup();
+    void stopsWhenTheWaiterIsStopped();
 
 private:
     LoopbackServer *m_server = nullptr;
@@ -243,15 +247,15 @@ void TestLookupClient::garbage() {
 
 void TestLookupClient::failedTransfers_data() {
     QTest::addColumn<Reply>("reply");
-    Reply dropped, slow = Answer(kBeijing), stalled = Answer(kBeijing),
+    Reply dropped, silent = Answer(kBeijing), stalled = Answer(kBeijing),
                    trickling = Answer(kBeijing);
     dropped.dropConnection = true;
-    slow.delayMs = 5000;
+    silent.held = true; // never let go
     stalled.stallAfterHeaders = true;
     // Never silent for long, so only the time-out of the whole transfer ends it.
     trickling.trickleMs = 100;
     QTest::newRow("connection dropped") << dropped;
-    QTest::newRow("time-out") << slow;
+    QTest::newRow("time-out") << silent;
     QTest::newRow("body stops half-way") << stalled;
     QTest::newRow("body trickles past the time-out") << trickling;
 }
@@ -286,42 +290,80 @@ void TestLookupClient::noCookies() {
     QVERIFY(!m_server->Requests().at(1).headers.toLower().contains("cookie"));
 }
 
-// Every lookup goes out on a connection of its own, which the server is
-// asked to close once it has answered; nothing is left open in between.
-void TestLookupClient::eachLookupOnItsOwnConnection() {
+// One lookup after another goes out on the connection kept from the last,
+// which CancelTransfer closes.
+void TestLookupClient::lookupsShareAKeptConnection() {
     m_server->SetHandler([](const LoopbackServer::Request &) { return Answer(kBeijing); });
     LookupClient client(m_server->HostAndPort(), 5000);
     client.CancelTransfer(); // nothing open: no effect
-    QVERIFY(client.QueryLocation(QStringLiteral("13800138000")).accepted());
-    QVERIFY(client.QueryLocation(QStringLiteral("13800138001")).accepted());
-    QCOMPARE(m_server->ConnectionCount(), 2);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(client.QueryLocation(u"1380013800%1"_s.arg(i)).accepted());
+    QCOMPARE(m_server->ConnectionCount(), 1);
     for (const LoopbackServer::Request &request : m_server->Requests())
-        QVERIFY(request.headers.contains("Connection: close"));
+        QVERIFY(!request.headers.toLower().contains("connection: close"));
+    client.CancelTransfer();
+    QVERIFY(client.QueryLocation(u"13800138009"_s).accepted());
+    QCOMPARE(m_server->ConnectionCount(), 2);
 }
 
-// The hook is asked while the answer is awaited; when it says stop, the
-// transfer ends at once and its connection with it.
-void TestLookupClient::stopsWhenTheHookSaysSo() {
+// The service lets the kept connection go just as the next lookup goes out
+// on it: the lookup is asked once more, on a new connection, and fails only
+// when that goes the same way. A new connection that fails is not tried
+// again.
+void TestLookupClient::keptConnectionClosedUnderALookup_data() {
+    QTest::addColumn<bool>("keptFirst"); // a lookup has kept a connection before
+    QTest::addColumn<int>("drops");      // of the second number's requests, from the first
+    QTest::addColumn<Outcome>("outcome");
+    QTest::addColumn<int>("asked"); // how often the second number was asked
+    QTest::newRow("once, on the kept connection") << true << 1 << Outcome::Accepted << 2;
+    QTest::newRow("again on the new one") << true << 2 << Outcome::TransferFailed << 2;
+    QTest::newRow("a new connection dropped") << false << 1 << Outcome::TransferFailed << 1;
+}
+
+void TestLookupClient::keptConnectionClosedUnderALookup() {
+    QFETCH(bool, keptFirst);
+    QFETCH(int, drops);
+    QFETCH(Outcome, outcome);
+    QFETCH(int, asked);
+    const QString second = u"13900139000"_s;
+    int dropped = 0;
+    m_server->SetHandler([&](const LoopbackServer::Request &request) {
+        Reply reply = Answer(kBeijing);
+        reply.dropConnection = request.tel == second && dropped++ < drops;
+        return reply;
+    });
+    LookupClient client(m_server->HostAndPort(), 5000);
+    if (keptFirst)
+        QVERIFY(client.QueryLocation(u"13800138000"_s).accepted());
+    QCOMPARE(client.QueryLocation(second).outcome, outcome);
+    const QList<LoopbackServer::Request> requests = m_server->Requests();
+    QCOMPARE(std::count_if(requests.begin(), requests.end(),
+                           [&](const auto &request) { return request.tel == second; }),
+             asked);
+    // A try again goes out alone, as the first request of a new connection.
+    QCOMPARE(requests.last().onConnection, 1);
+}
+
+// A stop asked of the waiter ends the lookup at once, and its connection:
+// the next lookup goes out on a new one.
+void TestLookupClient::stopsWhenTheWaiterIsStopped() {
     m_server->SetHandler([](const LoopbackServer::Request &) { return Answer(kBeijing); });
     m_server->HoldAnswers(true);
     LookupClient client(m_server->HostAndPort(), 60'000);
-    int asked = 0;
-    client.SetWaitHook([&] { return ++asked < 3; });
-    QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, Outcome::Stopped);
-    QCOMPARE(asked, 3);
-    QTRY_COMPARE(m_server->RequestCount(), 1); // the server reads it on its own thread
+    EventLoopWaiter waiter;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (m_server->RequestCount() == 1)
+            waiter.RequestStop();
+    });
+    look.start(1);
+    QCOMPARE(client.QueryLocation(u"13800138000"_s, waiter).outcome, Outcome::Stopped);
+    look.stop();
+    QTRY_COMPARE(m_server->WaitingCount(), 0); // its connection is gone
 
     m_server->HoldAnswers(false);
-    client.SetWaitHook({});
-    QVERIFY(client.QueryLocation(QStringLiteral("13800138001")).accepted());
+    QVERIFY(client.QueryLocation(u"13800138001"_s).accepted());
     QCOMPARE(m_server->ConnectionCount(), 2);
-
-    // However fast the answer, the hook is asked: the window's events would
-    // otherwise wait for a whole batch.
-    asked = 0;
-    client.SetWaitHook([&] { return ++asked > 0; });
-    QVERIFY(client.QueryLocation(QStringLiteral("13800138002")).accepted());
-    QVERIFY(asked >= 1);
 }
 
 QTEST_GUILESS_MAIN(TestLookupClient)

@@ -6,11 +6,10 @@
 // the main window as a screen reader does (oleacc: AccessibleObjectFromWindow,
 // IAccessible::get_accName) while the window's lookups wait on an answer the
 // test holds until the read has come back: so the read is answered by the
-// waits' pumps, or not at all. The latency bound is the Linux test's. Under
-// wine 8 oleacc's request is answered but yields no object (wine's UI
-// Automation gives no MSAA object for Qt's provider); the window's text,
-// read as the system's standard accessible object reads it (WM_GETTEXT from
-// another thread), is checked everywhere.
+// window's event loop while the lookup waits, or not at all. The latency bound is the Linux test's.
+// Under wine 8 oleacc's request is answered but yields no object (wine's UI Automation gives no
+// MSAA object for Qt's provider); the window's text, read as the system's standard accessible
+// object reads it (WM_GETTEXT from another thread), is checked everywhere.
 #include "loopbackserver.h"
 #include "mainwindow.h"
 #include "programdirectory.h"
@@ -103,7 +102,7 @@ bool UnderWine() {
 }
 
 // A thread that reads the window when asked and hands each read back to
-// the window's thread, where the next pump delivers it.
+// the window's thread, where its event loop delivers it.
 class WindowReader : public QObject {
 public:
     explicit WindowReader(HWND window)
@@ -200,7 +199,7 @@ void TestAccessibilityWindows::readDuringSlowLookups_data() {
     QTest::newRow("batch") << u"batch"_s << 3;
 }
 
-// Each answer is let go only once the read made during its wait is back.
+// Each answer is let go only once the read made while it was held is back.
 void TestAccessibilityWindows::readDuringSlowLookups() {
     QFETCH(QString, command);
     QFETCH(int, requests);
@@ -216,12 +215,13 @@ void TestAccessibilityWindows::readDuringSlowLookups() {
         LoopbackServer::Reply reply;
         reply.body = ZoneAnswer(req.tel, u"广东"_s, u"中国移动"_s);
         reply.held = true;
+        // Several rows are asked at once: each is let go once its own read is back.
         QMetaObject::invokeMethod(
             this,
-            [&] {
-                reader.Ask([&](const Read &read) {
+            [&, tel = req.tel] {
+                reader.Ask([&, tel](const Read &read) {
                     reads.append(read);
-                    m_server->HoldAnswers(false);
+                    m_server->ReleaseHeld(tel);
                 });
             },
             Qt::QueuedConnection);

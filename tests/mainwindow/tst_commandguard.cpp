@@ -63,7 +63,7 @@ private Q_SLOTS:
     void nothingStartsInsideAWait_data();
     void nothingStartsInsideAWait();
     void infoWindowsMoveDuringAWait();
-    void phoneStatsFollowABatchAtItsPumps();
+    void phoneStatsFollowABatch();
 
 private:
     QPushButton *Button(const QString &name) const {
@@ -271,7 +271,7 @@ void TestCommandGuard::infoWindowsMoveDuringAWait() {
 // its answer and the second waits for its own, the bars a screen reader
 // reads have the first row counted and the chart has repainted since. Its
 // 复制 is a command, and dropped meanwhile.
-void TestCommandGuard::phoneStatsFollowABatchAtItsPumps() {
+void TestCommandGuard::phoneStatsFollowABatch() {
     m_server->HoldAnswers(false);
     m_server->SetHandler([](const LoopbackServer::Request &req) {
         LoopbackServer::Reply reply;

@@ -10,8 +10,8 @@
 
 // busreader.py as a process of its own, reading this program over the
 // accessibility bus: one command a line, one JSON answer a line, in order.
-// An answer is handed over at the first event loop or pump that takes it,
-// so commands can be given from inside a waiting lookup.
+// An answer is handed over by the first event loop that takes it, so
+// commands can be given from inside a waiting lookup.
 class BusReaderProcess : public QObject {
 public:
     using Answer = std::function<void(const QJsonObject &)>;

@@ -10,7 +10,9 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include <map>
 #include <memory>
+#include <vector>
 
 namespace {
 const char *ReasonPhrase(int status) {
@@ -58,78 +60,157 @@ public:
     }
     quint16 Port() const { return m_server ? m_server->serverPort() : 0; }
 
-    void SendHeld() {
-        const auto held = std::exchange(m_held, {});
-        for (const auto &[socket, reply] : held) {
-            if (socket)
-                Answer(socket, reply);
+    // Lets the held answers go that `which` picks.
+    void SendHeld(const std::function<bool(const LoopbackServer::Request &)> &which) {
+        for (auto &[socket, peer] : m_peers) {
+            for (Pending &pending : peer.pending) {
+                if (pending.held && which(pending.request))
+                    pending.held = false;
+            }
         }
+        std::vector<QTcpSocket *> sockets;
+        for (const auto &[socket, peer] : m_peers)
+            sockets.push_back(socket);
+        for (QTcpSocket *socket : sockets)
+            Flush(socket);
     }
 
     void Stop() {
         if (m_server)
             m_server->close();
-        m_held.clear();
+        for (auto &[socket, peer] : m_peers)
+            Settle(peer, static_cast<int>(peer.pending.size()));
         const auto sockets = findChildren<QTcpSocket *>();
         for (QTcpSocket *socket : sockets) {
             socket->abort();
             socket->deleteLater();
         }
+        m_peers.clear();
     }
 
 private:
+    struct Pending {
+        LoopbackServer::Request request;
+        LoopbackServer::Reply reply;
+        bool held = false;
+        bool delayed = false;
+    };
+    // What the server keeps of one connection.
+    struct Peer {
+        int number = 0;
+        int requests = 0;
+        QByteArray buffer;
+        std::deque<Pending> pending; // in the order asked
+        bool done = false;           // answers nothing more
+    };
+
     void OnNewConnection() {
         while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+            Peer peer;
             {
                 const QMutexLocker lock(&m_owner.m_mutex);
-                ++m_owner.m_connections;
+                peer.number = ++m_owner.m_connections;
             }
+            m_peers.emplace(socket, std::move(peer));
             socket->setParent(this);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            // Forgotten once what is under way with it is over: an abort
+            // while answering says it is gone at once.
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, socket, guard = QPointer<QTcpSocket>(socket)] {
+                        if (const auto found = m_peers.find(socket); found != m_peers.end()) {
+                            Settle(found->second, static_cast<int>(found->second.pending.size()));
+                            m_peers.erase(found);
+                        }
+                        if (guard)
+                            guard->deleteLater();
+                    },
+                    Qt::QueuedConnection);
+            });
         }
+    }
+
+    // Counts `count` requests of the peer as no longer waiting for their
+    // answer.
+    void Settle(Peer &, int count) {
+        const QMutexLocker lock(&m_owner.m_mutex);
+        m_owner.m_waiting -= count;
     }
 
     void OnReadyRead(QTcpSocket *socket) {
-        QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
+        const auto found = m_peers.find(socket);
+        if (found == m_peers.end())
+            return;
+        Peer &peer = found->second;
+        peer.buffer += socket->readAll();
         // Requests without a body (GET) end at the blank line after the headers.
         for (;;) {
-            const qsizetype end = buffer.indexOf("\r\n\r\n");
+            const qsizetype end = peer.buffer.indexOf("\r\n\r\n");
             if (end < 0)
                 break;
-            const LoopbackServer::Request request = ParseHead(buffer.left(end));
-            buffer.remove(0, end + 4);
+            LoopbackServer::Request request = ParseHead(peer.buffer.left(end));
+            peer.buffer.remove(0, end + 4);
+            request.connection = peer.number;
+            request.onConnection = ++peer.requests;
             bool held = false;
             const LoopbackServer::Reply reply = m_owner.Record(request, &held);
-            if (held || reply.held) {
-                m_held.push_back({socket, reply});
-            } else if (reply.delayMs > 0) {
+            Pending pending{request, reply, held || reply.held, reply.delayMs > 0};
+            if (pending.delayed) {
                 QPointer<QTcpSocket> guard(socket);
-                QTimer::singleShot(reply.delayMs, this, [this, guard, reply] {
-                    if (guard)
-                        Answer(guard, reply);
+                const int number = request.onConnection;
+                QTimer::singleShot(reply.delayMs, this, [this, guard, number] {
+                    if (!guard)
+                        return;
+                    const auto peerFound = m_peers.find(guard.data());
+                    if (peerFound == m_peers.end())
+                        return;
+                    for (Pending &waiting : peerFound->second.pending) {
+                        if (waiting.request.onConnection == number)
+                            waiting.delayed = false;
+                    }
+                    Flush(guard);
                 });
-            } else {
-                Answer(socket, reply);
             }
+            peer.pending.push_back(std::move(pending));
         }
-        socket->setProperty("buffer", buffer);
+        Flush(socket);
     }
 
-    void Answer(QTcpSocket *socket, const LoopbackServer::Reply &reply) {
+    // Answers the requests of a connection in order, as far as their answers
+    // may go.
+    void Flush(QTcpSocket *socket) {
+        const auto found = m_peers.find(socket);
+        if (found == m_peers.end())
+            return;
+        Peer &peer = found->second;
+        while (!peer.done && !peer.pending.empty() && !peer.pending.front().held &&
+               !peer.pending.front().delayed) {
+            const LoopbackServer::Reply reply = peer.pending.front().reply;
+            peer.pending.pop_front();
+            Settle(peer, 1);
+            peer.done = !Answer(socket, reply);
+        }
+    }
+
+    // Sends the reply; false when the connection answers nothing after it.
+    bool Answer(QTcpSocket *socket, const LoopbackServer::Reply &reply) {
         if (reply.dropConnection) {
             socket->abort();
-            return;
+            return false;
         }
         if (reply.notHttp) {
             socket->write(reply.body);
             socket->disconnectFromHost();
-            return;
+            return false;
         }
         const bool endless = reply.fillerBytes == LoopbackServer::kEndless;
         const bool toTheClose = reply.closeDelimited || (endless && !reply.chunked);
-        QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' +
-                         ReasonPhrase(reply.status) + "\r\n";
+        const bool closes = toTheClose || reply.announceClose || reply.http10;
+        QByteArray out = (reply.http10 ? "HTTP/1.0 " : "HTTP/1.1 ") +
+                         QByteArray::number(reply.status) + ' ' + ReasonPhrase(reply.status) +
+                         "\r\n";
         if (!reply.contentType.isEmpty())
             out += "Content-Type: " + reply.contentType + "\r\n";
         if (reply.chunked)
@@ -138,20 +219,35 @@ private:
             out += "Content-Length: " + QByteArray::number(reply.body.size() + reply.fillerBytes) +
                    "\r\n";
         out += reply.extraHeaders;
-        out += toTheClose ? "Connection: close\r\n\r\n" : "Connection: keep-alive\r\n\r\n";
+        // An HTTP/1.0 answer without keep-alive says nothing of the close.
+        if (closes && !reply.http10)
+            out += "Connection: close\r\n";
+        else if (!closes && !reply.closeAfterAnswer)
+            out += "Connection: keep-alive\r\n";
+        out += "\r\n";
         if (reply.stallAfterHeaders) {
             out += reply.body.left(reply.body.size() / 2);
             socket->write(out);
-            return;
+            return false;
         }
         if (reply.trickleMs > 0) {
             socket->write(out);
             Trickle(socket, reply.body, reply.trickleMs);
-            return;
+            return false;
         }
         out += reply.chunked ? Chunked(reply.body) : reply.body;
+        if (reply.chunked && reply.fillerBytes == 0)
+            out += "0\r\n\r\n";
         socket->write(out);
-        SendFiller(socket, reply.fillerBytes, reply.chunked, toTheClose);
+        if (reply.fillerBytes != 0) {
+            SendFiller(socket, reply.fillerBytes, reply.chunked, toTheClose);
+            return false;
+        }
+        if (closes || reply.closeAfterAnswer) {
+            socket->disconnectFromHost();
+            return false;
+        }
+        return true;
     }
 
     static QByteArray Chunked(const QByteArray &body) {
@@ -209,7 +305,7 @@ private:
 
     LoopbackServer &m_owner;
     QTcpServer *m_server = nullptr;
-    QList<std::pair<QPointer<QTcpSocket>, LoopbackServer::Reply>> m_held;
+    std::map<QTcpSocket *, Peer> m_peers;
 };
 
 LoopbackServer::LoopbackServer()
@@ -271,7 +367,14 @@ void LoopbackServer::HoldAnswers(bool hold) {
         m_holding = hold;
     }
     if (!hold)
-        QMetaObject::invokeMethod(m_worker, [this] { m_worker->SendHeld(); });
+        QMetaObject::invokeMethod(
+            m_worker, [this] { m_worker->SendHeld([](const Request &) { return true; }); });
+}
+
+void LoopbackServer::ReleaseHeld(const QString &tel) {
+    QMetaObject::invokeMethod(m_worker, [this, tel] {
+        m_worker->SendHeld([tel](const Request &request) { return request.tel == tel; });
+    });
 }
 
 QList<LoopbackServer::Request> LoopbackServer::Requests() const {
@@ -289,6 +392,11 @@ int LoopbackServer::ConnectionCount() const {
     return m_connections;
 }
 
+int LoopbackServer::WaitingCount() const {
+    const QMutexLocker lock(&m_mutex);
+    return m_waiting;
+}
+
 void LoopbackServer::Stop() {
     if (m_thread.isRunning())
         QMetaObject::invokeMethod(
@@ -300,6 +408,7 @@ LoopbackServer::Reply LoopbackServer::Record(const Request &request, bool *held)
     {
         const QMutexLocker lock(&m_mutex);
         m_requests.append(request);
+        ++m_waiting;
         *held = m_holding;
         if (!m_queue.empty()) {
             Reply reply = m_queue.front();

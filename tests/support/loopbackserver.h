@@ -12,20 +12,24 @@
 class LoopbackWorker;
 
 // A small HTTP/1.1 server on 127.0.0.1 for the tests. It serves on a thread
-// of its own, as a real service is a process of its own: the program's
-// lookups wait on the network without serving the test's event loop, and a
-// test can hold answers back and release them when it is ready. Replies are
-// scripted; every request is recorded. Safe to use from the test's thread
-// while it serves; the handler runs on the server's thread.
+// of its own, as a real service is a process of its own, and a test can hold
+// answers back and release them when it is ready. Connections are kept open
+// between requests, and requests sent one behind the other on a connection
+// (pipelined) are answered in the order they came, as HTTP has it: an answer
+// held or delayed holds back those behind it on its connection. Replies are
+// scripted; every request is recorded with its connection. Safe to use from
+// the test's thread while it serves; the handler runs on the server's thread.
 class LoopbackServer {
 public:
     struct Request {
         QByteArray method;
-        QByteArray target;   // as sent, e.g. "/cc/json/mobile_tel_segment.htm?tel=138"
-        QString path;        // decoded path
-        QByteArray rawQuery; // the query as sent, without "?"
-        QString tel;         // decoded value of the "tel" query item
-        QByteArray headers;  // the header block as sent
+        QByteArray target;    // as sent, e.g. "/cc/json/mobile_tel_segment.htm?tel=138"
+        QString path;         // decoded path
+        QByteArray rawQuery;  // the query as sent, without "?"
+        QString tel;          // decoded value of the "tel" query item
+        QByteArray headers;   // the header block as sent
+        int connection = 0;   // which connection it came on: 1 for the first accepted
+        int onConnection = 0; // 1 for the first request on its connection
     };
 
     struct Reply {
@@ -37,11 +41,14 @@ public:
         bool stallAfterHeaders = false; // send headers and part of the body, then nothing
         bool closeDelimited = false;    // no Content-Length: the body ends when the server closes
         int trickleMs = 0;              // the body a byte at a time, this many ms apart
-        bool closeAfterAnswer =
-            false;               // a whole answer that says keep-alive, then the server closes
-        bool held = false;       // kept back as while holding (HoldAnswers)
-        QByteArray extraHeaders; // whole header lines, each ending in "\r\n"
-        bool chunked = false;    // Transfer-Encoding: chunked, the body in 64 KiB chunks
+        // A whole answer that says nothing of closing, then the server closes,
+        // whatever else was asked on the connection.
+        bool closeAfterAnswer = false;
+        bool announceClose = false; // says "Connection: close", and closes after the answer
+        bool http10 = false;        // an HTTP/1.0 answer without keep-alive: closes after it
+        bool held = false;          // kept back as while holding (HoldAnswers)
+        QByteArray extraHeaders;    // whole header lines, each ending in "\r\n"
+        bool chunked = false;       // Transfer-Encoding: chunked, the body in 64 KiB chunks
         // After the body, this many bytes of filler, sent as fast as the
         // client takes them; the declared length counts them. kEndless never
         // stops (as closeDelimited, unless chunked).
@@ -70,10 +77,14 @@ public:
     // service that accepts and then says nothing. Holding off sends every
     // answer held so far.
     void HoldAnswers(bool hold);
+    // Sends the answers held so far to the requests for this number only.
+    void ReleaseHeld(const QString &tel);
 
     QList<Request> Requests() const;
     int RequestCount() const;
     int ConnectionCount() const;
+    // Requests not yet answered, held ones included.
+    int WaitingCount() const;
 
     // Closes the listening socket and every open connection.
     void Stop();
@@ -88,6 +99,7 @@ private:
     Handler m_handler;
     QList<Request> m_requests;
     int m_connections = 0;
+    int m_waiting = 0;
     bool m_holding = false;
     quint16 m_port = 0;
 

@@ -1,0 +1,163 @@
+// A command waits in an event loop of its thread: woken from any thread,
+// stopped by its owner whether or not a loop runs, and, once the application
+// is told to exit and no loop can run any more, asleep until its work wakes
+// it rather than spinning.
+#include "commandwaiter.h"
+
+#include <QCoreApplication>
+#include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+class TestCommandWaiter : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void wokenFromAnotherThread();
+    void wokenBeforeItWaits();
+    void servesEventsWhileItWaits();
+    void stopWhileItWaits();
+    void stopWhileNoLoopRuns();
+    void exitDuringAWait();
+    void runOffThread_data();
+    void runOffThread();
+};
+
+void TestCommandWaiter::wokenFromAnotherThread() {
+    EventLoopWaiter waiter;
+    std::thread worker;
+    // Started from inside the wait, so that the wake comes while it runs.
+    QTimer::singleShot(0, &waiter, [&] { worker = std::thread([&] { waiter.Wake(); }); });
+    QVERIFY(waiter.Wait());
+    worker.join();
+    QVERIFY(!waiter.StopAsked());
+}
+
+// Woken before it waits: the events waiting are handled, and the wait ends
+// without waiting for more.
+void TestCommandWaiter::wokenBeforeItWaits() {
+    EventLoopWaiter waiter;
+    bool handled = false;
+    QMetaObject::invokeMethod(
+        &waiter, [&] { handled = true; }, Qt::QueuedConnection);
+    std::thread([&] { waiter.Wake(); }).join();
+    waiter.Wake(); // twice before it looks: one wait ends
+    QVERIFY(waiter.Wait());
+    QVERIFY(handled);
+    bool timerRan = false;
+    QTimer::singleShot(0, &waiter, [&] {
+        timerRan = true;
+        waiter.Wake();
+    });
+    QVERIFY(waiter.Wait());
+    QVERIFY(timerRan);
+}
+
+// Timers and posted calls run during a wait, as when the thread is idle.
+void TestCommandWaiter::servesEventsWhileItWaits() {
+    EventLoopWaiter waiter;
+    int ticks = 0;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, &waiter, [&] {
+        if (++ticks == 3)
+            waiter.Wake();
+    });
+    timer.start(0);
+    QVERIFY(waiter.Wait());
+    QVERIFY(ticks >= 3); // the wake ends the wait once it is handled
+}
+
+void TestCommandWaiter::stopWhileItWaits() {
+    EventLoopWaiter waiter;
+    QTimer::singleShot(0, &waiter, [&] { waiter.RequestStop(); });
+    QVERIFY(!waiter.Wait());
+    QVERIFY(waiter.StopAsked());
+    // Waiting for the work to end after a stop: a wake ends it.
+    std::thread worker;
+    QTimer::singleShot(0, &waiter, [&] { worker = std::thread([&] { waiter.Wake(); }); });
+    QVERIFY(!waiter.Wait());
+    worker.join();
+    waiter.Reset();
+    QVERIFY(!waiter.StopAsked());
+}
+
+// A stop asked for between two waits is reported by the next, at once.
+void TestCommandWaiter::stopWhileNoLoopRuns() {
+    EventLoopWaiter waiter;
+    waiter.RequestStop();
+    bool timerRan = false;
+    QTimer::singleShot(0, &waiter, [&] {
+        timerRan = true;
+        waiter.Wake();
+    });
+    QVERIFY(!waiter.Wait());
+    QVERIFY(!timerRan);
+    QVERIFY(!waiter.Wait()); // for the work to end
+    QVERIFY(timerRan);
+}
+
+// The application is told to exit during a wait: the wait ends as a stop,
+// and a wait for the work to end, with no loop of the thread able to run,
+// sleeps until the work wakes it, a moment later.
+void TestCommandWaiter::exitDuringAWait() {
+    EventLoopWaiter waiter;
+    bool first = true;
+    int waits = 0;
+    QTimer::singleShot(0, &waiter, [&] {
+        QTimer::singleShot(0, &waiter, [] { QCoreApplication::exit(0); });
+        first = waiter.Wait();
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            done = true;
+            waiter.Wake();
+        });
+        while (!done) {
+            ++waits;
+            waiter.Wait();
+        }
+        worker.join();
+    });
+    // In the application's own loop, which the exit ends, as in the program.
+    QCoreApplication::exec();
+    QVERIFY(!first);
+    QVERIFY(waiter.QuitAsked());
+    QVERIFY(waiter.StopAsked());
+    QVERIFY2(waits <= 2, qPrintable(QStringLiteral("%1 waits").arg(waits)));
+}
+
+// The work runs on another thread while this one serves its events, and is
+// not cut short by a stop.
+void TestCommandWaiter::runOffThread_data() {
+    QTest::addColumn<bool>("stop");
+    QTest::newRow("left alone") << false;
+    QTest::newRow("stopped meanwhile") << true;
+}
+
+void TestCommandWaiter::runOffThread() {
+    QFETCH(bool, stop);
+    EventLoopWaiter waiter;
+    std::atomic<bool> served{false};
+    // Set from this thread's event loop; the work ends only once it is.
+    QTimer::singleShot(0, &waiter, [&] {
+        if (stop)
+            waiter.RequestStop();
+        served = true;
+    });
+    std::thread::id workThread;
+    bool finished = false;
+    RunOffThread(waiter, [&] {
+        workThread = std::this_thread::get_id();
+        while (!served)
+            std::this_thread::yield();
+        finished = true;
+    });
+    QVERIFY(finished);
+    QVERIFY(workThread != std::this_thread::get_id());
+    QCOMPARE(waiter.StopAsked(), stop);
+}
+
+QTEST_GUILESS_MAIN(TestCommandWaiter)
+#include "tst_commandwaiter.moc"
