@@ -66,8 +66,11 @@ enum class Way { Key, Button, MenuItem };
 
 // A walk as busreader.py tells it, noted in the figures.
 WalkFigures::Walk WalkOf(const QJsonObject &walk) {
-    return {walk[u"ms"_s].toDouble(), walk[u"calls"_s].toInt(), walk[u"slowest"_s].toDouble(),
-            walk[u"slowest_call"_s].toString()};
+    QList<double> callMs;
+    for (const QJsonValue &ms : walk[u"calls_ms"_s].toArray())
+        callMs.append(ms.toDouble());
+    return {walk[u"ms"_s].toDouble(), walk[u"calls"_s].toInt(), callMs,
+            walk[u"slowest"_s].toDouble(), walk[u"slowest_call"_s].toString()};
 }
 
 // The walks of one test, and what they read wrong.

@@ -120,6 +120,7 @@ private:
         const HRESULT result = call();
         const double ms = MsSince(start);
         ++m_walked.walk.calls;
+        m_walked.walk.callMs.append(ms);
         if (ms > m_walked.walk.slowest) {
             m_walked.walk.slowest = ms;
             m_walked.walk.slowestCall = what;

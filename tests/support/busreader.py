@@ -39,11 +39,11 @@ taken from libatspi's cache). A list's cells are read as long as they are
 shown, from the column headers on: a reader reads the rows on the screen,
 not the thousands of rows behind them, so a walk's length is the same for 4
 rows and for 100,000. A walk answers with its time, the number of its calls
-and objects, its slowest call, the captions of Frame1 and Frame2 read in it
-and the texts of the rows it read:
+and the time of each, the number of objects, its slowest call, the captions
+of Frame1 and Frame2 read in it and the texts of the rows it read:
 
-    {"ms", "calls", "objects", "slowest", "slowest_call", "frame1", "frame2",
-     "rows": [[SERIAL, NUMBER, LOCATION], ...]}
+    {"ms", "calls", "calls_ms", "objects", "slowest", "slowest_call",
+     "frame1", "frame2", "rows": [[SERIAL, NUMBER, LOCATION], ...]}
 """
 
 import json
@@ -263,6 +263,7 @@ class Walker:
         ms = milliseconds(start)
         walked = self.walked
         walked["calls"] += 1
+        walked["calls_ms"].append(ms)
         if ms > walked["slowest"]:
             walked["slowest"] = ms
             walked["slowest_call"] = "%s of %s" % (what, where)
@@ -291,7 +292,7 @@ class Walker:
         return bool(self.call(path, where, "GetState", "GetState", None, "(au)")[0] & SHOWING)
 
     def walk(self, tree=None):
-        self.walked = {"calls": 0, "objects": 0, "slowest": 0.0, "slowest_call": "", "rows": []}
+        self.walked = {"calls": 0, "calls_ms": [], "objects": 0, "slowest": 0.0, "slowest_call": "", "rows": []}
         start = time.monotonic()
         self.visit(self.window_path, "the window", 0, tree)
         self.walked["ms"] = milliseconds(start)

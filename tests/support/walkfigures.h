@@ -29,12 +29,14 @@ class WalkFigures {
 public:
     static constexpr double kWalkRatio = 2;
     static constexpr double kCallMs = 20;
-    static constexpr double kCallSlack = 1.5;
+    static constexpr double kSlowCallShare = 0.005;
 
-    // One walk: its time, its number of calls, its slowest call and which.
+    // One walk: its time, its number of calls, the time of each, its
+    // slowest call and which.
     struct Walk {
         double ms = 0;
         int calls = 0;
+        QList<double> callMs;
         double slowest = 0;
         QString slowestCall;
     };
@@ -53,11 +55,21 @@ public:
 
 private:
     QList<double> Ratios() const;
-    double CallBound() const;
 
     QList<Walk> m_idle;
     // Each walk while waiting, and how many idle walks came before it.
     QList<std::pair<Walk, qsizetype>> m_waiting;
+    // How many calls there were, and how many of them over kCallMs.
+    struct Calls {
+        qsizetype all = 0;
+        qsizetype slow = 0;
+        void Add(double ms) {
+            ++all;
+            slow += ms > kCallMs;
+        }
+        double Share() const { return all ? double(slow) / double(all) : 0; }
+    };
+    Calls m_idleCalls, m_waitingCalls;
     double m_slowestIdleCall = 0;
     double m_slowestCall = 0;
     QString m_slowestCallWhat;
