@@ -97,8 +97,16 @@ QString WalkFigures::Report() const {
                                   .arg(m_waitingCalls.slow)
                                   .arg(m_waitingCalls.all)
                                   .arg(kSlowCallShare * 100);
+    QList<double> idleCalls, waitingCalls;
+    for (const Walk &walk : m_idle)
+        idleCalls += walk.callMs;
+    for (const auto &[walk, idleBefore] : m_waiting)
+        waitingCalls += walk.callMs;
     const QString slowest =
-        u"Slowest call idle %1 ms, while waiting %2 ms (%3)."_s.arg(m_slowestIdleCall, 0, 'f', 1)
+        u"A call idle %1 ms, while waiting %2 ms (medians); the slowest idle %3 ms, while "
+        "waiting %4 ms (%5)."_s.arg(Median(idleCalls), 0, 'f', 2)
+            .arg(Median(waitingCalls), 0, 'f', 2)
+            .arg(m_slowestIdleCall, 0, 'f', 1)
             .arg(m_slowestCall, 0, 'f', 1)
             .arg(m_slowestCallWhat);
     const QString each = u"Idle walks: %1 ms; walks while waiting: %2 ms; ratios: %3"_s.arg(
