@@ -22,7 +22,6 @@ as a user's do, so Orca hears them as it hears a user's.
 import datetime
 import os
 import re
-import shutil
 import signal
 import statistics
 import subprocess
@@ -129,22 +128,28 @@ def main():
     gap = (int(sys.argv[3]) if len(sys.argv) > 3 else 2000) / 1000
     work = tempfile.mkdtemp(prefix="tarvio-orca-")
     log = os.path.join(work, "orca-debug.out")
-    started = []
+    prefs = os.path.join(work, "prefs")
+    os.mkdir(prefs)
+    # Orca runs the customizations of its preferences folder as it starts:
+    # there its log is made to go out line by line, so that none of it is
+    # lost however Orca ends.
+    with open(os.path.join(prefs, "orca-customizations.py"), "w", encoding="utf-8") as custom:
+        custom.write("from orca import debug\n"
+                     "if debug.debugFile:\n"
+                     "    debug.debugFile.reconfigure(line_buffering=True)\n")
+    openbox = orca = window = None
     try:
         openbox = subprocess.Popen(["openbox", "--sm-disable"], stderr=subprocess.DEVNULL)
-        started.append(openbox)
         bus = a11y_bus()
         orca = subprocess.Popen(
-            ["orca", "-d", "speech", "-d", "braille", "-d", "sound", "-u", os.path.join(work, "prefs"),
+            ["orca", "-d", "speech", "-d", "braille", "-d", "sound", "-u", prefs,
              "--debug-file", log],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
         )
-        started.append(orca)
         if not wait_for_orca(bus, orca):
             say("Orca did not start (see %s)" % log)
             return 1
         window = subprocess.Popen([heldwindow, "100"])
-        started.append(window)
         found = xdotool("search", "--sync", "--onlyvisible", "--pid", str(window.pid)).split()
         xdotool("windowactivate", "--sync", found[0])
         # Orca presents the window that became active, and then the focus.
@@ -170,24 +175,27 @@ def main():
         # Time for Orca to work off what it has queued.
         time.sleep(max(5, 2 * gap))
     finally:
-        for process in reversed(started):
-            if process.poll() is None:
-                process.send_signal(signal.SIGTERM)
-                try:
-                    process.wait(15)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
+        # Orca first, while the window it reads is still there: it writes
+        # what is left of its log as it shuts down.
+        for process in (orca, window, openbox):
+            if process is None or process.poll() is not None:
+                continue
+            process.send_signal(signal.SIGTERM)
+            try:
+                process.wait(30)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+                if process is orca:
+                    say("Orca did not end when asked: the end of its log may be lost")
 
     spoken, processing = read_log(log)
     ends = [t for t, _, _ in tabs[1:]] + [float("inf")]
     figures = {"idle": [], "batch": []}
-    silent = {"idle": 0, "batch": 0}
     for (start, focus, where), end in zip(tabs, ends):
         name, pattern = TAB_ORDER[focus]
         heard = next(((t, text) for t, text in spoken if t >= start and re.search(pattern, text)), None)
         if heard is None:
-            silent[where] += 1
             say("%-5s Tab to %-11s never spoken" % (where, name))
             continue
         ms = (heard[0] - start) * 1000
