@@ -18,13 +18,16 @@
 // walk while waiting is weighed, call for call, against the idle walks just
 // before and after its run. The median of those ratios must meet the goal: a
 // window that answers late is late at every walk, a scheduler's hiccup at a
-// few. Calls of the idle window on such a machine now and then take 20 ms
-// and more, the time the scheduler keeps a woken process waiting behind
-// others. So the slowest call while waiting may exceed kCallMs only as far
-// as kCallSlack times the slowest idle call of the same test: the scheduler
-// keeps calls as long whether the window waits or not (the slowest calls of
-// two series of idle walks differ by a tenth or so), so a call slower by
-// half again was kept by the window.
+// few (two series of idle walks give medians within a fifth of each
+// other). Calls of the idle window on such a machine now and then take
+// 20 ms and more: the scheduler keeps a woken process waiting behind others
+// as long whether the window waits or not. So the calls over kCallMs while
+// waiting are weighed against those of the idle walks of the same test:
+// their share may be at most kSlowCallShare more. A window that keeps calls
+// waiting for a pump or for a run of its own work does so at every walk, a
+// share of several in a hundred (a pump every 40 ms: over 10 in 100); idle,
+// the share stays under 3 in 1,000 on a machine with ten busy processes to
+// two cores.
 class WalkFigures {
 public:
     static constexpr double kWalkRatio = 2;
