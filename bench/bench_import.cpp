@@ -1,6 +1,9 @@
 // Imports a generated number list of 100,000 lines through the import
 // command, several times, and prints the median time and the peak memory
-// the imports added.
+// the imports added. Then workbooks: a 1,000,000-row .xlsx (written with
+// libxlsxwriter) beside openpyxl's read-only reader, and a 65,535-row .xls
+// (written with xlwt) beside xlrd, each as a ratio measured in the same run;
+// and a zip bomb, a sheet that inflates to 4 GB.
 #include "commandview.h"
 #include "commandwaiter.h"
 #include "importnumberlist.h"
@@ -10,7 +13,10 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+
+#include <xlsxwriter.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -30,6 +36,7 @@ public:
     void SetFileNameText(const QString &text) override { m_fileName = text; }
     QString ChooseNumberFile() override { return m_path; }
     ExportFileChoice ChooseExportFile() override { return {}; }
+    QString ChooseProvinceWorkbook() override { return {}; }
     void Prompt(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
     int SelectedRow() const override { return 0; }
     void CopyToClipboard(const QString &) override {}
@@ -44,6 +51,86 @@ public:
 private:
     QString m_path, m_fileName;
 };
+} // namespace
+
+namespace {
+double Median(QList<double> times) {
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// The import of `path` through the command, `runs` times: the median in ms.
+double TimeImport(ImportView &view, int runs) {
+    QList<double> times;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        ImportNumberList(view);
+        times.append(timer.nsecsElapsed() / 1e6);
+    }
+    return Median(times);
+}
+
+// Debian's Python with the baselines' script: its output, or nothing.
+QByteArray RunBaselineScript(const QStringList &arguments) {
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 QStringList{QStringLiteral(TARVIO_BENCH_SOURCE "/workbook_baselines.py")} +
+                     arguments);
+    if (!python.waitForFinished(600'000) || python.exitCode() != 0)
+        return QByteArray();
+    return python.readAllStandardOutput();
+}
+
+// A baseline reader's median time in ms over `runs`, or -1 without one.
+double TimeBaseline(const QString &reader, const QString &path, int runs) {
+    QList<double> times;
+    for (int run = 0; run < runs; ++run) {
+        const QByteArray out = RunBaselineScript({reader, path});
+        if (out.isEmpty())
+            return -1;
+        times.append(out.split(' ').first().toDouble() * 1000);
+    }
+    return Median(times);
+}
+
+bool WriteLargeXlsx(const QString &path, int rows) {
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook *book = workbook_new_opt(QFile::encodeName(path).constData(), &options);
+    if (!book)
+        return false;
+    lxw_worksheet *sheet = workbook_add_worksheet(book, "客户名单");
+    worksheet_write_string(sheet, 0, 0, "姓名", nullptr);
+    worksheet_write_string(sheet, 0, 1, "手机", nullptr);
+    worksheet_write_string(sheet, 0, 2, "地址", nullptr);
+    for (int row = 1; row <= rows; ++row) {
+        worksheet_write_string(sheet, lxw_row_t(row), 0,
+                               QStringLiteral("客户%1").arg(row).toUtf8().constData(), nullptr);
+        worksheet_write_number(sheet, lxw_row_t(row), 1, 13800000000.0 + row, nullptr);
+        worksheet_write_string(
+            sheet, lxw_row_t(row), 2,
+            QStringLiteral("北京市朝阳区建国路%1号").arg(row).toUtf8().constData(), nullptr);
+    }
+    return workbook_close(book) == LXW_NO_ERROR;
+}
+
+void PrintWorkbookFigures(const char *what, ImportView &view, int runs, const QString &reader) {
+    const long before = PeakResidentKb();
+    const double ours = TimeImport(view, runs);
+    const long peak = PeakResidentKb();
+    std::printf("%s: import median %.0f ms over %d runs; rows %d; caption: %s\n", what, ours, runs,
+                view.lv.Count(), qPrintable(view.caption));
+    std::printf("  peak memory %.1f MB (%.1f MB above the peak before)\n", peak / 1024.0,
+                (peak - before) / 1024.0);
+    const double baseline = TimeBaseline(reader, view.FileNameText(), runs);
+    if (baseline < 0)
+        std::printf("  %s: not run (Debian's python3-%s is needed)\n", qPrintable(reader),
+                    qPrintable(reader));
+    else
+        std::printf("  %s alone: median %.0f ms; ratio tarvio / %s = %.2f\n", qPrintable(reader),
+                    baseline, qPrintable(reader), ours / baseline);
+}
 } // namespace
 
 int main(int argc, char **argv) {
@@ -85,5 +172,28 @@ int main(int argc, char **argv) {
     std::printf("rows %d; caption: %s\n", view.lv.Count(), qPrintable(view.caption));
     std::printf("peak memory added by the imports: %.1f MB\n",
                 (PeakResidentKb() - before) / 1024.0);
+
+    // Workbooks; an argument "text" stops before them.
+    if (argc > 2 && QByteArray(argv[2]) == "text")
+        return 0;
+    const QString xlsx = dir.filePath(QStringLiteral("customers.xlsx"));
+    if (!WriteLargeXlsx(xlsx, 1'000'000)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(xlsx));
+        return 1;
+    }
+    std::printf("\n.xlsx of 1,000,000 rows (%.1f MB):\n", QFile(xlsx).size() / 1048576.0);
+    ImportView xlsxView(xlsx);
+    PrintWorkbookFigures("tarvio", xlsxView, 3, QStringLiteral("openpyxl"));
+    xlsxView.lv.Clear();
+
+    const QString xls = dir.filePath(QStringLiteral("customers.xls"));
+    RunBaselineScript({QStringLiteral("write-xls"), xls, QStringLiteral("65535")});
+    if (!QFile::exists(xls)) {
+        std::printf("\n.xls: not run (Debian's python3-xlwt writes it)\n");
+    } else {
+        std::printf("\n.xls of 65,535 rows (%.1f MB):\n", QFile(xls).size() / 1048576.0);
+        ImportView xlsView(xls);
+        PrintWorkbookFigures("tarvio", xlsView, 5, QStringLiteral("xlrd"));
+    }
     return 0;
 }

@@ -13,20 +13,20 @@
 // The window is offscreen unless QT_QPA_PLATFORM says otherwise (for example
 // QT_QPA_PLATFORM=xcb DISPLAY=:91 under Xvfb with a window manager).
 #include "benchservice.h"
+#include "benchwindow.h"
 #include "filedialog.h"
 #include "mainwindow.h"
 #include "processmemory.h"
-#include "programdirectory.h"
 #include "prompt.h"
 #include "resultlistmodel.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
-#include <QTemporaryDir>
 
 #include <xlsxwriter.h>
 
@@ -90,23 +90,15 @@ double BareWorkbookSeconds(const QString &dir, const ResultListModel &lv) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseOffscreenUnlessTold();
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    const int rows = args.value(0, QStringLiteral("100000")).toInt();
-
-    QProcess service;
-    const QString serviceHost = ServiceForBenchmark(args, service);
-    if (serviceHost.isEmpty())
+    BenchWindow bench(args);
+    if (!bench.Ok())
         return 1;
-
-    QTemporaryDir dir;
-    SetProgramDirectory(dir.path());
-    MessageBox::AnswerOkUnseen();
-    MainWindow window(serviceHost);
-    window.show();
-    QCoreApplication::processEvents();
+    const int rows = args.value(0, QStringLiteral("100000")).toInt();
+    MainWindow &window = bench.Window();
+    const QDir dir(bench.Dir());
 
     QByteArray file;
     QString column = QStringLiteral("手机号码\r\n");
@@ -149,7 +141,7 @@ int main(int argc, char **argv) {
                 batch * 1e6 / rows, qPrintable(window.Frame2Box()->title()));
 
     const double bare =
-        MedianOfThree([&] { return BareWorkbookSeconds(dir.path(), *window.ListModel()); });
+        MedianOfThree([&] { return BareWorkbookSeconds(bench.Dir(), *window.ListModel()); });
     for (const char *format : {"xlsx", "csv"}) {
         const QString target = dir.filePath(QStringLiteral("导出结果.") + QLatin1String(format));
         const double exported = MedianOfThree([&] {
@@ -168,7 +160,5 @@ int main(int argc, char **argv) {
     if (!texts.isEmpty())
         std::printf("last message: %s\n", qPrintable(texts.last()));
     std::fflush(stdout);
-    window.close();
-    StopService(service);
     return 0;
 }

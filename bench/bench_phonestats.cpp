@@ -10,10 +10,9 @@
 // The window is offscreen unless QT_QPA_PLATFORM says otherwise (for example
 // QT_QPA_PLATFORM=xcb under Xvfb with a window manager).
 #include "barchart.h"
-#include "benchservice.h"
+#include "benchwindow.h"
 #include "mainwindow.h"
 #include "phonestatswindow.h"
-#include "programdirectory.h"
 #include "prompt.h"
 #include "resultlistmodel.h"
 
@@ -22,7 +21,6 @@
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHash>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -107,22 +105,15 @@ bool CountsAgree(const ResultListModel &list, const PhoneStatsWindow &stats) {
 } // namespace
 
 int main(int argc, char **argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseOffscreenUnlessTold();
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    QProcess service;
-    const QString serviceHost = ServiceForBenchmark(args, service);
-    if (serviceHost.isEmpty())
+    BenchWindow bench(args);
+    if (!bench.Ok())
         return 1;
     const int rows = args.value(0, QStringLiteral("100000")).toInt();
     const int rounds = args.value(1, QStringLiteral("3")).toInt();
-    QTemporaryDir dir;
-    SetProgramDirectory(dir.path());
-    MessageBox::AnswerOkUnseen();
-    MainWindow window(serviceHost);
-    window.show();
-    QCoreApplication::processEvents();
+    MainWindow &window = bench.Window();
     auto *openStats = window.findChild<QAction *>(QStringLiteral("PhoneStats"));
     const auto statsWindow = [&] {
         return window.findChild<PhoneStatsWindow *>();
@@ -189,7 +180,5 @@ int main(int argc, char **argv) {
     for (const QString &text : MessageBox::Texts())
         std::fprintf(stderr, "%s\n", qPrintable(text));
     std::fflush(stdout);
-    window.close();
-    StopService(service);
     return median <= 1.10 ? 0 : 1;
 }

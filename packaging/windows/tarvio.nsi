@@ -78,6 +78,7 @@ Section "Uninstall"
     ; What the installer put there; the result log tarvio.txt is the user's
     ; and stays, and so does the folder while it holds it.
     Delete "$INSTDIR\tarvio.exe"
+    Delete "$INSTDIR\xls-reader.exe"
     Delete "$INSTDIR\segment-service.exe"
     Delete "$INSTDIR\*.dll"
     Delete "$INSTDIR\builtin-segments.dat"

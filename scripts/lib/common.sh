@@ -18,6 +18,10 @@ BUILD_PACKAGES=(
     libphonenumber-dev xz-utils
     # The export's Excel workbooks; a test reads them back with openpyxl.
     libxlsxwriter-dev python3-openpyxl
+    # The workbooks a user imports: .xls (freexl) and the zip of an .xlsx
+    # (minizip). The tests' workbooks are written at build time by openpyxl
+    # (.xlsx) and xlwt (.xls).
+    libfreexl-dev libminizip-dev python3-xlwt
 )
 
 # What the test over the accessibility bus needs (tst_accessibilitybus):
@@ -30,10 +34,12 @@ ACCESSIBILITY_TEST_PACKAGES=(xvfb xauth dbus-daemon at-spi2-core python3-pyatspi
 # and xdotool, which presses keys through the X server as a user does.
 ORCA_CHECK_PACKAGES=(orca openbox xdotool)
 
-# What the benchmarks need beyond building: ab, and nginx as the bare
+# What the benchmarks need beyond building: ab, nginx as the bare
 # baseline of the segment service's throughput (the benchmark starts its own
-# nginx on a free loopback port; a system nginx is neither needed nor used).
-BENCH_PACKAGES=(apache2-utils nginx-light)
+# nginx on a free loopback port; a system nginx is neither needed nor used),
+# openbox, the window manager the window benchmarks run under on Xvfb, and
+# xlrd, bench_import's bare reader of .xls beside openpyxl's of .xlsx.
+BENCH_PACKAGES=(apache2-utils nginx-light openbox python3-xlrd)
 
 # What scripts/build-windows needs beside those: the mingw-w64 compilers, wine
 # and a display for it, the icon's tools, the packagers, the source

@@ -1,5 +1,5 @@
 # The Windows build's pieces, shared by scripts/build-windows and
-# scripts/screenshot-windows: Qt and libxlsxwriter for Windows, the wine
+# scripts/screenshot-windows: Qt, libxlsxwriter, freexl and minizip for Windows, the wine
 # prefix, the host's source packages.
 # shellcheck shell=bash
 
@@ -220,6 +220,80 @@ find_xlsxwriter_for_windows() {
     touch "$place/.built"
 }
 
+# Unpacks Debian's source of package $1 at the version that the host's
+# package $2 has into $3/source and prints the folder it made.
+debian_source() {
+    local package=$1 installed=$2 place=$3 version
+    version=$(dpkg-query -W -f='${source:Version}' "$installed")
+    ensure_deb_src
+    mkdir -p "$place/source"
+    (cd "$place/source" && apt-get source -qq "$package=$version" >/dev/null)
+    find "$place/source" -mindepth 1 -maxdepth 1 -type d -name "$package-*" | head -n 1
+}
+
+# Sets MINIZIP_WINDOWS_DIR to minizip for Windows: Debian's source of the
+# version the host has as libminizip-dev (Debian's patches applied),
+# compiled once into the cache as a static library with mingw's zlib, from
+# the files that Debian's own build compiles for a Windows host.
+find_minizip_for_windows() {
+    local version place source file
+    version=$(dpkg-query -W -f='${source:Version}' libminizip-dev)
+    place=$TARVIO_CACHE/minizip-$version-mingw-w64
+    MINIZIP_WINDOWS_DIR=$place/minizip-win
+    [ -f "$place/.built" ] && return 0
+    echo "Building minizip $version for Windows from Debian's source into $place"
+    rm -rf "$place"
+    source=$(debian_source minizip libminizip-dev "$place")
+    mkdir -p "$place/build" "$MINIZIP_WINDOWS_DIR/include/minizip" "$MINIZIP_WINDOWS_DIR/lib" \
+        "$MINIZIP_WINDOWS_DIR/share/doc"
+    for file in ioapi unzip zip mztools iowin32; do
+        logged_step minizip "$place/build.log" x86_64-w64-mingw32-gcc-posix -O2 \
+            -I/usr/x86_64-w64-mingw32/include -c "$source/$file.c" -o "$place/build/$file.o"
+    done
+    logged_step minizip "$place/build.log" x86_64-w64-mingw32-ar rcs \
+        "$MINIZIP_WINDOWS_DIR/lib/libminizip.a" "$place"/build/*.o
+    cp "$source"/{crypt,ioapi,mztools,unzip,zip,iowin32}.h "$MINIZIP_WINDOWS_DIR/include/minizip/"
+    cp "$source/debian/copyright" "$MINIZIP_WINDOWS_DIR/share/doc/"
+    rm -rf "$place/build" "$place/source"
+    touch "$place/.built"
+}
+
+# Sets FREEXL_WINDOWS_DIR to freexl for Windows: Debian's source of the
+# version the host has as libfreexl-dev, cross-built once into the cache as
+# a static library. Where freexl wants iconv, it gets ours
+# (packaging/windows/iconv: a layer over Windows' own code-page conversion),
+# built into the same folder first; its sources name the cache folder, so a
+# change to them builds both anew.
+find_freexl_for_windows() {
+    local version place source layer sum
+    version=$(dpkg-query -W -f='${source:Version}' libfreexl-dev)
+    layer=$TOP/packaging/windows/iconv
+    sum=$(cat "$layer"/iconv.c "$layer"/iconv.h "$layer"/localcharset.h | sha256sum | cut -c1-12)
+    place=$TARVIO_CACHE/freexl-$version-iconv-$sum-mingw-w64
+    FREEXL_WINDOWS_DIR=$place/freexl-win
+    [ -f "$place/.built" ] && return 0
+    echo "Building freexl $version for Windows from Debian's source into $place"
+    rm -rf "$place"
+    mkdir -p "$place/build" "$FREEXL_WINDOWS_DIR/include" "$FREEXL_WINDOWS_DIR/lib" \
+        "$FREEXL_WINDOWS_DIR/share/doc"
+    logged_step iconv "$place/iconv.log" x86_64-w64-mingw32-gcc-posix -O2 -Wall -Wextra -Werror \
+        -c "$layer/iconv.c" -o "$place/build/iconv.o"
+    logged_step iconv "$place/iconv.log" x86_64-w64-mingw32-ar rcs \
+        "$FREEXL_WINDOWS_DIR/lib/libiconv.a" "$place/build/iconv.o"
+    cp "$layer/iconv.h" "$layer/localcharset.h" "$FREEXL_WINDOWS_DIR/include/"
+    source=$(debian_source freexl libfreexl-dev "$place")
+    logged_step freexl "$place/configure.log" env -C "$source" ./configure \
+        --host=x86_64-w64-mingw32 --prefix="$FREEXL_WINDOWS_DIR" --disable-shared --enable-static \
+        CC=x86_64-w64-mingw32-gcc-posix CFLAGS=-O2 \
+        CPPFLAGS="-I$FREEXL_WINDOWS_DIR/include" LDFLAGS="-L$FREEXL_WINDOWS_DIR/lib"
+    logged_step freexl "$place/build.log" nice make -C "$source/src" -j "$(nproc)"
+    logged_step freexl "$place/install.log" make -C "$source/src" install
+    logged_step freexl "$place/install.log" make -C "$source/headers" install
+    cp "$source/debian/copyright" "$FREEXL_WINDOWS_DIR/share/doc/"
+    rm -rf "$place/build" "$place/source"
+    touch "$place/.built"
+}
+
 # The DLLs (by file name) that the Windows programs $@ import, and the DLLs
 # those import, found in Qt's bin/ and the mingw runtime; Windows' own are
 # left out.
@@ -296,6 +370,14 @@ stage_licence_texts() {
         "$stage/licenses/libxlsxwriter-copyright.txt"
     notepad_text /usr/share/common-licenses/MPL-2.0 "$stage/licenses/MPL-2.0.txt"
     notepad_text "$doc/libz-mingw-w64-dev/copyright" "$stage/licenses/zlib-copyright.txt"
+    # The readers of imported workbooks, linked into tarvio.exe: freexl
+    # (.xls; its copyright file holds the MPL-1.1, and names the GPL-2+ and
+    # LGPL-2.1+ it may also be taken under) and minizip (.xlsx's zip, zlib
+    # licence).
+    notepad_text "$FREEXL_WINDOWS_DIR/share/doc/copyright" "$stage/licenses/freexl-copyright.txt"
+    notepad_text /usr/share/common-licenses/GPL-2 "$stage/licenses/GPL-2.0.txt"
+    notepad_text /usr/share/common-licenses/LGPL-2.1 "$stage/licenses/LGPL-2.1.txt"
+    notepad_text "$MINIZIP_WINDOWS_DIR/share/doc/copyright" "$stage/licenses/minizip-copyright.txt"
     # The installer's and the uninstaller's own code.
     notepad_text "$doc/nsis/copyright" "$stage/licenses/nsis-copyright.txt"
 }
@@ -318,7 +400,7 @@ package_windows() {
     for dll in libstdc++-6.dll libwinpthread-1.dll; do
         MINGW_RUNTIME_DIRS+=("$(dirname "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name=$dll)")")")
     done
-    cp "$bin/tarvio.exe" "$bin/segment-service.exe" "$stage/"
+    cp "$bin/tarvio.exe" "$bin/xls-reader.exe" "$bin/segment-service.exe" "$stage/"
     cp -r "$bin/skin" "$stage/skin"
     cp "$bin/builtin-segments.dat" "$stage/"
     # Qt's plugins: the Windows platform, the native look, .ico files.

@@ -1,24 +1,16 @@
 #include "exportresults.h"
 
 #include "commandview.h"
+#include "commandwaiter.h"
+#include "exportmessage.h"
+#include "listrows.h"
 #include "resultcsv.h"
 #include "resultlistmodel.h"
 #include "resultxlsx.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 namespace {
-QList<ResultRecord> RecordsOf(const ResultListModel &lv) {
-    QList<ResultRecord> records;
-    records.reserve(lv.Count());
-    for (int i = 1; i <= lv.Count(); ++i) {
-        const RowAnswer &answer = lv.Answer(i);
-        records.append({lv.Text(i), lv.Number(i), answer.province, answer.city, answer.carrier});
-    }
-    return records;
-}
-
 bool WritesCsv(const ExportFileChoice &choice) {
     const QString suffix = QFileInfo(choice.path).suffix().toLower();
     if (suffix == QLatin1String("csv") || suffix == QLatin1String("xlsx"))
@@ -37,22 +29,21 @@ void ExportResults(CommandView &view) {
     if (choice.path.isEmpty())
         return;
 
-    const QList<ResultRecord> records = RecordsOf(lv);
-    const ExportError error = WritesCsv(choice) ? WriteResultsCsv(choice.path, records)
-                                                : WriteResultsXlsx(choice.path, records);
-    const QString shown = QDir::toNativeSeparators(choice.path);
-    switch (error) {
-    case ExportError::None:
-        view.Prompt(QStringLiteral("已导出") + QString::number(records.size()) +
-                    QStringLiteral("条结果到文件：") + QLatin1Char('\r') + shown);
-        break;
-    case ExportError::TargetNotWritable:
-        view.Prompt(QStringLiteral("无法写入文件：") + shown + QLatin1Char('\r') +
-                    QStringLiteral("请检查文件夹是否可写，或文件是否正被其他程序打开！"));
-        break;
-    case ExportError::WorkbookFailed:
-        view.Prompt(QStringLiteral("无法生成文件：") + shown + QLatin1Char('\r') +
-                    QStringLiteral("临时文件夹不可写，文件未导出！"));
-        break;
-    }
+    // A million rows take seconds to write: the window goes on meanwhile,
+    // and Esc or closing it stops the export, the target as it was.
+    const ResultRows rows = RowsOfList(lv);
+    const bool csv = WritesCsv(choice);
+    CommandWaiter &waiter = view.Waiter();
+    const ShouldStop shouldStop = [&waiter] {
+        return waiter.StopAsked();
+    };
+    ExportOutcome outcome;
+    RunOffThread(waiter, [&] {
+        outcome = csv ? WriteResultsCsv(choice.path, rows, shouldStop)
+                      : WriteResultsXlsx(choice.path, rows, QStringLiteral("查询结果"), shouldStop);
+    });
+    view.Prompt(ExportMessage(choice.path, rows.count, outcome, QStringLiteral("已导出"),
+                              QStringLiteral("一个工作表最多放") +
+                                  QString::number(SheetRowLimit::Rows()) +
+                                  QStringLiteral("条，结果分在%1个工作表中：")));
 }

@@ -10,12 +10,9 @@ bool IsImportedNumber(QStringView text) {
 
 void ShowImportedNumbers(CommandView &view, NumberList list) {
     ResultListModel &lv = view.ResultList();
-    // Serials run 1, 2, 3 … over the valid lines; an invalid line uses none.
-    QList<ResultRow> rows;
-    rows.reserve(list.kept.size());
-    for (QString &number : list.kept)
-        rows.append(ResultRow{QString::number(rows.size() + 1), std::move(number), QString(), {}});
-    lv.AppendRows(std::move(rows));
+    // Serials run 1, 2, 3 … over the valid lines (the rows' positions in the
+    // emptied list); an invalid line uses none.
+    lv.AppendNumbers(list.kept);
     const qint64 imported = lv.Count();
     const qint64 invalid = list.lineCount - imported;
     view.SetFrame2Caption(QStringLiteral("共导入") + QString::number(imported) +

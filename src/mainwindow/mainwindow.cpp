@@ -4,6 +4,7 @@
 #include "batchquery.h"
 #include "clearlist.h"
 #include "copynumber.h"
+#include "exportbyprovince.h"
 #include "exportresults.h"
 #include "filedialog.h"
 #include "filterresult.h"
@@ -14,6 +15,7 @@
 #include "pastenumberlist.h"
 #include "phonestatswindow.h"
 #include "prompt.h"
+#include "removerepeats.h"
 #include "resultlistmodel.h"
 #include "resultlistview.h"
 #include "saveresults.h"
@@ -101,6 +103,11 @@ ExportFileChoice MainWindow::ChooseExportFile() {
     ShowCaptions();
     const FileDialog::ExportChoice choice = FileDialog::ChooseExportFile(this);
     return {choice.path, choice.chosenExtension};
+}
+
+QString MainWindow::ChooseProvinceWorkbook() {
+    ShowCaptions();
+    return FileDialog::ChooseProvinceWorkbook(this);
 }
 
 int MainWindow::SelectedRow() const {
@@ -200,6 +207,8 @@ void MainWindow::BatchQuery_Click()  { RunCommand([this] { RunBatchQuery(*this, 
 void MainWindow::save_Click()        { RunCommand([this] { SaveResults(*this); }); }
 void MainWindow::SavePhone_Click()   { RunCommand([this] { SaveResults(*this); }); }
 void MainWindow::ExportPhone_Click() { RunCommand([this] { ExportResults(*this); }); }
+void MainWindow::RemoveRepeats_Click()  { RunCommand([this] { RemoveRepeatedNumbers(*this); }); }
+void MainWindow::ProvinceExport_Click() { RunCommand([this] { ExportByProvince(*this); }); }
 // clang-format on
 
 // Opening the window is a command like any other, and is dropped while one

@@ -52,11 +52,13 @@ public Q_SLOTS:
     void import_Click();
     void ImportPhone_Click();
     void PastePhone_Click();
+    void RemoveRepeats_Click();
     void batch_Click();
     void BatchQuery_Click();
     void save_Click();
     void SavePhone_Click();
     void ExportPhone_Click();
+    void ProvinceExport_Click();
     void PhoneStats_Click();
     void ClearLV_Click();
     void Command1_Click();
@@ -104,6 +106,7 @@ private:
     void SetFileNameText(const QString &text) override;
     QString ChooseNumberFile() override;
     ExportFileChoice ChooseExportFile() override;
+    QString ChooseProvinceWorkbook() override;
     void Prompt(const QString &text) override;
     int SelectedRow() const override;
     void CopyToClipboard(const QString &text) override;

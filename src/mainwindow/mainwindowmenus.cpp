@@ -46,10 +46,14 @@ void MainWindow::BuildMenus() {
     // which takes the key for itself first and pastes into the box.
     Item(system, "PastePhone", QStringLiteral("粘贴号码(&P)"), this, &MainWindow::PastePhone_Click)
         ->setShortcut(QKeySequence::Paste);
+    Item(system, "RemoveRepeats", QStringLiteral("去除重复号码(&D)"), this,
+         &MainWindow::RemoveRepeats_Click);
     Item(system, "BatchQuery", QStringLiteral("批量查询(&B)"), this, &MainWindow::BatchQuery_Click);
     Item(system, "SavePhone", QStringLiteral("保存结果(&S)"), this, &MainWindow::SavePhone_Click);
     Item(system, "ExportPhone", QStringLiteral("导出结果(&X)"), this,
          &MainWindow::ExportPhone_Click);
+    Item(system, "ProvinceExport", QStringLiteral("分类导出(&G)"), this,
+         &MainWindow::ProvinceExport_Click);
     Item(system, "PhoneStats", QStringLiteral("号码统计(&T)"), this, &MainWindow::PhoneStats_Click);
     system->addSeparator()->setObjectName(QStringLiteral("Line1"));
     Item(system, "Exit", QStringLiteral("退出(&E)"), this, &MainWindow::Exit_Click);

@@ -2,14 +2,14 @@
 
 #include "mobilenumber.h"
 
-#include <QRegularExpression>
-
 #include <array>
 
 namespace {
-// Full-width forms (U+FF01 … U+FF5E) as their ASCII characters, and the
-// ideographic space as a blank: an input method writes digits, "+" and "-"
-// so.
+// Full-width forms (U+FF01 … U+FF5E) as their ASCII characters: an input
+// method writes digits, "+" and "-" so. The blanks that are not ASCII (the
+// ideographic space, the no-break spaces a web page or a word processor
+// puts between groups) become blanks, and the dashes a word processor makes
+// of a hyphen (‐ ‑ ‒ – — ―, and the minus sign) become "-".
 QString HalfWidth(QStringView text) {
     QString half;
     half.reserve(text.size());
@@ -17,8 +17,10 @@ QString HalfWidth(QStringView text) {
         const char16_t u = c.unicode();
         if (u >= 0xFF01 && u <= 0xFF5E)
             half.append(QChar(char16_t(u - 0xFF01 + 0x21)));
-        else if (u == 0x3000)
+        else if (u == 0x3000 || u == 0x00A0 || u == 0x2007 || u == 0x202F)
             half.append(QLatin1Char(' '));
+        else if ((u >= 0x2010 && u <= 0x2015) || u == 0x2212)
+            half.append(QLatin1Char('-'));
         else
             half.append(c);
     }
@@ -75,24 +77,47 @@ QString NumberOfCell(QStringView cell, const std::function<bool(QStringView)> &i
 
 int PhoneHeaderRank(QStringView cell) {
     QString name = HalfWidth(cell).toLower();
-    name.remove(QRegularExpression(QStringLiteral("[\\s:：*（）()_.#]")));
+    // Blanks and the marks a header is decorated with. No regular
+    // expression: workbooks are read on a thread of their own, and with
+    // mingw PCRE2's per-thread JIT stack crashes as such a thread ends.
+    name.removeIf([](QChar c) { return c.isSpace() || QStringView(u":：*（）()_.#-").contains(c); });
     if (name.isEmpty())
         return 0;
-    // Numbers of other kinds that a customer list keeps beside the phone.
-    static const std::array<QString, 9> kOtherNumbers{
-        QStringLiteral("身份证"), QStringLiteral("证件"), QStringLiteral("卡号"),
-        QStringLiteral("账号"),   QStringLiteral("邮编"), QStringLiteral("传真"),
-        QStringLiteral("fax"),    QStringLiteral("qq"),   QStringLiteral("微信")};
-    for (const QString &other : kOtherNumbers) {
+    // Numbers of other kinds that a customer list keeps beside the phone,
+    // and what is said of a phone that is not its number (its model, its
+    // home, its carrier, its bill).
+    static const std::array<QString, 20> kOtherColumns{
+        QStringLiteral("身份证"),   QStringLiteral("证件"),    QStringLiteral("卡号"),
+        QStringLiteral("账号"),     QStringLiteral("邮编"),    QStringLiteral("传真"),
+        QStringLiteral("fax"),      QStringLiteral("qq"),      QStringLiteral("微信"),
+        QStringLiteral("型号"),     QStringLiteral("品牌"),    QStringLiteral("归属"),
+        QStringLiteral("运营商"),   QStringLiteral("话费"),    QStringLiteral("套餐"),
+        QStringLiteral("model"),    QStringLiteral("brand"),   QStringLiteral("carrier"),
+        QStringLiteral("operator"), QStringLiteral("telegram")};
+    for (const QString &other : kOtherColumns) {
         if (name.contains(other))
             return 0;
     }
     if (name.contains(QStringLiteral("手机")) || name.contains(QStringLiteral("移动电话")) ||
         name.startsWith(QLatin1String("mobile")) || name.startsWith(QLatin1String("cell")))
         return 3;
+    // "tel" and "contact" begin other words (a hotel, a contact's name):
+    // they name a phone alone or before what is said of a number.
+    const auto phoneWord = [&name] {
+        if (name.startsWith(QLatin1String("phone")) || name.startsWith(QLatin1String("telephone")))
+            return true;
+        for (const QLatin1String word : {QLatin1String("tel"), QLatin1String("contact")}) {
+            if (!name.startsWith(word))
+                continue;
+            const QStringView rest = QStringView(name).sliced(word.size());
+            if (rest.isEmpty() || rest.front().isDigit() || rest.startsWith(QLatin1String("phone")) ||
+                rest.startsWith(QLatin1String("number")) || rest.startsWith(QLatin1String("no")))
+                return true;
+        }
+        return false;
+    };
     if (name.contains(QStringLiteral("电话")) || name.contains(QStringLiteral("联系方式")) ||
-        name.startsWith(QLatin1String("phone")) || name.startsWith(QLatin1String("tel")) ||
-        name.startsWith(QLatin1String("contact")))
+        phoneWord())
         return 2;
     if (name == QStringLiteral("号码") || name == QStringLiteral("号码1"))
         return 1;

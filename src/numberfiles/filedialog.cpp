@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QTimer>
 
+#include <iterator>
 #include <optional>
 
 namespace {
@@ -59,13 +60,13 @@ QString ExtensionOfEntry(const QString &filter) {
 // platform's dialog, which asks on its own, as the entry changes.
 class ExportDialog : public QFileDialog {
 public:
-    explicit ExportDialog(QWidget *parent)
-        : QFileDialog(parent, QStringLiteral("导出结果")) {
+    ExportDialog(QWidget *parent, const QString &title, qsizetype entries)
+        : QFileDialog(parent, title) {
         setAcceptMode(QFileDialog::AcceptSave);
         setFileMode(QFileDialog::AnyFile);
         QStringList filters;
-        for (const ExportEntry &entry : kExportEntries)
-            filters.append(QString::fromUtf16(entry.filter));
+        for (qsizetype i = 0; i < entries; ++i)
+            filters.append(QString::fromUtf16(kExportEntries[i].filter));
         setNameFilters(filters);
         selectNameFilter(filters.first());
         setDefaultSuffix(ExtensionOfEntry(filters.first()));
@@ -103,7 +104,10 @@ QString FileDialog::ChooseNumberFile(QWidget *parent) {
     QFileDialog dialog(parent, QStringLiteral("请选择文件"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({QStringLiteral("文本文件(*.txt)"), QStringLiteral("CSV 文件(*.csv)")});
+    // The text types first, as they always were, so the dialog still opens on
+    // "文本文件(*.txt)"; a workbook is one more type beside them.
+    dialog.setNameFilters({QStringLiteral("文本文件(*.txt)"), QStringLiteral("CSV 文件(*.csv)"),
+                           QStringLiteral("Excel 工作簿(*.xlsx *.xls)")});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().first();
@@ -112,8 +116,18 @@ QString FileDialog::ChooseNumberFile(QWidget *parent) {
 FileDialog::ExportChoice FileDialog::ChooseExportFile(QWidget *parent) {
     if (const std::optional<Answering> answer = AnsweredUnseen())
         return {*answer->path, answer->chosenExtension};
-    ExportDialog dialog(parent);
+    ExportDialog dialog(parent, QStringLiteral("导出结果"), std::size(kExportEntries));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return {dialog.selectedFiles().first(), ExtensionOfEntry(dialog.selectedNameFilter())};
+}
+
+QString FileDialog::ChooseProvinceWorkbook(QWidget *parent) {
+    if (const std::optional<Answering> answer = AnsweredUnseen())
+        return *answer->path;
+    // The workbook's entry alone: a sheet per province is a workbook's.
+    ExportDialog dialog(parent, QStringLiteral("分类导出"), 1);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
 }

@@ -9,9 +9,9 @@ class QWidget;
 class FileDialog {
 public:
     // The Open dialog of the import: title "请选择文件", the filter entries
-    // "文本文件(*.txt)" and "CSV 文件(*.csv)". Returns the chosen path, or an
-    // empty text on cancel. A name may be typed that does not exist; the
-    // import reports that itself.
+    // "文本文件(*.txt)", "CSV 文件(*.csv)" and "Excel 工作簿(*.xlsx *.xls)". Returns the chosen
+    // path, or an empty text on cancel. A name may be typed that does not exist; the import reports
+    // that itself.
     static QString ChooseNumberFile(QWidget *parent);
 
     // What the Save dialog of the export gave: the path, empty on cancel,
@@ -26,6 +26,12 @@ public:
     // asks whether an existing file is to be replaced, so that the question
     // is always about the file that will be written.
     static ExportChoice ChooseExportFile(QWidget *parent);
+
+    // The Save dialog of 分类导出: title "分类导出", the one entry
+    // "Excel 工作簿(*.xlsx)", whose extension a name typed without one gets
+    // before the dialog asks whether an existing file is to be replaced.
+    // Returns the path, or an empty text on cancel.
+    static QString ChooseProvinceWorkbook(QWidget *parent);
 
     // Lets a test choose in the user's place: from now on every file dialog
     // answers path ("" is a cancel) without being shown; a Save dialog

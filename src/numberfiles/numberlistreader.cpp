@@ -1,5 +1,6 @@
 #include "numberlistreader.h"
 
+#include "cellnumber.h"
 #include "numbercells.h"
 
 #include <QFile>
@@ -38,20 +39,31 @@ QString DecodeNumberListText(const QByteArray &bytes) {
     return decoder(data);
 }
 
-// The number a line gives by the rule, or a null text when it gives none.
-QString NumberOfLine(QStringView line, NumberLines rule,
-                     const std::function<bool(QStringView)> &isNumber) {
-    if (rule == NumberLines::FirstNumberCell) {
-        const QStringList cells = SplitCells(line);
-        if (!cells.isEmpty()) {
-            for (const QString &cell : cells) {
-                if (isNumber(cell))
-                    return cell;
-            }
-            return QString();
-        }
+// What one line gave.
+struct LineNumber {
+    QString number;          // null when the line gives none
+    bool namesPhone = false; // a cell of it names a phone column (and none is a number)
+};
+
+// The number a line gives by the rule. In a spreadsheet's or a CSV file's
+// text every line is cells, a line without a separator being one cell: a
+// column copied alone comes so. A cell gives a number as people write one
+// (cellnumber.h) or as a line of a file gives one.
+LineNumber NumberOfLine(QStringView line, NumberLines rule,
+                        const std::function<bool(QStringView)> &isNumber) {
+    if (rule == NumberLines::WholeLine)
+        return {isNumber(line) ? line.toString() : QString()};
+    QStringList cells = SplitCells(line);
+    if (cells.isEmpty())
+        cells.append(line.toString());
+    LineNumber got;
+    for (const QString &cell : cells) {
+        got.number = NumberOfCell(cell, isNumber);
+        if (!got.number.isNull())
+            return got;
+        got.namesPhone = got.namesPhone || PhoneHeaderRank(cell) > 0;
     }
-    return isNumber(line) ? line.toString() : QString();
+    return got;
 }
 } // namespace
 
@@ -81,10 +93,15 @@ NumberList ReadNumberListText(QStringView text, NumberLines rule,
         qsizetype end = start;
         while (end < size && text[end] != QLatin1Char('\r') && text[end] != QLatin1Char('\n'))
             ++end;
-        ++list.lineCount;
-        QString number = NumberOfLine(text.sliced(start, end - start), rule, isNumber);
-        if (!number.isNull())
-            list.kept.append(std::move(number));
+        LineNumber line = NumberOfLine(text.sliced(start, end - start), rule, isNumber);
+        // The header of a table (a first line that names the phone column
+        // and holds no number) is neither a number nor an invalid one.
+        const bool header = start == 0 && rule == NumberLines::FirstNumberCell &&
+                            line.number.isNull() && line.namesPhone;
+        if (!header)
+            ++list.lineCount;
+        if (!line.number.isNull())
+            list.kept.append(std::move(line.number));
         if (end < size && text[end] == QLatin1Char('\r') && end + 1 < size &&
             text[end + 1] == QLatin1Char('\n'))
             ++end;

@@ -1,6 +1,12 @@
 #include "resultcsv.h"
 
+#include "writeproblem.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
+
+#include <memory>
 
 namespace {
 // A cell that holds a separator, a quote or a line end is quoted, its
@@ -47,22 +53,71 @@ void AppendLine(QString &out, const QStringList &cells) {
     }
     out += QLatin1String("\r\n");
 }
+
+void AppendRecord(QString &out, const ResultRecord &row) {
+    AppendLine(out, {row.serial, row.number, AsAnswerCell(row.province), AsAnswerCell(row.city),
+                     AsAnswerCell(row.carrier)});
+}
+
+QByteArray Bom() {
+    return QByteArrayLiteral("\xEF\xBB\xBF");
+}
+
+// About this many characters are gathered before they are written.
+constexpr qsizetype kPiece = 256 * 1024;
+// The stop is looked at once for so many rows.
+constexpr qsizetype kRowsBetweenLooks = 4096;
 } // namespace
 
 QByteArray ResultsCsvBytes(const QList<ResultRecord> &rows) {
     QString text;
-    text.reserve((rows.size() + 1) * 40);
     AppendLine(text, ResultExportHeader());
     for (const ResultRecord &row : rows)
-        AppendLine(text, {row.serial, row.number, AsAnswerCell(row.province),
-                          AsAnswerCell(row.city), AsAnswerCell(row.carrier)});
-    return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
+        AppendRecord(text, row);
+    return Bom() + text.toUtf8();
 }
 
-ExportError WriteResultsCsv(const QString &path, const QList<ResultRecord> &rows) {
-    const QByteArray bytes = ResultsCsvBytes(rows);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return ExportError::TargetNotWritable;
-    return ExportError::None;
+ExportOutcome WriteResultsCsv(const QString &path, const ResultRows &rows,
+                              const ShouldStop &shouldStop) {
+    ExportOutcome outcome;
+    // Gone (and the file beside the target with it) before a failure is
+    // looked into.
+    auto file = std::make_unique<QSaveFile>(path);
+    qint64 bytes = 0; // written, or being written when a write failed
+    const auto fail = [&]() {
+        const QString said = file->errorString();
+        file.reset();
+        const WriteFailure failure = LookAtTarget(path, bytes);
+        outcome.problem =
+            failure.problem == WriteProblem::None ? WriteProblem::Other : failure.problem;
+        outcome.detail = failure.problem == WriteProblem::None ? said : failure.detail;
+        outcome.folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
+        return outcome;
+    };
+    // Unbuffered: a write that fails says so at once, with its own bytes.
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail();
+    QString text;
+    text.reserve(kPiece + 4096);
+    AppendLine(text, ResultExportHeader());
+    const auto writeText = [&](const QByteArray &opening) {
+        const QByteArray piece = opening + text.toUtf8();
+        text.clear();
+        bytes += piece.size();
+        return file->write(piece) == piece.size();
+    };
+    if (!writeText(Bom()))
+        return fail();
+    for (qsizetype i = 0; i < rows.count; ++i) {
+        if (i % kRowsBetweenLooks == 0 && shouldStop && shouldStop()) {
+            outcome.problem = WriteProblem::Stopped;
+            return outcome; // the file beside the target goes with `file`
+        }
+        AppendRecord(text, rows.record(i));
+        if (text.size() >= kPiece && !writeText({}))
+            return fail();
+    }
+    if ((!text.isEmpty() && !writeText({})) || !file->commit())
+        return fail();
+    return outcome;
 }

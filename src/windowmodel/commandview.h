@@ -38,6 +38,9 @@ public:
     virtual QString ChooseNumberFile() = 0;
     // The Save dialog of the export, which has asked before a file is replaced.
     virtual ExportFileChoice ChooseExportFile() = 0;
+    // The Save dialog of 分类导出 (a workbook), which has asked before a file
+    // is replaced; an empty text on cancel.
+    virtual QString ChooseProvinceWorkbook() = 0;
     // A message box; returns once the user has closed it.
     virtual void Prompt(const QString &text) = 0;
     // The selected row of the list, 1 for the top one; 0 when none is.

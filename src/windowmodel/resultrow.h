@@ -10,6 +10,7 @@ struct RowAnswer {
     QString province;
     QString city;
     QString carrier; // as the service names it: "中国移动"
+    friend bool operator==(const RowAnswer &, const RowAnswer &) = default;
 };
 
 // What the batch has done with a row's number: not asked it yet (or asked it

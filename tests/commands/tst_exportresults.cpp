@@ -1,49 +1,107 @@
-// The export command: which file it writes, in which format, with which
-// rows, and what it says.
+// The export commands, 导出结果 and 分类导出: which file they write, in which
+// format, with which rows on which sheets, off the window's thread, and what
+// they say. The workbooks' cells are read back with openpyxl
+// (tests/mainwindow, check_export.py).
+#include "exportbyprovince.h"
+#include "exportmessage.h"
 #include "exportresults.h"
 #include "recordingview.h"
+#include "resultxlsx.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 const QByteArray kBom("\xEF\xBB\xBF");
 const QByteArray kZip("PK\x03\x04");
+
+// A waiter that notes the thread the export looks at it from, and can say
+// at once that Esc was pressed.
+class NotingWaiter : public EventLoopWaiter {
+public:
+    bool StopAsked() const override {
+        lookedFrom = QThread::currentThread();
+        return stop || EventLoopWaiter::StopAsked();
+    }
+    mutable std::atomic<QThread *> lookedFrom{nullptr};
+    bool stop = false;
+};
+
+class NotingView : public RecordingView {
+public:
+    CommandWaiter &Waiter() override { return noting; }
+    NotingWaiter noting;
+};
+
+// A row with a location gets its province as the answer's; "|" alone is a
+// row whose answer names no province.
+void FillProvinces(RecordingView &view, const QStringList &locations) {
+    QList<ResultRow> rows;
+    for (const QString &location : locations) {
+        const int i = int(rows.size()) + 1;
+        const QString shown = location == u"|"_s ? u" 移动"_s : location;
+        rows.append({QString::number(i),
+                     TestNumber(i),
+                     shown,
+                     {location == u"|"_s ? QString() : location.section(u' ', 0, 0), {}, {}},
+                     location.isEmpty() ? RowQuery::NotAsked : RowQuery::Answered});
+    }
+    view.lv.AppendRows(rows);
+}
 } // namespace
 
 class TestExportResults : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init();
+    void cleanup();
     void emptyListAsksNothing();
     void cancelWritesNothing();
     void formatFromTheName_data();
     void formatFromTheName();
     void everyRowWithItsAnswer();
-    void unwritableTarget();
+    void rowsThatGoOnInMoreSheets();
+    void writtenOffTheWindowsThread_data();
+    void writtenOffTheWindowsThread();
+    void escStopsIt_data();
+    void escStopsIt();
+    void failureNamesItsCause_data();
+    void failureNamesItsCause();
+    void byProvinceAsksOnlyAfterALookup_data();
+    void byProvinceAsksOnlyAfterALookup();
+    void provinceSheets_data();
+    void provinceSheets();
+    void byProvinceNamesItsSheets();
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<RecordingView> m_view;
+    std::unique_ptr<NotingView> m_view;
 };
 
 void TestExportResults::init() {
     QVERIFY(m_dir.isValid());
-    m_view = std::make_unique<RecordingView>();
+    m_view = std::make_unique<NotingView>();
+}
+
+void TestExportResults::cleanup() {
+    SheetRowLimit::Reset();
 }
 
 void TestExportResults::emptyListAsksNothing() {
     ExportResults(*m_view);
-    QCOMPARE(m_view->events, QStringList{Prompt(u"你还没有导入号码呢！"_s)});
+    ExportByProvince(*m_view);
+    QCOMPARE(m_view->events, QStringList(2, Prompt(u"你还没有导入号码呢！"_s)));
 }
 
 void TestExportResults::cancelWritesNothing() {
-    m_view->Fill({u""_s});
+    FillProvinces(*m_view, {u"广东 移动"_s});
     ExportResults(*m_view);
-    QCOMPARE(m_view->events, QStringList{SaveDialog()});
+    ExportByProvince(*m_view);
+    QCOMPARE(m_view->events, QStringList({SaveDialog(), ProvinceSaveDialog()}));
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList());
 }
 
@@ -92,17 +150,185 @@ void TestExportResults::everyRowWithItsAnswer() {
     QCOMPARE(m_view->lv.Location(1), u"广东 移动"_s);
 }
 
-void TestExportResults::unwritableTarget() {
-    m_view->Fill({u""_s});
-    QTemporaryDir dir;
-    const QString target = dir.filePath(u"没有这个文件夹/结果.xlsx"_s);
-    m_view->exportChoice = {target, u"xlsx"_s};
+// More rows than a sheet holds (here, to see it, two) go on in more sheets,
+// which the message names.
+void TestExportResults::rowsThatGoOnInMoreSheets() {
+    SheetRowLimit::Set(2);
+    m_view->Fill({{}, {}, {}, {}, {}});
+    m_view->exportChoice = {m_dir.filePath(u"r.xlsx"_s), u"xlsx"_s};
     ExportResults(*m_view);
     QCOMPARE(m_view->events,
-             QStringList({SaveDialog(),
-                          Prompt(u"无法写入文件："_s + QDir::toNativeSeparators(target) +
-                                 u"\r请检查文件夹是否可写，或文件是否正被其他程序打开！"_s)}));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+             QStringList({SaveDialog(), Prompt(u"已导出5条结果到文件：\r"_s +
+                                               QDir::toNativeSeparators(m_view->exportChoice.path) +
+                                               u"\r一个工作表最多放2条，结果分在3个工作表中："
+                                               "查询结果、查询结果 (2)、查询结果 (3)"_s)}));
+}
+
+// The window goes on while a long export writes: the rows are read and
+// written on a thread of their own.
+void TestExportResults::writtenOffTheWindowsThread_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("导出结果, xlsx") << u"r.xlsx"_s;
+    QTest::newRow("导出结果, csv") << u"r.csv"_s;
+    QTest::newRow("分类导出") << u"分类.xlsx"_s;
+}
+
+void TestExportResults::writtenOffTheWindowsThread() {
+    QFETCH(QString, name);
+    FillProvinces(*m_view, {u"广东 移动"_s});
+    const QString path = m_dir.filePath(name);
+    m_view->exportChoice = {path, u"xlsx"_s};
+    m_view->provinceWorkbook = path;
+    if (name.startsWith(u'r'))
+        ExportResults(*m_view);
+    else
+        ExportByProvince(*m_view);
+    QVERIFY(QFileInfo::exists(path));
+    QVERIFY(m_view->noting.lookedFrom != nullptr);
+    QVERIFY(m_view->noting.lookedFrom != QThread::currentThread());
+}
+
+void TestExportResults::escStopsIt_data() {
+    writtenOffTheWindowsThread_data();
+}
+
+void TestExportResults::escStopsIt() {
+    QFETCH(QString, name);
+    FillProvinces(*m_view, {u"广东 移动"_s, u"北京 联通"_s});
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QVERIFY(WriteWholeFile(path, "earlier content"));
+    m_view->exportChoice = {path, u"xlsx"_s};
+    m_view->provinceWorkbook = path;
+    m_view->noting.stop = true;
+    if (name.startsWith(u'r'))
+        ExportResults(*m_view);
+    else
+        ExportByProvince(*m_view);
+    QCOMPARE(m_view->events.last(),
+             Prompt(u"导出已停止，文件未导出：\r"_s + QDir::toNativeSeparators(path)));
+    QCOMPARE(ReadWholeFile(path), QByteArray("earlier content"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{name});
+}
+
+// What the user is told of a failure: its cause, and where.
+void TestExportResults::failureNamesItsCause_data() {
+    QTest::addColumn<int>("problem");
+    QTest::addColumn<bool>("temporary");
+    QTest::addColumn<QString>("detail");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("disk full")
+        << int(WriteProblem::DiskFull) << false << u""_s
+        << u"磁盘已满：文件夹 D:\\导出 所在的磁盘没有足够的空间，文件未导出！"_s;
+    QTest::newRow("temporary folder's disk full")
+        << int(WriteProblem::DiskFull) << true << u""_s
+        << u"磁盘已满：临时文件夹 D:\\导出 所在的磁盘没有足够的空间，文件未导出！"_s;
+    QTest::newRow("missing folder") << int(WriteProblem::FolderMissing) << false << u""_s
+                                    << u"文件夹 D:\\导出 不存在，文件未导出！"_s;
+    QTest::newRow("folder not writable") << int(WriteProblem::FolderNotWritable) << false << u""_s
+                                         << u"文件夹 D:\\导出 不可写，文件未导出！"_s;
+    QTest::newRow("temporary folder not writable")
+        << int(WriteProblem::FolderNotWritable) << true << u""_s
+        << u"临时文件夹 D:\\导出 不可写，文件未导出！"_s;
+    QTest::newRow("a folder of that name") << int(WriteProblem::TargetIsFolder) << false << u""_s
+                                           << u"已有同名的文件夹，文件未导出！"_s;
+    QTest::newRow("read-only") << int(WriteProblem::TargetReadOnly) << false << u""_s
+                               << u"原有的文件是只读的，不能替换，文件未导出！"_s;
+    QTest::newRow("held open") << int(WriteProblem::TargetInUse) << false << u""_s
+                               << u"文件正被其他程序（如 Excel）打开，请关闭后再导出！"_s;
+    QTest::newRow("memory") << int(WriteProblem::OutOfMemory) << false << u""_s
+                            << u"内存不足，文件未导出！"_s;
+    QTest::newRow("the system's words") << int(WriteProblem::Other) << false << u"I/O error"_s
+                                        << u"写入时出错（I/O error），文件未导出！"_s;
+}
+
+void TestExportResults::failureNamesItsCause() {
+    QFETCH(int, problem);
+    QFETCH(bool, temporary);
+    QFETCH(QString, detail);
+    QFETCH(QString, cause);
+    ExportOutcome outcome;
+    outcome.problem = WriteProblem(problem);
+    outcome.folder = u"D:\\导出"_s;
+    outcome.inTemporaryFolder = temporary;
+    outcome.detail = detail;
+    QCOMPARE(ExportMessage(u"D:/导出/结果.xlsx"_s, 3, outcome, u"已导出"_s, u"%1"_s),
+             u"无法导出文件："_s + QDir::toNativeSeparators(u"D:/导出/结果.xlsx"_s) + u'\r' +
+                 cause);
+}
+
+// 分类导出 wants a list that has been looked up, as 保存结果 does.
+void TestExportResults::byProvinceAsksOnlyAfterALookup_data() {
+    QTest::addColumn<QList<ResultRow>>("rows");
+    QTest::addColumn<bool>("asks");
+    const ResultRow notAsked{u"1"_s, TestNumber(1), {}, {}};
+    ResultRow failed = notAsked, notFound = notAsked, single = notAsked;
+    failed.query = RowQuery::TransferFailed;
+    notFound.query = RowQuery::Answered;
+    single.location = u"广东 移动"_s; // a single query's row
+    QTest::newRow("imported only") << QList<ResultRow>{notAsked, notAsked} << false;
+    QTest::newRow("a transfer failed") << QList<ResultRow>{failed, notAsked} << true;
+    QTest::newRow("nothing found") << QList<ResultRow>{notAsked, notFound} << true;
+    QTest::newRow("a single query") << QList<ResultRow>{single} << true;
+}
+
+void TestExportResults::byProvinceAsksOnlyAfterALookup() {
+    QFETCH(QList<ResultRow>, rows);
+    QFETCH(bool, asks);
+    m_view->lv.AppendRows(rows);
+    ExportByProvince(*m_view);
+    QCOMPARE(m_view->events,
+             QStringList{asks ? ProvinceSaveDialog() : Prompt(u"你还没有查询呢！"_s)});
+}
+
+void TestExportResults::provinceSheets_data() {
+    QTest::addColumn<QStringList>("locations");
+    QTest::addColumn<QStringList>("sheets"); // name:indexes
+    QTest::newRow("largest first, list order within")
+        << QStringList{u"北京 联通"_s, u"广东 移动"_s, u""_s,         u"广东 电信"_s,
+                       u"北京 移动"_s, u"广东 移动"_s, u"浙江 移动"_s}
+        << QStringList{u"广东:1,3,5"_s, u"北京:0,4"_s, u"浙江:6"_s, u"未查到:2"_s};
+    // Equal counts stand in the order of their names; 未查到 is last
+    // whatever its count.
+    QTest::newRow("equal counts, 未查到 the largest")
+        << QStringList{u"浙江 移动"_s, u""_s, u"北京 移动"_s, u""_s, u""_s}
+        << QStringList{u"北京:2"_s, u"浙江:0"_s, u"未查到:1,3,4"_s};
+    QTest::newRow("an answer without a province")
+        << QStringList{u"|"_s, u"广东 移动"_s, u"|"_s} << QStringList{u"未知:0,2"_s, u"广东:1"_s};
+    QTest::newRow("nothing found") << QStringList{u""_s, u""_s} << QStringList{u"未查到:0,1"_s};
+}
+
+void TestExportResults::provinceSheets() {
+    QFETCH(QStringList, locations);
+    QFETCH(QStringList, sheets);
+    FillProvinces(*m_view, locations);
+    QStringList got;
+    for (const SheetRows &sheet : ProvinceSheets(m_view->lv)) {
+        QStringList indexes;
+        for (const int index : sheet.indexes)
+            indexes.append(QString::number(index));
+        got.append(sheet.name + u':' + indexes.join(u','));
+        QCOMPARE(sheet.namedFirst, sheet.name == u"未查到"_s);
+    }
+    QCOMPARE(got, sheets);
+}
+
+void TestExportResults::byProvinceNamesItsSheets() {
+    SheetRowLimit::Set(2);
+    FillProvinces(*m_view, {u"广东 移动"_s, u"北京 联通"_s, u""_s, u"广东 电信"_s, u"广东 移动"_s,
+                            u"未查到 移动"_s});
+    m_view->provinceWorkbook = m_dir.filePath(u"分类"_s);
+    ExportByProvince(*m_view);
+    QVERIFY(ReadWholeFile(m_view->provinceWorkbook).startsWith(kZip));
+    // A province that the service called 未查到 does not take the sheet of
+    // the rows without a location.
+    QCOMPARE(m_view->events,
+             QStringList(
+                 {ProvinceSaveDialog(), Prompt(u"已分类导出6条结果到文件：\r"_s +
+                                               QDir::toNativeSeparators(m_view->provinceWorkbook) +
+                                               u"\r按省份分为5个工作表："
+                                               "广东、广东 (2)、北京、未查到 (2)、未查到"_s)}));
 }
 
 QTEST_GUILESS_MAIN(TestExportResults)

@@ -1,8 +1,10 @@
 #include "importdroppedfiles.h"
 #include "importnumberlist.h"
 #include "recordingview.h"
+#include "testworkbooks.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,6 +33,11 @@ private Q_SLOTS:
     void cellsOfACsvFile();
     void droppedFiles_data();
     void droppedFiles();
+    void customerWorkbook_data();
+    void customerWorkbook();
+    void badWorkbook_data();
+    void badWorkbook();
+    void stopped();
 
 private:
     QTemporaryDir m_dir;
@@ -56,6 +63,12 @@ void TestImportNumberList::lines_data() {
                       "\r\n   \r\n\t\r\n13900139000")
         << QStringList{a, u" 1380013800"_s, u"-1380013800"_s, u"+1380013800"_s, u"13800.13800"_s, b}
         << 6;
+    // A line of a text file is a number as it stands or not at all: the ways
+    // people write one in a cell, and a header, are invalid lines here.
+    QTest::newRow("a .txt keeps its own rule")
+        << QByteArray("\xE6\x89\x8B\xE6\x9C\xBA\r\n" // 手机
+                      "+86 138 0013 8000\r\n138-0013-8000\r\n13900139000\r\n")
+        << QStringList{b} << 3;
     QTest::newRow("LF only") << QByteArray("13800138000\n13900139000\n") << QStringList{a, b} << 0;
     QTest::newRow("CR only") << QByteArray("13800138000\r13900139000\r") << QStringList{a, b} << 0;
     // LF CR is two line ends; CR CR LF is an empty line.
@@ -124,32 +137,39 @@ void TestImportNumberList::unopenableFile() {
     QCOMPARE(m_view->lv.Count(), 0);
     const QString shown = QDir::toNativeSeparators(m_view->dialogChoice);
     QCOMPARE(m_view->events,
-             QStringList({kBusy, Caption(u""_s), Prompt(u"无法打开文件："_s + shown)}));
+             QStringList({kBusy, Caption(u""_s), Prompt(u"无法打开文件：\r"_s + shown)}));
 }
 
-// A .csv file, chosen or dropped, is read by its cells; any other file by
-// its whole lines, TABs and commas included.
+// A .csv file, chosen or dropped, is read by its cells, its header not
+// counted; any other file by its whole lines, TABs and commas included.
 void TestImportNumberList::cellsOfACsvFile_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("dropped");
+    QTest::addColumn<QStringList>("numbers");
     QTest::addColumn<QString>("summary");
-    const QString cells = u"共导入2条号码，无效号码1条"_s, lines = u"共导入1条号码，无效号码2条"_s;
-    QTest::newRow("chosen .csv") << u"numbers.csv"_s << false << cells;
-    QTest::newRow("dropped .csv") << u"numbers.csv"_s << true << cells;
-    QTest::newRow("dropped .CSV") << u"NUMBERS.CSV"_s << true << cells;
-    QTest::newRow("chosen .txt") << u"numbers.txt"_s << false << lines;
-    QTest::newRow("dropped .txt") << u"numbers.txt"_s << true << lines;
+    const QStringList cells{u"13800138000"_s, u"13700137000"_s, u"13900139000"_s};
+    const QString byCells = u"共导入3条号码，无效号码0条"_s,
+                  byLines = u"共导入1条号码，无效号码3条"_s;
+    QTest::newRow("chosen .csv") << u"numbers.csv"_s << false << cells << byCells;
+    QTest::newRow("dropped .csv") << u"numbers.csv"_s << true << cells << byCells;
+    QTest::newRow("dropped .CSV") << u"NUMBERS.CSV"_s << true << cells << byCells;
+    QTest::newRow("chosen .txt") << u"numbers.txt"_s << false << QStringList{cells.last()}
+                                 << byLines;
+    QTest::newRow("dropped .txt") << u"numbers.txt"_s << true << QStringList{cells.last()}
+                                  << byLines;
 }
 
 void TestImportNumberList::cellsOfACsvFile() {
     QFETCH(QString, name);
     QFETCH(bool, dropped);
+    QFETCH(QStringList, numbers);
     QFETCH(QString, summary);
     const QString path = m_dir.filePath(name);
     // Excel saves "CSV UTF-8" with a byte-order mark.
     QVERIFY(WriteWholeFile(path, "\xEF\xBB\xBF"
                                  "\xE5\xA7\x93\xE5\x90\x8D,phone\r\n" // 姓名,phone
                                  "a,\"13800138000\"\r\n"
+                                 "b,+86 137-0013-7000\r\n"
                                  "13900139000\r\n"));
     if (dropped) {
         ImportDroppedFiles(*m_view, {path});
@@ -159,15 +179,19 @@ void TestImportNumberList::cellsOfACsvFile() {
     }
     QCOMPARE(m_view->fileName, path);
     QCOMPARE(m_view->events, QStringList({kBusy, Caption(summary)}));
-    QCOMPARE(m_view->lv.Number(m_view->lv.Count()), u"13900139000"_s);
+    QStringList got;
+    for (int i = 1; i <= m_view->lv.Count(); ++i)
+        got.append(m_view->lv.Number(i));
+    QCOMPARE(got, numbers);
 }
 
 void TestImportNumberList::droppedFiles_data() {
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QString>("refusal"); // "" when imported
-    const QString type = u"只能导入文本文件(*.txt)或 CSV 文件(*.csv)：\r"_s;
+    const QString type =
+        u"只能导入文本文件(*.txt)、CSV 文件(*.csv)或 Excel 工作簿(*.xlsx *.xls)：\r"_s;
     QTest::newRow("one .txt") << QStringList{u"号码.txt"_s} << u""_s;
-    QTest::newRow("a workbook") << QStringList{u"号码.xlsx"_s} << type + u"号码.xlsx"_s;
+    QTest::newRow("a Word document") << QStringList{u"号码.docx"_s} << type + u"号码.docx"_s;
     QTest::newRow("no extension") << QStringList{u"号码"_s} << type + u"号码"_s;
     QTest::newRow("a folder") << QStringList{u"folder.txt/"_s} << type + u"folder.txt"_s;
     QTest::newRow("two files") << QStringList{u"a.txt"_s, u"b.txt"_s}
@@ -198,6 +222,101 @@ void TestImportNumberList::droppedFiles() {
     QCOMPARE(m_view->events, QStringList{Prompt(refusal)});
     QCOMPARE(m_view->lv.Count(), 2);
     QCOMPARE(m_view->fileName, QString());
+}
+
+// The customer list, as .xlsx and as .xls, chosen in the Open dialog or
+// dropped: all 200 numbers, each as its eleven digits, the header not
+// counted.
+void TestImportNumberList::customerWorkbook_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("dropped");
+    QTest::newRow("chosen .xlsx") << u"customers.xlsx"_s << false;
+    QTest::newRow("dropped .xlsx") << u"customers.xlsx"_s << true;
+    QTest::newRow("chosen .xls") << u"customers.xls"_s << false;
+    QTest::newRow("dropped .xls") << u"customers.xls"_s << true;
+}
+
+void TestImportNumberList::customerWorkbook() {
+    QFETCH(QString, name);
+    QFETCH(bool, dropped);
+    // A name in Chinese, with the extension in capitals.
+    const QString path = m_dir.filePath(u"客户名单."_s + name.section(u'.', 1).toUpper());
+    QFile::remove(path);
+    QVERIFY(QFile::copy(TestWorkbook(name), path));
+    if (dropped) {
+        ImportDroppedFiles(*m_view, {path});
+    } else {
+        m_view->dialogChoice = path;
+        ImportNumberList(*m_view);
+    }
+    QCOMPARE(m_view->events, QStringList({kBusy, Caption(u"共导入200条号码，无效号码0条"_s)}));
+    const QStringList numbers = CustomerNumbers();
+    QCOMPARE(m_view->lv.Count(), numbers.size());
+    for (int i = 1; i <= m_view->lv.Count(); ++i) {
+        QCOMPARE(m_view->lv.Text(i), QString::number(i));
+        QCOMPARE(m_view->lv.Number(i), numbers[i - 1]);
+    }
+}
+
+// One message, naming the file and what is wrong; the list stays empty and
+// the caption does not go on saying that an import is under way.
+void TestImportNumberList::badWorkbook_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("caption");
+    const QByteArray xls = TestWorkbookBytes(u"customers.xls"_s);
+    QTest::newRow("locked .xls") << u"a.xls"_s << XlsWithFilePass(xls)
+                                 << u"文件已加密，无法读取。请在 Excel 中取消密码并保存后再导入："_s
+                                 << u""_s;
+    QTest::newRow("locked .xlsx")
+        << u"a.xlsx"_s << OleWithStreamRenamed(xls, u"Workbook"_s, u"EncryptedPackage"_s)
+        << u"文件已加密，无法读取。请在 Excel 中取消密码并保存后再导入："_s << u""_s;
+    QTest::newRow("cut short") << u"a.xls"_s << xls.left(2000)
+                               << u"文件不完整或已损坏，无法读取："_s << u""_s;
+    const auto zipOf = [](const ZipParts &parts) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"made.zip"_s);
+        return WriteZip(path, parts) ? ReadWholeFile(path) : QByteArray();
+    };
+    QTest::newRow("a zip of no workbook")
+        << u"a.xlsx"_s << zipOf({{u"numbers.txt"_s, "13800138000"}})
+        << u"文件不是 Excel 工作簿，无法读取："_s << u""_s;
+    QTest::newRow("no numbers") << u"a.xlsx"_s <<
+        [] {
+            QTemporaryDir dir;
+            const QString path = dir.filePath(u"n.xlsx"_s);
+            return WriteZip(path, XlsxParts("<row><c><v>12</v></c></row>")) ? ReadWholeFile(path)
+                                                                            : QByteArray();
+        }() << u"工作簿中没有找到手机号码："_s
+                                << u"共导入0条号码，无效号码0条"_s;
+}
+
+void TestImportNumberList::badWorkbook() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    QFETCH(QString, caption);
+    QVERIFY(!bytes.isEmpty());
+    m_view->dialogChoice = m_dir.filePath(name);
+    QVERIFY(WriteWholeFile(m_view->dialogChoice, bytes));
+    ImportNumberList(*m_view);
+    QCOMPARE(m_view->events, QStringList({kBusy, Caption(caption),
+                                          Prompt(message + u'\r' +
+                                                 QDir::toNativeSeparators(m_view->dialogChoice))}));
+    QCOMPARE(m_view->lv.Count(), 0);
+}
+
+// Esc or the close box while a workbook is read: nothing is imported, and
+// the caption says so.
+void TestImportNumberList::stopped() {
+    m_view->dialogChoice = m_dir.filePath(u"a.xlsx"_s);
+    QFile::remove(m_view->dialogChoice);
+    QVERIFY(QFile::copy(TestWorkbook(u"customers.xlsx"_s), m_view->dialogChoice));
+    m_view->waiter.RequestStop();
+    ImportNumberList(*m_view);
+    QCOMPARE(m_view->events, QStringList({kBusy, Caption(u"导入已停止"_s)}));
+    QCOMPARE(m_view->lv.Count(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestImportNumberList)

@@ -1,8 +1,10 @@
-// The list's own commands: 清空内容, the copy of a double click, and 筛选.
+// The list's own commands: 清空内容, the copy of a double click, 筛选 and
+// 去除重复号码.
 #include "clearlist.h"
 #include "copynumber.h"
 #include "filterresult.h"
 #include "recordingview.h"
+#include "removerepeats.h"
 
 #include <QTest>
 
@@ -15,7 +17,35 @@ private Q_SLOTS:
     void copyTakesTheSelectedNumberAsItStands();
     void filterKeepsTheLastOfEachLocation_data();
     void filterKeepsTheLastOfEachLocation();
+    void removeRepeatsKeepsTheFirst_data();
+    void removeRepeatsKeepsTheFirst();
+    void removeRepeatsOnAnEmptyList();
 };
+
+namespace {
+// A row as the test gives it: "number|location|query", the query 'a' for
+// answered, 'f' for a failed transfer, nothing for not asked; the province
+// of its answer is its location's first word.
+ResultRow RowOf(const QString &spec, int serial) {
+    const QStringList parts = spec.split(u'|');
+    ResultRow row{QString::number(serial), parts.value(0), parts.value(1), {}};
+    if (!row.location.isEmpty())
+        row.answer.province = row.location.section(u' ', 0, 0);
+    const QString query = parts.value(2);
+    row.query = query == u"a"_s   ? RowQuery::Answered
+                : query == u"f"_s ? RowQuery::TransferFailed
+                                  : RowQuery::NotAsked;
+    return row;
+}
+
+QString SpecOf(const ResultListModel &lv, int position) {
+    const RowQuery query = lv.Query(position);
+    QString spec = lv.Number(position) + u'|' + lv.Location(position);
+    if (query != RowQuery::NotAsked)
+        spec += u'|' + QString(query == RowQuery::Answered ? u'a' : u'f');
+    return spec;
+}
+} // namespace
 
 void TestListCommands::clearEmptiesListAndCaption() {
     RecordingView view;
@@ -74,6 +104,66 @@ void TestListCommands::filterKeepsTheLastOfEachLocation() {
         locations.append(view.lv.Location(i));
     QCOMPARE(locations, after);
     QCOMPARE(view.events, QStringList{Distinct(distinct)});
+}
+
+void TestListCommands::removeRepeatsKeepsTheFirst_data() {
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QStringList>("after");
+    const QString a = u"13800138000"_s, b = u"13900139000"_s, c = u"13700137000"_s;
+    QTest::newRow("the first of each, in list order")
+        << QStringList{a, b, a, c, b, a} << QStringList{a + u'|', b + u'|', c + u'|'};
+    QTest::newRow("none repeats") << QStringList{a, b} << QStringList{a + u'|', b + u'|'};
+    // The same 11 digits however the number was written; a text that is no
+    // such number is compared as it stands.
+    QTest::newRow("the same digits written otherwise")
+        << QStringList{a, u"+86 138 0013 8000"_s, u"１３８－００１３－８０００"_s, b}
+        << QStringList{a + u'|', b + u'|'};
+    QTest::newRow("numbers that are not eleven digits")
+        << QStringList{u" 1380013800"_s, u"1380013800 "_s, u" 1380013800"_s, u"-1380013800"_s}
+        << QStringList{u" 1380013800|"_s, u"1380013800 |"_s, u"-1380013800|"_s};
+    // Each row kept keeps what the batch gave it.
+    QTest::newRow("locations stay with their rows")
+        << QStringList{a + u"|广东 移动|a"_s, b + u"||a"_s, a + u"|广东 移动|a"_s, c + u"||f"_s}
+        << QStringList{a + u"|广东 移动|a"_s, b + u"||a"_s, c + u"||f"_s};
+    // A location found for a repeat is not lost with it.
+    QTest::newRow("the first takes a repeat's location")
+        << QStringList{a + u"||f"_s, a + u"|广东 移动|a"_s, b, b + u"||a"_s, b + u"|北京 联通|a"_s}
+        << QStringList{a + u"|广东 移动|a"_s, b + u"||a"_s};
+    QTest::newRow("a location of its own stays")
+        << QStringList{a + u"|广东 移动|a"_s, a + u"|北京 联通|a"_s}
+        << QStringList{a + u"|广东 移动|a"_s};
+}
+
+void TestListCommands::removeRepeatsKeepsTheFirst() {
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, after);
+    RecordingView view;
+    QList<ResultRow> rows;
+    for (const QString &spec : before)
+        rows.append(RowOf(spec, int(rows.size() + 1)));
+    view.lv.AppendRows(rows);
+    view.lv.SetBatchStopped(true);
+
+    RemoveRepeatedNumbers(view);
+    QStringList kept;
+    for (int i = 1; i <= view.lv.Count(); ++i) {
+        QCOMPARE(view.lv.Text(i), QString::number(i));
+        // The answer goes with its location.
+        QCOMPARE(view.lv.Answer(i).province, view.lv.Location(i).section(u' ', 0, 0));
+        kept.append(SpecOf(view.lv, i));
+    }
+    QCOMPARE(kept, after);
+    QCOMPARE(view.events,
+             QStringList{Caption(u"已去除重复号码%1条，剩余%2条"_s.arg(before.size() - after.size())
+                                     .arg(after.size()))});
+    // A stopped batch goes on with what is left.
+    QVERIFY(view.lv.BatchStopped());
+}
+
+void TestListCommands::removeRepeatsOnAnEmptyList() {
+    RecordingView view;
+    RemoveRepeatedNumbers(view);
+    QCOMPARE(view.events, QStringList{Prompt(u"你还没有导入号码呢！"_s)});
 }
 
 QTEST_GUILESS_MAIN(TestListCommands)

@@ -77,7 +77,7 @@ void InspectWhenShown(QObject *owner, const std::function<void(QWidget *)> &insp
     });
 }
 
-enum Opener { BatchOnEmptyList, Import, Export, NumberBoxRightClick };
+enum Opener { BatchOnEmptyList, Import, Export, ProvinceExport, NumberBoxRightClick };
 
 } // namespace
 
@@ -108,13 +108,18 @@ void TestChineseTexts::qtTextsAreChinese_data() {
     // Open, cancel, three labels, six tool buttons, four columns, a folder.
     QTest::newRow("file dialog") << int(Import) << QStringLiteral("请选择文件")
                                  << QStringList{QStringLiteral("文本文件(*.txt)"),
-                                                QStringLiteral("CSV 文件(*.csv)")}
+                                                QStringLiteral("CSV 文件(*.csv)"),
+                                                QStringLiteral("Excel 工作簿(*.xlsx *.xls)")}
                                  << 15;
     // The same, with Save for Open.
     QTest::newRow("save dialog") << int(Export) << QStringLiteral("导出结果")
                                  << QStringList{QStringLiteral("Excel 工作簿(*.xlsx)"),
                                                 QStringLiteral("CSV 文件(*.csv)")}
                                  << 15;
+    // 分类导出's, with the workbook's entry alone.
+    QTest::newRow("province save dialog")
+        << int(ProvinceExport) << QStringLiteral("分类导出")
+        << QStringList{QStringLiteral("Excel 工作簿(*.xlsx)")} << 15;
     // Undo, redo, cut, copy, paste, delete, select all.
     QTest::newRow("number box menu") << int(NumberBoxRightClick) << QString() << QStringList() << 7;
 }
@@ -148,6 +153,11 @@ void TestChineseTexts::qtTextsAreChinese() {
     case Export:
         window.ListModel()->AppendRows({{QStringLiteral("1"), QStringLiteral("13800138000"), {}}});
         window.findChild<QAction *>(QStringLiteral("ExportPhone"))->trigger();
+        break;
+    case ProvinceExport:
+        window.ListModel()->AppendRows(
+            {{QStringLiteral("1"), QStringLiteral("13800138000"), QStringLiteral("北京 移动")}});
+        window.findChild<QAction *>(QStringLiteral("ProvinceExport"))->trigger();
         break;
     case NumberBoxRightClick: {
         auto *box = window.findChild<QLineEdit *>(QStringLiteral("SinglePhone"));

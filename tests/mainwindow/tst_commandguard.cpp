@@ -142,7 +142,7 @@ void TestCommandGuard::Intrude(WayIn way) {
                 }
             }
         }
-        QCOMPARE(pressed, 19);
+        QCOMPARE(pressed, 21);
     } else if (way == PasteKeyAndDrop) {
         QTest::keyClick(m_window->ListView(), Qt::Key_V, Qt::ControlModifier);
         QMimeData data;

@@ -144,12 +144,11 @@ void TestMainWindow::designedStartState() {
     for (const SkinEntryInfo &entry : kSkinCatalog)
         (entry.group > 0 ? groupLines[entry.group - 1] : skinLine) +=
             QLatin1Char(' ') + QString::fromUtf8(entry.caption);
-    QCOMPARE(
-        lines,
-        (QStringList{
-             u"系统(&S): 导入号码(&I) 粘贴号码(&P) 批量查询(&B) 保存结果(&S) 导出结果(&X) 号码统计(&T) - 退出(&E)"_s,
-             skinLine, u"关于(&A): 使用说明 注意事项 关于作者"_s} +
-         groupLines));
+    QCOMPARE(lines, (QStringList{u"系统(&S): 导入号码(&I) 粘贴号码(&P) 去除重复号码(&D) "
+                                 u"批量查询(&B) 保存结果(&S) 导出结果(&X) "
+                                 "分类导出(&G) 号码统计(&T) - 退出(&E)"_s,
+                                 skinLine, u"关于(&A): 使用说明 注意事项 关于作者"_s} +
+                     groupLines));
 }
 
 void TestMainWindow::singleQuery_data() {

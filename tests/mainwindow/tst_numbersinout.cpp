@@ -1,7 +1,8 @@
 // Numbers in and results out through the real window: Ctrl+V and 粘贴号码,
-// files dropped on it, and 导出结果 after a batch, with the Save dialog
-// itself. The workbook and the CSV it writes are left in TARVIO_EXPORT_DIR
-// when that is set, where check_export.py reads them with openpyxl.
+// files dropped on it, 去除重复号码, and 导出结果 and 分类导出 after a batch,
+// with the Save dialogs themselves. The workbooks and the CSV files it writes
+// are left in TARVIO_EXPORT_DIR when that is set, each workbook with a note
+// of what it is to hold, where check_export.py reads them with openpyxl.
 #include "answerformat.h"
 #include "filedialog.h"
 #include "loopbackserver.h"
@@ -11,6 +12,8 @@
 #include "recordingview.h"
 #include "resultlistmodel.h"
 #include "resultlistview.h"
+#include "resultxlsx.h"
+#include "testworkbooks.h"
 
 #include <QAction>
 #include <QApplication>
@@ -61,6 +64,21 @@ void DropFiles(QWidget *target, const QStringList &paths,
     QCoreApplication::sendPostedEvents();
 }
 
+// What check_export.py is to find in a workbook: the rows of a CSV file
+// exported from the same list, by province or not, so many on a sheet.
+void NoteForCheck(const QString &workbook, const QString &csv, bool byProvince,
+                  qsizetype rowsPerSheet) {
+    const QString note = u"{\"csv\": \"%1\", \"byProvince\": %2, \"rowsPerSheet\": %3}\n"_s
+                             .arg(QFileInfo(csv).fileName(), byProvince ? u"true"_s : u"false"_s)
+                             .arg(rowsPerSheet);
+    QVERIFY(WriteWholeFile(workbook.chopped(5) + u".json"_s, note.toUtf8()));
+}
+
+QString ExportFolder(const QTemporaryDir &dir) {
+    const QString folder = qEnvironmentVariable("TARVIO_EXPORT_DIR");
+    return folder.isEmpty() ? dir.filePath(u"exported"_s) : folder;
+}
+
 // Calls `act` with the modal widget that opens next.
 void WithNextModal(std::function<void(QWidget *)> act) {
     QTimer::singleShot(0, [act] {
@@ -83,8 +101,11 @@ private Q_SLOTS:
     void ctrlVPastesIntoTheListButNotInTheNumberBox();
     void dropOnTheWindow_data();
     void dropOnTheWindow();
+    void removeRepeatsThroughTheMenu();
     void exportAfterABatch();
+    void manyRowsOverSheets();
     void saveDialogAddsTheChosenExtensionAndAsksBeforeReplacing();
+    void provinceSaveDialogTakesAWorkbook();
 
 private:
     QLineEdit *NumberBox() const { return m_window->findChild<QLineEdit *>(u"SinglePhone"_s); }
@@ -113,6 +134,7 @@ void TestNumbersInOut::cleanup() {
     delete m_server;
     MessageBox::Reset();
     FileDialog::Reset();
+    SheetRowLimit::Reset();
     SetProgramDirectory(QString());
 }
 
@@ -128,7 +150,7 @@ void TestNumbersInOut::ctrlVPastesIntoTheListButNotInTheNumberBox() {
     QTest::keyClick(m_window->ListView(), Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(Numbers(*m_window->ListModel()),
              (QStringList{u"13800138000"_s, u"13900139000"_s, u"13700137000"_s}));
-    QCOMPARE(m_window->Frame2Box()->title(), u"共导入3条号码，无效号码1条"_s);
+    QCOMPARE(m_window->Frame2Box()->title(), u"共导入3条号码，无效号码0条"_s);
 
     // The menu item does the same; an image on the clipboard is no text.
     QImage image(4, 4, QImage::Format_RGB32);
@@ -151,7 +173,10 @@ void TestNumbersInOut::dropOnTheWindow_data() {
     QTest::newRow(".csv on a button") << u"batch"_s << QStringList{u"号码.csv"_s} << both << 2;
     QTest::newRow(".txt on the number box")
         << u"SinglePhone"_s << QStringList{u"号码.txt"_s} << both << 2;
-    QTest::newRow("a workbook") << u"lv"_s << QStringList{u"号码.xlsx"_s} << both << -1;
+    QTest::newRow(".xlsx on the list") << u"lv"_s << QStringList{u"客户名单.xlsx"_s} << both << 200;
+    QTest::newRow(".xls on a button")
+        << u"batch"_s << QStringList{u"客户名单.xls"_s} << both << 200;
+    QTest::newRow("a Word document") << u"lv"_s << QStringList{u"号码.docx"_s} << both << -1;
     QTest::newRow("two files") << u"lv"_s << QStringList{u"a.txt"_s, u"b.txt"_s} << both << -1;
     // A file offered only to be moved is not taken: the source would delete it.
     QTest::newRow("move only") << u"lv"_s << QStringList{u"号码.txt"_s} << int(Qt::MoveAction) << 0;
@@ -165,7 +190,14 @@ void TestNumbersInOut::dropOnTheWindow() {
     QStringList paths;
     for (const QString &name : names) {
         paths.append(m_dir.filePath(name));
-        QVERIFY(WriteWholeFile(paths.last(), "13800138000\r\nx,13900139000\r\n"));
+        // A workbook is the customer list (tests/numberfiles/make_workbooks.py).
+        if (name.endsWith(u".xlsx"_s) || name.endsWith(u".xls"_s)) {
+            QFile::remove(paths.last());
+            QVERIFY(
+                QFile::copy(TestWorkbook(u"customers."_s + name.section(u'.', 1)), paths.last()));
+        } else {
+            QVERIFY(WriteWholeFile(paths.last(), "13800138000\r\nx,13900139000\r\n"));
+        }
     }
     m_window->ListModel()->AppendRows({{u"1"_s, u"13000130000"_s, {}}});
     NumberBox()->setText(u"139"_s);
@@ -177,8 +209,13 @@ void TestNumbersInOut::dropOnTheWindow() {
     const QString fileName = m_window->findChild<QLineEdit *>(u"FileName"_s)->text();
     QCOMPARE(NumberBox()->text(), u"139"_s);
     if (rows > 0) {
-        // Only the .csv file is read by its cells.
-        QCOMPARE(m_window->ListModel()->Count(), names[0].endsWith(u".csv"_s) ? 2 : 1);
+        // Only the .csv file is read by its cells; a workbook is the list
+        // of 200 customers.
+        QCOMPARE(m_window->ListModel()->Count(), rows == 200                    ? 200
+                                                 : names[0].endsWith(u".csv"_s) ? 2
+                                                                                : 1);
+        if (rows == 200)
+            QCOMPARE(Numbers(*m_window->ListModel()), CustomerNumbers());
         QCOMPARE(fileName, paths[0]);
         QVERIFY(MessageBox::Texts().isEmpty());
     } else {
@@ -186,6 +223,20 @@ void TestNumbersInOut::dropOnTheWindow() {
         QCOMPARE(fileName, QString());
         QCOMPARE(MessageBox::Texts().size(), rows < 0 ? 1 : 0);
     }
+}
+
+// A number written twice, in two ways, stands once.
+void TestNumbersInOut::removeRepeatsThroughTheMenu() {
+    QGuiApplication::clipboard()->setText(
+        u"姓名\t手机\r\n甲\t+86 138 0013 8000\r\n乙\t139-0013-9000\r\n丙\t13800138000\r\n"_s);
+    Action("PastePhone")->trigger();
+    QCOMPARE(m_window->Frame2Box()->title(), u"共导入3条号码，无效号码0条"_s);
+    QCOMPARE(Action("RemoveRepeats")->text(), u"去除重复号码(&D)"_s);
+    Action("RemoveRepeats")->trigger();
+    QCOMPARE(m_window->Frame2Box()->title(), u"已去除重复号码1条，剩余2条"_s);
+    QCOMPARE(Numbers(*m_window->ListModel()), (QStringList{u"13800138000"_s, u"13900139000"_s}));
+    QCOMPARE(m_window->ListModel()->Text(2), u"2"_s);
+    QCOMPARE(MessageBox::Texts(), QStringList());
 }
 
 // After a batch the export holds every row with the answer's province, city
@@ -211,9 +262,7 @@ void TestNumbersInOut::exportAfterABatch() {
     const QString log = m_dir.filePath(u"tarvio.txt"_s);
     const QByteArray logBytes = ReadWholeFile(log);
 
-    QString folder = qEnvironmentVariable("TARVIO_EXPORT_DIR");
-    if (folder.isEmpty())
-        folder = m_dir.filePath(u"exported"_s);
+    const QString folder = ExportFolder(m_dir);
     QVERIFY(QDir(folder).removeRecursively() && QDir().mkpath(folder));
     const QString workbook = folder + u"/导出结果.xlsx"_s, csv = folder + u"/导出结果.csv"_s;
     FileDialog::SetNextFileName(workbook);
@@ -233,10 +282,71 @@ void TestNumbersInOut::exportAfterABatch() {
                         "1,13800138000,广东,深圳,中国移动\r\n"
                         "2,13900139000,,,\r\n"
                         "3,13700137000,浙江,\"湖州,\"\"南浔\"\"\",中国广电\r\n"));
+    NoteForCheck(workbook, csv, false, SheetRowLimit::kExcel);
+
+    // The same rows on sheets of two (so that a test need not write a
+    // million), and by province.
+    SheetRowLimit::Set(2);
+    const QString inSheets = folder + u"/分页.xlsx"_s, byProvince = folder + u"/分类导出.xlsx"_s;
+    FileDialog::SetNextFileName(inSheets);
+    FileDialog::SetNextChosenExtension(u"xlsx"_s);
+    Action("ExportPhone")->trigger();
+    FileDialog::SetNextFileName(byProvince);
+    QCOMPARE(Action("ProvinceExport")->text(), u"分类导出(&G)"_s);
+    Action("ProvinceExport")->trigger();
+    QCOMPARE(
+        MessageBox::Texts().mid(2),
+        (QStringList{u"已导出3条结果到文件：\r"_s + QDir::toNativeSeparators(inSheets) +
+                         u"\r一个工作表最多放2条，结果分在2个工作表中：查询结果、查询结果 (2)"_s,
+                     u"已分类导出3条结果到文件：\r"_s + QDir::toNativeSeparators(byProvince) +
+                         u"\r按省份分为3个工作表：广东、浙江、未查到"_s}));
+    NoteForCheck(inSheets, csv, false, 2);
+    NoteForCheck(byProvince, csv, true, 2);
+
     QCOMPARE(ReadWholeFile(log), logBytes);
     const ResultListModel &lv = *m_window->ListModel();
     QCOMPARE((QStringList{lv.Location(1), lv.Location(2), lv.Location(3)}),
              (QStringList{u"广东 移动"_s, u""_s, u"浙江 广电"_s}));
+}
+
+// Some thousands of rows from all over, on sheets of a thousand (a sheet
+// holds 1,048,575; bench_export writes 1,100,000 rows on such sheets).
+void TestNumbersInOut::manyRowsOverSheets() {
+    const QStringList provinces{u"广东"_s, u"北京"_s, u"浙江"_s, u"上海"_s, u""_s};
+    QList<ResultRow> rows;
+    for (int i = 0; i < 4'321; ++i) {
+        // Unevenly, so that the sheets stand in an order of their own.
+        const QString &province = provinces[(i * i + i / 7) % provinces.size()];
+        ResultRow row{QString::number(i + 1), u"1%1"_s.arg(3800000000LL + i * 7919LL), {}, {}};
+        row.query = RowQuery::Answered;
+        if (!province.isEmpty()) {
+            row.location = province + u" 移动"_s;
+            row.answer = {province, province + u"市"_s, u"中国移动"_s};
+        }
+        rows.append(row);
+    }
+    m_window->ListModel()->AppendRows(rows);
+    SheetRowLimit::Set(1'000);
+    const QString folder = ExportFolder(m_dir);
+    QVERIFY(QDir().mkpath(folder));
+    const QString workbook = folder + u"/多页.xlsx"_s, csv = folder + u"/多页.csv"_s,
+                  byProvince = folder + u"/多页分类.xlsx"_s;
+    FileDialog::SetNextFileName(workbook);
+    Action("ExportPhone")->trigger();
+    FileDialog::SetNextFileName(csv);
+    FileDialog::SetNextChosenExtension(u"csv"_s);
+    Action("ExportPhone")->trigger();
+    FileDialog::SetNextFileName(byProvince);
+    Action("ProvinceExport")->trigger();
+    QCOMPARE(MessageBox::Texts().size(), 3);
+    QVERIFY2(
+        MessageBox::Texts()[0].endsWith(
+            u"结果分在5个工作表中：查询结果、查询结果 (2)、查询结果 (3)、查询结果 (4)、查询结果 (5)"_s),
+        qPrintable(MessageBox::Texts()[0]));
+    QVERIFY2(MessageBox::Texts()[2].startsWith(u"已分类导出4321条结果到文件："_s),
+             qPrintable(MessageBox::Texts()[2]));
+    NoteForCheck(workbook, csv, false, 1'000);
+    NoteForCheck(byProvince, csv, true, 1'000);
 }
 
 // The real Save dialog: its title and entries, a bare name given the chosen
@@ -276,6 +386,24 @@ void TestNumbersInOut::saveDialogAddsTheChosenExtensionAndAsksBeforeReplacing() 
     QCOMPARE(QFileInfo(choice.path), QFileInfo(existing));
     QCOMPARE(choice.chosenExtension, u"csv"_s);
     QCOMPARE(ReadWholeFile(existing), QByteArray("earlier")); // the dialog writes nothing
+}
+
+// 分类导出's own Save dialog: its title, the workbook's entry alone, and a
+// bare name given its extension.
+void TestNumbersInOut::provinceSaveDialogTakesAWorkbook() {
+    QStringList seen;
+    WithNextModal([&](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        QVERIFY(dialog);
+        seen << dialog->windowTitle() << dialog->nameFilters() << dialog->selectedNameFilter();
+        dialog->setDirectory(m_dir.path());
+        dialog->selectFile(u"按省份"_s);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    const QString chosen = FileDialog::ChooseProvinceWorkbook(m_window);
+    QCOMPARE(seen,
+             (QStringList{u"分类导出"_s, u"Excel 工作簿(*.xlsx)"_s, u"Excel 工作簿(*.xlsx)"_s}));
+    QCOMPARE(QFileInfo(chosen), QFileInfo(m_dir.filePath(u"按省份.xlsx"_s)));
 }
 
 QTEST_MAIN(TestNumbersInOut)

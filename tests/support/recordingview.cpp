@@ -20,6 +20,11 @@ ExportFileChoice RecordingView::ChooseExportFile() {
     return exportChoice;
 }
 
+QString RecordingView::ChooseProvinceWorkbook() {
+    events << ProvinceSaveDialog();
+    return provinceWorkbook;
+}
+
 void RecordingView::CopyToClipboard(const QString &text) {
     events << Clipboard(text);
 }

@@ -12,7 +12,8 @@
 // distinct locations shown, in the order they came (see Caption(), Prompt(),
 // Clipboard() and Distinct()), plus SinglePhone, FileName, the selected row,
 // the answers the Open and Save dialogs are to give ("" is a cancel; every
-// Save dialog is recorded with SaveDialog()) and the clipboard's text.
+// Save dialog is recorded with SaveDialog(), 分类导出's with
+// ProvinceSaveDialog()) and the clipboard's text.
 class RecordingView : public CommandView {
 public:
     // Rows with serials 10, 20 … (so that they differ from positions),
@@ -27,6 +28,7 @@ public:
     void SetFileNameText(const QString &text) override { fileName = text; }
     QString ChooseNumberFile() override { return dialogChoice; }
     ExportFileChoice ChooseExportFile() override;
+    QString ChooseProvinceWorkbook() override;
     void Prompt(const QString &text) override;
     int SelectedRow() const override { return selectedRow; }
     void CopyToClipboard(const QString &text) override;
@@ -39,6 +41,7 @@ public:
     QStringList events;
     QString singlePhone, fileName, dialogChoice, clipboardText;
     ExportFileChoice exportChoice;
+    QString provinceWorkbook;
     int selectedRow = 0;
 };
 
@@ -56,6 +59,9 @@ inline QString Clipboard(const QString &text) {
 }
 inline QString SaveDialog() {
     return QStringLiteral("save dialog");
+}
+inline QString ProvinceSaveDialog() {
+    return QStringLiteral("save dialog 分类导出");
 }
 inline QString Distinct(const QStringList &locations) {
     return QStringLiteral("distinct: ") + locations.join(QLatin1Char('|'));

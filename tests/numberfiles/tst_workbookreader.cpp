@@ -1,0 +1,383 @@
+// Workbooks read as the import reads them: the customer list in both
+// formats, the cells of every kind a workbook writer makes, damaged and
+// hostile workbooks (each with the fault its message names), and thousands
+// of seeded mutations of real workbooks, none of which may crash or hang.
+#include "numerictext.h"
+#include "testworkbooks.h"
+#include "workbookreader.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <xlsxwriter.h>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(WorkbookFault)
+
+namespace {
+WorkbookNumbers Read(const QString &path) {
+    return ReadWorkbook(path, IsMobileNumber);
+}
+
+bool WriteFile(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
+}
+
+QByteArray ReadFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The bytes of a zip of these parts.
+QByteArray ZipBytes(const ZipParts &parts, bool stored = false) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"made.zip"_s);
+    return WriteZip(path, parts, stored) ? ReadFile(path) : QByteArray();
+}
+
+ZipParts WithPart(ZipParts parts, const QString &name, const QByteArray &bytes) {
+    for (auto &part : parts) {
+        if (part.first == name) {
+            part.second = bytes;
+            return parts;
+        }
+    }
+    parts.append({name, bytes});
+    return parts;
+}
+
+// An .xlsx of customers.xlsx's with one byte of the sheet's deflated data
+// changed.
+QByteArray CustomersWithSheetDataChanged() {
+    QByteArray bytes = TestWorkbookBytes(u"customers.xlsx"_s);
+    const QByteArray name = "xl/worksheets/sheet1.xml";
+    // The local header: 30 bytes, the name, the extra field; its name's
+    // and extra field's lengths at 26 and 28.
+    qsizetype at = -1;
+    for (qsizetype from = 0; (from = bytes.indexOf("PK\x03\x04", from)) >= 0; from += 4) {
+        if (bytes.mid(from + 30, name.size()) == name) {
+            at = from;
+            break;
+        }
+    }
+    if (at < 0)
+        return QByteArray();
+    const auto le16 = [&](qsizetype i) {
+        return int(quint8(bytes[i])) | int(quint8(bytes[i + 1])) << 8;
+    };
+    const qsizetype data = at + 30 + le16(at + 26) + le16(at + 28);
+    bytes[data + 40] = char(bytes[data + 40] ^ 0x55);
+    return bytes;
+}
+
+QByteArray Bomb(const QByteArray &repeated, qint64 times, qint64 declaredSize = -1) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"bomb.xlsx"_s);
+    return WriteXlsxBomb(path, {}, repeated, times, {}, declaredSize) ? ReadFile(path)
+                                                                      : QByteArray();
+}
+
+// A megabyte of rows of one number each.
+QByteArray MegabyteOfRows() {
+    const QByteArray row = "<row><c t=\"inlineStr\"><is><t>13800138000</t></is></c></row>";
+    QByteArray rows;
+    while (rows.size() + row.size() <= (1 << 20))
+        rows += row;
+    return rows;
+}
+} // namespace
+
+class TestWorkbookReader : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void customerList_data();
+    void customerList();
+    void firstSheetWithNumbers();
+    void cellsOfEveryKind_data();
+    void cellsOfEveryKind();
+    void faults_data();
+    void faults();
+    void mutations_data();
+    void mutations();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestWorkbookReader::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    QCOMPARE(CustomerNumbers().size(), 200);
+}
+
+void TestWorkbookReader::customerList_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("xlsx (openpyxl)") << u"customers.xlsx"_s;
+    QTest::newRow("xls (xlwt)") << u"customers.xls"_s;
+}
+
+// Every number of the list, written in any of the ways, is taken as its
+// eleven digits; the header 手机 is not counted.
+void TestWorkbookReader::customerList() {
+    QFETCH(QString, name);
+    const WorkbookNumbers read = Read(TestWorkbook(name));
+    QCOMPARE(read.fault, WorkbookFault::None);
+    QCOMPARE(read.list.kept, CustomerNumbers());
+    QCOMPARE(read.list.lineCount, 200);
+}
+
+// sheets.xls: a first sheet without numbers is passed over; in the second,
+// 联系电话 is the column although 编号 holds eleven-digit numbers too, and
+// its landline is an invalid candidate; the third is never read.
+void TestWorkbookReader::firstSheetWithNumbers() {
+    const WorkbookNumbers read = Read(TestWorkbook(u"sheets.xls"_s));
+    QCOMPARE(read.fault, WorkbookFault::None);
+    QCOMPARE(read.list.kept, QStringList({u"13900000001"_s, u"13900000002"_s, u"13900000003"_s,
+                                          u"13900000004"_s, u"13900000005"_s}));
+    QCOMPARE(read.list.lineCount, 6);
+}
+
+void TestWorkbookReader::cellsOfEveryKind_data() {
+    QTest::addColumn<bool>("constantMemory");
+    // libxlsxwriter keeps strings shared, or inline in its constant-memory mode.
+    QTest::newRow("shared strings") << false;
+    QTest::newRow("inline strings") << true;
+}
+
+// As libxlsxwriter writes them: a sheet without numbers first; then number
+// cells in display formats, formulas with the values they had, text.
+void TestWorkbookReader::cellsOfEveryKind() {
+    QFETCH(bool, constantMemory);
+    const QString path = m_dir.filePath(u"kinds.xlsx"_s);
+    lxw_workbook_options options{};
+    options.constant_memory = constantMemory ? LXW_TRUE : LXW_FALSE;
+    lxw_workbook *book = workbook_new_opt(QFile::encodeName(path).constData(), &options);
+    QVERIFY(book);
+    lxw_worksheet *notes = workbook_add_worksheet(book, "说明");
+    worksheet_write_string(notes, 0, 0, "没有号码", nullptr);
+    worksheet_write_number(notes, 1, 0, 12345, nullptr);
+    lxw_worksheet *sheet = workbook_add_worksheet(book, "名单");
+    lxw_format *scientific = workbook_add_format(book);
+    format_set_num_format(scientific, "0.00E+00");
+    lxw_format *text = workbook_add_format(book);
+    format_set_num_format(text, "@");
+    worksheet_write_string(sheet, 0, 0, "姓名", nullptr);
+    worksheet_write_string(sheet, 0, 1, "Mobile Phone", nullptr);
+    worksheet_write_string(sheet, 0, 2, "备注", nullptr);
+    worksheet_write_number(sheet, 1, 1, 13800138000.0, scientific);
+    worksheet_write_formula_num(sheet, 2, 1, "=13900139000", nullptr, 13900139000.0);
+    worksheet_write_formula_str(sheet, 3, 1, "=\"+86 137\"&\"00137000\"", nullptr,
+                                "+86 13700137000");
+    worksheet_write_string(sheet, 4, 1, "１３６００１３６０００", text);
+    worksheet_write_string(sheet, 5, 1, "无", nullptr);
+    worksheet_write_number(sheet, 6, 1, 1.5, nullptr);
+    worksheet_write_number(sheet, 1, 2, 13500135000.0, nullptr);
+    QCOMPARE(workbook_close(book), LXW_NO_ERROR);
+
+    const WorkbookNumbers read = Read(path);
+    QCOMPARE(read.fault, WorkbookFault::None);
+    QCOMPARE(read.list.kept,
+             QStringList({u"13800138000"_s, u"13900139000"_s, u"13700137000"_s, u"13600136000"_s}));
+    QCOMPARE(read.list.lineCount, 6);
+}
+
+void TestWorkbookReader::faults_data() {
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<WorkbookFault>("fault");
+
+    const QByteArray xlsx = TestWorkbookBytes(u"customers.xlsx"_s);
+    const QByteArray xls = TestWorkbookBytes(u"customers.xls"_s);
+    const ZipParts parts = XlsxParts("<row><c><v>13800138000</v></c></row>");
+    const QString sheet = u"xl/worksheets/sheet1.xml"_s;
+    const QByteArray head = "<?xml version=\"1.0\"?><worksheet xmlns=\"http://schemas."
+                            "openxmlformats.org/spreadsheetml/2006/main\"><sheetData>";
+
+    QTest::newRow("xlsx: an empty file") << u"xlsx"_s << QByteArray() << WorkbookFault::Damaged;
+    QTest::newRow("xlsx: a zip's first bytes only")
+        << u"xlsx"_s << QByteArray("PK\x03") << WorkbookFault::Damaged;
+    QTest::newRow("xlsx: cut in half")
+        << u"xlsx"_s << xlsx.left(xlsx.size() / 2) << WorkbookFault::Damaged;
+    QTest::newRow("xlsx: a byte of the sheet's data changed")
+        << u"xlsx"_s << CustomersWithSheetDataChanged() << WorkbookFault::Damaged;
+    // Stored, not deflated: only the data's CRC tells.
+    QTest::newRow("xlsx: a digit of a stored sheet changed")
+        << u"xlsx"_s << ZipBytes(parts, true).replace("13800138000", "13800138001")
+        << WorkbookFault::Damaged;
+    QTest::newRow("xlsx: the sheet's XML broken")
+        << u"xlsx"_s << ZipBytes(WithPart(parts, sheet, head + "<row><c><v>1</v></row>"))
+        << WorkbookFault::Damaged;
+    QTest::newRow("xlsx: the sheet's XML cut short")
+        << u"xlsx"_s << ZipBytes(WithPart(parts, sheet, head + "<row><c><v>13800138000</v></c>"))
+        << WorkbookFault::Damaged;
+    QTest::newRow("xlsx: a shared string that is not there")
+        << u"xlsx"_s
+        << ZipBytes(XlsxParts("<row><c t=\"s\"><v>1</v></c></row>", "<si><t>13800138000</t></si>"))
+        << WorkbookFault::Damaged;
+    QTest::newRow("xlsx: rows going back")
+        << u"xlsx"_s
+        << ZipBytes(XlsxParts("<row r=\"5\"><c><v>13800138000</v></c></row>"
+                              "<row r=\"3\"><c><v>13800138000</v></c></row>"))
+        << WorkbookFault::Damaged;
+    QTest::newRow("xlsx: entities declared (a billion laughs)")
+        << u"xlsx"_s
+        << ZipBytes(WithPart(parts, sheet,
+                             "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a \"13800138000\">"
+                             "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">]>" +
+                                 head.mid(head.indexOf("<worksheet")) +
+                                 "<row><c t=\"inlineStr\"><is><t>&b;</t></is></c></row>"
+                                 "</sheetData></worksheet>"))
+        << WorkbookFault::Damaged;
+    QTest::newRow("xlsx: the workbook's sheet missing")
+        << u"xlsx"_s << ZipBytes(parts.mid(0, 4)) << WorkbookFault::Damaged;
+    QTest::newRow("xlsx: a Word document renamed")
+        << u"xlsx"_s
+        << ZipBytes({{u"[Content_Types].xml"_s, parts[0].second},
+                     {u"_rels/.rels"_s,
+                      QByteArray(parts[1].second).replace("xl/workbook.xml", "word/document.xml")},
+                     {u"word/document.xml"_s,
+                      "<?xml version=\"1.0\"?><w:document xmlns:w=\"http://schemas.openxmlformats."
+                      "org/wordprocessingml/2006/main\"><w:body/></w:document>"}})
+        << WorkbookFault::NotAWorkbook;
+    QTest::newRow("xlsx: a zip of other files")
+        << u"xlsx"_s << ZipBytes({{u"numbers.txt"_s, "13800138000\r\n"}})
+        << WorkbookFault::NotAWorkbook;
+    QTest::newRow("xlsx: a text file renamed")
+        << u"xlsx"_s << QByteArray("13800138000\r\n13900139000\r\n") << WorkbookFault::NotAWorkbook;
+    QTest::newRow("xlsx: locked with a password (an OLE file)")
+        << u"xlsx"_s << OleWithStreamRenamed(xls, u"Workbook"_s, u"EncryptedPackage"_s)
+        << WorkbookFault::Encrypted;
+    QTest::newRow("xlsx: no sheet holds a number")
+        << u"xlsx"_s
+        << ZipBytes(XlsxParts("<row><c t=\"s\"><v>0</v></c><c><v>12</v></c></row>",
+                              "<si><t>手机</t></si>"))
+        << WorkbookFault::NoNumbers;
+    QTest::newRow("xlsx: a sheet that inflates to 4 GB")
+        << u"xlsx"_s << Bomb(MegabyteOfRows(), 4096) << WorkbookFault::TooLarge;
+    QTest::newRow("xlsx: a 4 GB sheet whose zip says 1 MB")
+        << u"xlsx"_s << Bomb(MegabyteOfRows(), 4096, 1 << 20) << WorkbookFault::Damaged;
+    QTest::newRow("xlsx: a cell of 8 million characters")
+        << u"xlsx"_s
+        << Bomb("<row><c t=\"inlineStr\"><is><t>" + QByteArray(8 << 20, '1') +
+                    "</t></is></c></row>",
+                1)
+        << WorkbookFault::TooLarge;
+    QTest::newRow("xlsx: a row past the last one Excel has")
+        << u"xlsx"_s << ZipBytes(XlsxParts("<row r=\"1048577\"><c><v>13800138000</v></c></row>"))
+        << WorkbookFault::TooLarge;
+
+    QTest::newRow("xls: cut short") << u"xls"_s << xls.left(3000) << WorkbookFault::Damaged;
+    QTest::newRow("xls: an OLE file's first bytes only")
+        << u"xls"_s << xls.left(6) << WorkbookFault::Damaged;
+    QTest::newRow("xls: locked with a password")
+        << u"xls"_s << XlsWithFilePass(xls) << WorkbookFault::Encrypted;
+    QTest::newRow("xls: an OLE file without a workbook (a Word 97 document)")
+        << u"xls"_s << OleWithStreamRenamed(xls, u"Workbook"_s, u"WordDocument"_s)
+        << WorkbookFault::NotAWorkbook;
+    // The header's first entry of the sectors' table (at 76) points far
+    // past the file's end.
+    QTest::newRow("xls: the sectors' table lost")
+        << u"xls"_s << QByteArray(xls).replace(76, 4, QByteArray::fromHex("ffffff00"))
+        << WorkbookFault::Damaged;
+    QTest::newRow("xls: an xlsx renamed is read as what it is")
+        << u"xls"_s << xlsx << WorkbookFault::None;
+}
+
+void TestWorkbookReader::faults() {
+    QFETCH(QString, suffix);
+    QFETCH(QByteArray, bytes);
+    QFETCH(WorkbookFault, fault);
+    QVERIFY(!bytes.isNull() || fault == WorkbookFault::Damaged);
+    const QString path = m_dir.filePath(u"bad."_s + suffix);
+    QVERIFY(WriteFile(path, bytes));
+    const WorkbookNumbers read = Read(path);
+    QCOMPARE(read.fault, fault);
+    if (fault != WorkbookFault::None)
+        QVERIFY(read.list.kept.isEmpty());
+}
+
+void TestWorkbookReader::mutations_data() {
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<int>("count");
+    // Under wine a file is opened and a process started some fifty times
+    // slower than on Linux: fewer there, to stay within CI's time.
+#ifdef Q_OS_WIN
+    QTest::newRow("xlsx, its parts' XML changed") << u"customers.xlsx"_s << 300;
+    QTest::newRow("xls, its bytes changed") << u"customers.xls"_s << 100;
+#else
+    QTest::newRow("xlsx, its parts' XML changed") << u"customers.xlsx"_s << 1500;
+    QTest::newRow("xls, its bytes changed") << u"customers.xls"_s << 1500;
+#endif
+}
+
+// Seeded, so that a failure comes back on the next run: bytes changed,
+// removed, repeated or cut off, in an .xls's OLE file and BIFF records, and
+// in the XML of an .xlsx's parts (zipped again, so that the XML reader gets
+// them rather than the zip's checks). Each read ends, with a fault or with
+// numbers of eleven characters.
+void TestWorkbookReader::mutations() {
+    QFETCH(QString, base);
+    QFETCH(int, count);
+    const bool xlsx = base.endsWith(u".xlsx"_s);
+    const ZipParts parts = xlsx ? ReadZip(TestWorkbook(base)) : ZipParts();
+    const QByteArray original = TestWorkbookBytes(base);
+    QVERIFY(xlsx ? !parts.isEmpty() : !original.isEmpty());
+    QRandomGenerator random(xlsx ? 28 : 2028);
+    const QString path = m_dir.filePath(u"mutated."_s + (xlsx ? u"xlsx"_s : u"xls"_s));
+
+    const auto mutate = [&](QByteArray bytes) {
+        if (bytes.isEmpty())
+            return bytes;
+        const int changes = 1 + random.bounded(4);
+        for (int i = 0; i < changes && !bytes.isEmpty(); ++i) {
+            const qsizetype at = random.bounded(bytes.size());
+            switch (random.bounded(5)) {
+            case 0:
+                bytes[at] = char(random.bounded(256));
+                break;
+            case 1:
+                bytes[at] = char(bytes[at] ^ (1 << random.bounded(8)));
+                break;
+            case 2:
+                bytes.remove(at, 1 + random.bounded(64));
+                break;
+            case 3:
+                bytes.insert(at, bytes.mid(random.bounded(bytes.size()), 1 + random.bounded(64)));
+                break;
+            default:
+                bytes.truncate(at);
+                break;
+            }
+        }
+        return bytes;
+    };
+
+    int faults = 0;
+    for (int i = 0; i < count; ++i) {
+        if (xlsx) {
+            ZipParts mutated = parts;
+            auto &part = mutated[random.bounded(mutated.size())];
+            part.second = mutate(part.second);
+            QVERIFY(WriteZip(path, mutated));
+        } else {
+            QVERIFY(WriteFile(path, mutate(original)));
+        }
+        const WorkbookNumbers read = Read(path);
+        if (read.fault != WorkbookFault::None) {
+            ++faults;
+            QVERIFY(read.list.kept.isEmpty());
+            continue;
+        }
+        QVERIFY(read.list.kept.size() <= read.list.lineCount);
+        for (const QString &number : read.list.kept)
+            QCOMPARE(number.size(), 11);
+    }
+    qInfo("%d of %d mutated workbooks refused", faults, count);
+}
+
+QTEST_GUILESS_MAIN(TestWorkbookReader)
+#include "tst_workbookreader.moc"
