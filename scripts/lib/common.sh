@@ -29,6 +29,11 @@ BUILD_PACKAGES=(
 # registry, and libatspi for Python as the screen reader that reads the window.
 ACCESSIBILITY_TEST_PACKAGES=(xvfb xauth dbus-daemon at-spi2-core python3-pyatspi)
 
+# What scripts/orca-check needs beside those: Debian's screen reader Orca,
+# run beside the program, a window manager that gives the window the focus,
+# and xdotool, which presses keys through the X server as a user does.
+ORCA_CHECK_PACKAGES=(orca openbox xdotool)
+
 # What the benchmarks need beyond building: ab, nginx as the bare
 # baseline of the segment service's throughput (the benchmark starts its own
 # nginx on a free loopback port; a system nginx is neither needed nor used),

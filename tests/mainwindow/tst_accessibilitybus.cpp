@@ -1,21 +1,27 @@
-// A running lookup stays readable through the accessibility bus. The window
-// is read from another process, as a screen reader reads it: over AT-SPI,
-// through libatspi (tests/support/busreader.py), while its lookups wait.
-// Every read must be answered, the captions read must be the ones the window
-// shows, the rows done must be readable, and a press from the bus must be
-// answered before the command it starts has ended. The test runs under
-// on-accessibility-bus.sh: an X server, a session bus and an accessibility
-// bus of its own.
+// A screen reader reads the window as promptly while a command waits as when
+// the window is idle. The window is read from another process, as a screen
+// reader reads it: over AT-SPI (tests/support/busreader.py), by walks that
+// read every object's role and name, and each child by its index, one call
+// after the other, as a reader reviewing the window does (the list: its
+// headers and the rows on the screen). A reader's read is such a chain of
+// calls, so a walk shows what one call alone hides: a window that answers
+// each call some milliseconds late makes a reader seconds late.
+//
+// The goal, for a slow single query, a slow batch and a fast batch, each
+// started every way a user or a reader starts it: a walk while the command
+// waits takes at most twice a walk of the idle window, and no call of the
+// bus takes over 20 ms. These are the only timed checks of the suite; how
+// they are weighed on a busy machine is told in walkfigures.h.
+//
+// Besides the times, the walks must read what the window shows: the
+// captions, the rows done with their locations and the rows to come
+// without; presses over the bus during a command are answered and dropped;
+// and the window goes on when the bus goes away.
 //
 // Slow answers are held by the test's server until the test has read what
-// it wanted and lets them go, row by row, so nothing waits on a clock. The latency
-// bounds are the one thing timed, as the program's promise is one: the
-// window's thread stays in its event loop while a lookup waits, so a read
-// waits for nothing but the window's own work. A screen reader
-// (libatspi) takes a program for hung once a read has waited 800 ms. On a
-// busy machine of two shared cores a read may lose tens of milliseconds to
-// the scheduler now and then, so each read is allowed kEveryRead, and half
-// of the reads must come within kMostReads, the program's goal.
+// it wanted and lets them go, so nothing waits on a clock. The test runs
+// under on-accessibility-bus.sh: an X server, a session bus and an
+// accessibility bus of its own.
 #include "busreaderprocess.h"
 #include "filedialog.h"
 #include "loopbackserver.h"
@@ -24,6 +30,7 @@
 #include "prompt.h"
 #include "resultlistmodel.h"
 #include "skinengine.h"
+#include "walkfigures.h"
 #include "whenready.h"
 
 #include <QApplication>
@@ -40,38 +47,90 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-constexpr double kEveryRead = 300; // ms
-constexpr double kMostReads = 100; // ms
+constexpr int kRounds = 5;
+// Longer than any command of this test runs, even on a machine that
+// answers seconds late: only then is the test taken for hung.
+constexpr int kPatienceMs = 120'000;
 
 int IgnoreSkin(const char *, const char *) {
     return 0;
 }
 
-// What was read during a command, checked once the command has ended.
-struct Reads {
-    QList<double> ms;
-    QStringList failures;
+enum class Way { Key, Button, MenuItem };
 
-    void Note(const QJsonObject &answer, const QString &what) {
-        if (answer.contains(u"error"_s))
-            failures.append(what + u": "_s + answer[u"error"_s].toString());
-        ms.append(answer[u"ms"_s].toDouble(1e9));
+// A walk as busreader.py tells it, noted in the figures.
+WalkFigures::Walk WalkOf(const QJsonObject &walk) {
+    QList<double> callMs;
+    for (const QJsonValue &ms : walk[u"calls_ms"_s].toArray())
+        callMs.append(ms.toDouble());
+    return {walk[u"ms"_s].toDouble(), walk[u"calls"_s].toInt(), callMs,
+            walk[u"slowest"_s].toDouble(), walk[u"slowest_call"_s].toString()};
+}
+
+// The walks of one test, and what they read wrong.
+class Walks : public WalkFigures {
+public:
+    void Idle(const QJsonObject &walk) {
+        Note(walk, u"idle walk"_s);
+        WalkFigures::Idle(WalkOf(walk));
     }
-    void Expect(bool holds, const QString &what) {
-        if (!holds)
-            failures.append(what);
+    void Waiting(const QJsonObject &walk) {
+        Note(walk, u"walk"_s);
+        WalkFigures::Waiting(WalkOf(walk));
+    }
+
+private:
+    void Note(const QJsonObject &walk, const QString &what) {
+        if (walk.contains(u"error"_s))
+            Expect(false, what + u": "_s + walk[u"error"_s].toString());
     }
 };
 
 QString RowCaption(int row) {
     return u"正在查询第%1条，请稍后……"_s.arg(row);
 }
+
+QString Number(int row) {
+    return u"138%1"_s.arg(row, 8, 10, QLatin1Char('0'));
+}
+
+// The rows a walk read, each as "serial number location".
+QStringList RowsRead(const QJsonObject &walk) {
+    QStringList rows;
+    for (const QJsonValue &row : walk[u"rows"_s].toArray()) {
+        QStringList cells;
+        for (const QJsonValue &cell : row.toArray())
+            cells.append(cell.toString());
+        rows.append(cells.join(u' '));
+    }
+    return rows;
+}
+
+// Whether the rows read are those of a batch done up to before row `next`:
+// the rows before it read with their location, and, when `restUndone`, it
+// and those after it without.
+bool RowsDoneBefore(const QJsonObject &walk, int next, bool restUndone = true) {
+    const QStringList rows = RowsRead(walk);
+    if (rows.isEmpty())
+        return false;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const int row = int(i) + 1;
+        const QString done = u"%1 %2 广东 移动"_s.arg(row).arg(Number(row));
+        const QString undone = u"%1 %2 "_s.arg(row).arg(Number(row));
+        if (row < next ? rows[i] != done : restUndone && rows[i] != undone)
+            return false;
+    }
+    return true;
+}
 } // namespace
+
+Q_DECLARE_METATYPE(Way)
 
 class TestAccessibilityBus : public QObject {
     Q_OBJECT
@@ -80,26 +139,30 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
+    void slowSingleQuery_data();
     void slowSingleQuery();
     void slowBatch_data();
     void slowBatch();
+    void fastBatch_data();
     void fastBatch();
     // Last: the bus is gone for good afterwards.
     void busGoesAwayMidBatch();
 
 private:
     void AddRows(int count);
-    // Calls onRequest(row) on this thread, inside the window's wait, once the
-    // service holds the request for that row (several rows are asked at
-    // once); the row's answer is held until ReleaseRow(row).
-    void OnEveryRequest(std::function<void(int)> onRequest);
-    // Calls onRow(row) on this thread, inside the window's wait, for each row
-    // in turn once the window waits for it: its request is held and Frame2
-    // names it. Then the row is to be released.
-    void OnEveryRowWaitedFor(int rows, std::function<void(int)> onRow);
-    void ReleaseRow(int row) { m_server->ReleaseHeld(Number(row)); }
-    static QString Number(int row) { return u"138%1"_s.arg(row, 8, 10, QLatin1Char('0')); }
-    void CheckLatencies(const Reads &reads);
+    // Runs this thread's event loop, as the idle window's thread runs it,
+    // until done() holds; false if it never does. (QTest::qWait sleeps
+    // between its looks, and would hold every call of the bus meanwhile.)
+    bool WaitUntil(const std::function<bool()> &done);
+    QJsonObject IdleWalk(Walks &walks);
+    // Starts a command the given way: by keys (the single query: Tab from
+    // the number to its button, and Space), or by a press over the bus on
+    // the button or on the menu item.
+    void Start(Way way, const QString &button, const QString &menuItem, Walks &walks);
+    // Answers every request with a location at once, or holds the answer
+    // for the number `held`; calls onRequest(tel) on this thread once the
+    // service has the request.
+    void Serve(const QString &held, std::function<void(const QString &)> onRequest);
 
     QTemporaryDir m_dir;
     LoopbackServer *m_server = nullptr;
@@ -130,10 +193,16 @@ void TestAccessibilityBus::init() {
 }
 
 void TestAccessibilityBus::cleanup() {
+    // What a test that failed midway left on the way must not reach its
+    // locals any more.
+    if (m_server)
+        m_server->SetHandler({});
+    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     delete m_reader;
     m_reader = nullptr;
     delete m_window;
     delete m_server;
+    m_server = nullptr;
     MessageBox::Reset();
     FileDialog::Reset();
     SkinEngine::Reset();
@@ -141,223 +210,277 @@ void TestAccessibilityBus::cleanup() {
 
 void TestAccessibilityBus::AddRows(int count) {
     QList<ResultRow> rows;
+    rows.reserve(count);
     for (int i = 1; i <= count; ++i)
         rows.append({QString::number(i), Number(i), {}});
+    m_window->ListModel()->Clear();
     m_window->ListModel()->AppendRows(rows);
 }
 
-void TestAccessibilityBus::OnEveryRequest(std::function<void(int)> onRequest) {
-    m_server->SetHandler([this, onRequest](const LoopbackServer::Request &req) {
-        LoopbackServer::Reply reply;
-        reply.body = ZoneAnswer(req.tel, u"广东"_s, u"中国移动"_s);
-        reply.held = true;
-        const int row = req.tel.right(8).toInt();
-        QMetaObject::invokeMethod(
-            this, [onRequest, row] { onRequest(row); }, Qt::QueuedConnection);
-        return reply;
-    });
+bool TestAccessibilityBus::WaitUntil(const std::function<bool()> &done) {
+    bool gaveUp = false;
+    QTimer patience;
+    patience.setSingleShot(true);
+    connect(&patience, &QTimer::timeout, &patience, [&gaveUp] { gaveUp = true; });
+    patience.start(kPatienceMs);
+    while (!done() && !gaveUp && m_reader->Running())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return done();
 }
 
-void TestAccessibilityBus::OnEveryRowWaitedFor(int rows, std::function<void(int)> onRow) {
-    m_server->SetHandler([](const LoopbackServer::Request &req) {
-        LoopbackServer::Reply reply;
-        reply.body = ZoneAnswer(req.tel, u"广东"_s, u"中国移动"_s);
-        reply.held = true;
-        return reply;
-    });
-    const auto next = std::make_shared<std::function<void(int)>>();
-    *next = [this, rows, onRow, next](int row) {
-        if (row > rows)
-            return;
-        WhenReady(
-            m_window,
-            [this, row] {
-                const QList<LoopbackServer::Request> requests = m_server->Requests();
-                return m_window->Frame2Box()->title() == RowCaption(row) &&
-                       std::any_of(requests.begin(), requests.end(), [row](const auto &request) {
-                           return request.tel == Number(row);
-                       });
-            },
-            [onRow, next, row] {
-                onRow(row);
-                (*next)(row + 1);
-            });
-    };
-    (*next)(1);
+QJsonObject TestAccessibilityBus::IdleWalk(Walks &walks) {
+    const QJsonArray walked = m_reader->AskNow("walk")[u"walks"_s].toArray();
+    const QJsonObject walk =
+        walked.isEmpty() ? QJsonObject{{u"error"_s, u"no walk"_s}} : walked.first().toObject();
+    walks.Idle(walk);
+    return walk;
 }
 
-void TestAccessibilityBus::CheckLatencies(const Reads &reads) {
-    QVERIFY2(reads.failures.isEmpty(), qPrintable(reads.failures.join(u"; "_s)));
-    QVERIFY(!reads.ms.isEmpty());
-    QList<double> sorted = reads.ms;
-    std::sort(sorted.begin(), sorted.end());
-    const QString figures = u"%1 reads, median %2 ms, slowest %3 ms"_s.arg(sorted.size())
-                                .arg(sorted[sorted.size() / 2])
-                                .arg(sorted.last());
-    qInfo("%s", qPrintable(figures));
-    QVERIFY2(sorted.last() <= kEveryRead, qPrintable(figures));
-    QVERIFY2(sorted[sorted.size() / 2] <= kMostReads, qPrintable(figures));
-}
-
-// "正在查询请稍后……" reaches the bus while the answer is awaited.
-void TestAccessibilityBus::slowSingleQuery() {
-    Reads reads;
-    OnEveryRequest([&](int) {
-        m_reader->Ask("read", [&](const QJsonObject &answer) {
-            reads.Note(answer, u"read"_s);
-            reads.Expect(answer[u"frame1"_s].toString() == u"正在查询请稍后……"_s,
-                         u"Frame1 read as "_s + answer[u"frame1"_s].toString());
-            ReleaseRow(0);
-        });
-    });
-    m_window->findChild<QLineEdit *>(u"SinglePhone"_s)->setText(Number(0));
-    QTest::mouseClick(m_window->findChild<QPushButton *>(u"seach"_s), Qt::LeftButton);
-
-    QCOMPARE(m_server->RequestCount(), 1);
-    CheckLatencies(reads);
-    QCOMPARE(m_reader->AskNow("read")[u"frame1"_s].toString(), u"查询成功，归属地为广东移动"_s);
-    QCOMPARE(m_reader->AskNow("cell 0 2")[u"text"_s].toString(), u"广东 移动"_s);
-}
-
-void TestAccessibilityBus::slowBatch_data() {
-    QTest::addColumn<QString>("press"); // what the reader presses; none: Alt+S, B
-    QTest::newRow("started by a key") << QString();
-    QTest::newRow("started by a press on the button") << u"批量查询"_s;
-    QTest::newRow("started by a press on the menu item") << u"批量查询(B)"_s;
-}
-
-// At every row the window waits for: the caption names that row, the row
-// before it reads with its location, and at the second row commands pressed
-// over the bus are answered and dropped. Only then is the row's answer let
-// go (several rows are asked at once, and held).
-void TestAccessibilityBus::slowBatch() {
-    QFETCH(QString, press);
-    constexpr int kRows = 4;
-    AddRows(kRows);
-    Reads reads;
-    OnEveryRowWaitedFor(kRows, [&](int row) {
-        m_reader->Ask("read", [&, row](const QJsonObject &answer) {
-            reads.Note(answer, u"read"_s);
-            const QString frame2 = answer[u"frame2"_s].toString();
-            reads.Expect(frame2 == RowCaption(row),
-                         u"row %1: Frame2 read as %2"_s.arg(row).arg(frame2));
-        });
-        if (row > 1) {
-            m_reader->Ask(QByteArray("cell ") + QByteArray::number(row - 2) + " 2",
-                          [&, row](const QJsonObject &answer) {
-                              reads.Note(answer, u"cell"_s);
-                              reads.Expect(answer[u"text"_s].toString() == u"广东 移动"_s,
-                                           u"row %1 read as %2"_s.arg(row - 1).arg(
-                                               answer[u"text"_s].toString()));
-                          });
-        }
-        const auto release = [this, row] {
-            ReleaseRow(row);
-        };
-        if (row != 2) {
-            m_reader->Ask("read", [release](const QJsonObject &) { release(); });
-            return;
-        }
-        for (const char *name : {"清空内容", "导入号码(I)", "批量查询(B)", "批量查询"}) {
-            m_reader->Ask(QByteArray("press ") + name, [&, name](const QJsonObject &answer) {
-                reads.Note(answer, QString::fromUtf8(name));
-                reads.Expect(answer[u"ok"_s].toBool(),
-                             u"press %1 refused"_s.arg(QString::fromUtf8(name)));
-            });
-        }
-        // A pressed button clicks a moment later, on a timer: the row waits
-        // until every click has landed.
-        m_reader->Ask("read", [this, release](const QJsonObject &) {
-            const QList<QPushButton *> buttons = m_window->findChildren<QPushButton *>();
-            WhenReady(
-                m_window,
-                [buttons] {
-                    return std::none_of(buttons.begin(), buttons.end(),
-                                        [](QPushButton *b) { return b->isDown(); });
-                },
-                release);
-        });
-    });
-
-    double pressMs = -1; // not answered
-    if (press.isEmpty()) {
+void TestAccessibilityBus::Start(Way way, const QString &button, const QString &menuItem,
+                                 Walks &walks) {
+    if (way == Way::Key && menuItem.isEmpty()) {
+        auto *number = m_window->findChild<QLineEdit *>(u"SinglePhone"_s);
+        number->setFocus();
+        QTest::keyClick(number, Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        return;
+    }
+    if (way == Way::Key) {
         auto *system = m_window->findChild<QMenu *>(u"System"_s);
         QTest::keyClick(m_window, Qt::Key_S, Qt::AltModifier);
         QTRY_VERIFY(system->isVisible());
         QTest::keyClick(system, Qt::Key_B);
-    } else {
-        m_reader->Ask("press " + press.toUtf8(), [&](const QJsonObject &answer) {
-            reads.Note(answer, u"press "_s + press);
-            pressMs = answer[u"ms"_s].toDouble(1e9);
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(m_server->RequestCount() == kRows && !m_window->CommandRunning(),
-                                 60'000);
+        return;
     }
-
-    CheckLatencies(reads);
-    if (!press.isEmpty())
-        QVERIFY2(pressMs >= 0 && pressMs <= kEveryRead,
-                 qPrintable(u"the press answered after %1 ms"_s.arg(pressMs)));
-    // Nothing pressed during the batch ran, then or later.
-    QCoreApplication::processEvents();
-    QCOMPARE(m_server->RequestCount(), kRows);
-    QCOMPARE(FileDialog::TimesAsked(), 0);
-    QCOMPARE(m_window->ListModel()->Count(), kRows);
-    const QJsonObject last = m_reader->AskNow("read");
-    QCOMPARE(last[u"frame2"_s].toString(), u"查询完毕，成功4条，失败0条"_s);
-    QCOMPARE(m_reader->AskNow("cell 3 2")[u"text"_s].toString(), u"广东 移动"_s);
+    const QString name = way == Way::Button ? button : menuItem;
+    m_reader->Ask("press " + name.toUtf8(), [&walks, name](const QJsonObject &answer) {
+        walks.Call(answer[u"ms"_s].toDouble(1e9), u"the press on "_s + name);
+        walks.Expect(answer[u"ok"_s].toBool(), u"the press on %1 refused"_s.arg(name));
+    });
 }
 
-// A screen reader that keeps twenty reads on the way at once, hundreds a
-// second, during a batch of a few thousand rows answered at once: each read
-// is answered within the bounds, reads are answered all along the batch,
-// and the captions read only ever move on.
-void TestAccessibilityBus::fastBatch() {
-    constexpr int kRows = 3000;
-    AddRows(kRows);
-    m_server->SetHandler([](const LoopbackServer::Request &req) {
+void TestAccessibilityBus::Serve(const QString &held,
+                                 std::function<void(const QString &)> onRequest) {
+    m_server->SetHandler([this, held, onRequest](const LoopbackServer::Request &req) {
         LoopbackServer::Reply reply;
         reply.body = ZoneAnswer(req.tel, u"广东"_s, u"中国移动"_s);
+        reply.held = req.tel == held;
+        QMetaObject::invokeMethod(
+            this, [onRequest, tel = req.tel] { onRequest(tel); }, Qt::QueuedConnection);
         return reply;
     });
-    QJsonObject streamed;
-    bool answered = false;
-    m_reader->Ask("stream 20", [&](const QJsonObject &answer) {
-        streamed = answer;
-        answered = true;
-    });
-    QTest::mouseClick(m_window->findChild<QPushButton *>(u"batch"_s), Qt::LeftButton);
-    m_reader->Tell("stop");
-    QTRY_VERIFY_WITH_TIMEOUT(answered || !m_reader->Running(), 60'000);
-    QVERIFY(answered);
-    QCOMPARE(m_window->Frame2Box()->title(), u"查询完毕，成功3000条，失败0条"_s);
+}
 
-    Reads reads;
-    const QJsonArray names = streamed[u"names"_s].toArray();
-    const QJsonArray ms = streamed[u"ms"_s].toArray();
-    QCOMPARE(names.size(), ms.size());
-    static const QRegularExpression kRow(u"^正在查询第(\\d+)条，请稍后……$"_s);
-    int lastRow = 0, duringBatch = 0;
-    bool ended = false;
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        const QString name = names[i].toString();
-        reads.ms.append(ms[i].toDouble());
-        const QRegularExpressionMatch row = kRow.match(name);
-        if (row.hasMatch()) {
-            reads.Expect(!ended && row.captured(1).toInt() >= lastRow,
-                         u"read %1 after row %2"_s.arg(name).arg(lastRow));
-            lastRow = row.captured(1).toInt();
-            ++duringBatch;
-        } else if (name.startsWith(u"查询完毕"_s)) {
-            ended = true;
-        } else {
-            reads.Expect(lastRow == 0, u"read %1 during the batch"_s.arg(name));
-        }
+void TestAccessibilityBus::slowSingleQuery_data() {
+    QTest::addColumn<Way>("way");
+    QTest::newRow("started by keys") << Way::Key;
+    QTest::newRow("started by a press on the button") << Way::Button;
+}
+
+// While the answer is awaited, Frame1's caption reads "正在查询请稍后……";
+// once it has come, the location, and the list holds the one row.
+void TestAccessibilityBus::slowSingleQuery() {
+    QFETCH(Way, way);
+    Walks walks;
+    bool walked = false;
+    Serve(Number(1), [&](const QString &) {
+        m_reader->Ask("walk", [&](const QJsonObject &answer) {
+            const QJsonObject walk = answer[u"walks"_s].toArray().first().toObject();
+            walks.Waiting(walk);
+            walks.Expect(walk[u"frame1"_s].toString() == u"正在查询请稍后……"_s,
+                         u"Frame1 read as "_s + walk[u"frame1"_s].toString());
+            walked = true;
+            m_server->HoldAnswers(false);
+        });
+    });
+    m_window->findChild<QLineEdit *>(u"SinglePhone"_s)->setText(Number(1));
+    IdleWalk(walks);
+    for (int round = 1; round <= kRounds; ++round) {
+        walked = false;
+        Start(way, u"查询手机归属地"_s, {}, walks);
+        QVERIFY(WaitUntil([&] { return walked && !m_window->CommandRunning(); }));
+        const QJsonObject after = IdleWalk(walks);
+        QCOMPARE(after[u"frame1"_s].toString(), u"查询成功，归属地为广东移动"_s);
+        QCOMPARE(RowsRead(after), QStringList{u"1 %1 广东 移动"_s.arg(Number(1))});
     }
-    qInfo("%d of %d reads answered during the batch, the last of them at row %d", duringBatch,
-          int(names.size()), lastRow);
-    QVERIFY2(duringBatch >= 20, "reads are answered while the batch runs");
-    CheckLatencies(reads);
+    QCOMPARE(m_server->RequestCount(), kRounds);
+
+    qInfo("%s", qPrintable(walks.Report()));
+    QVERIFY2(walks.Failures().isEmpty(), qPrintable(walks.Failures().join(u"; "_s)));
+    QVERIFY2(walks.WalksMeetGoal(), qPrintable(walks.Report()));
+    QVERIFY2(walks.CallsMeetGoal(), qPrintable(walks.Report()));
+}
+
+void TestAccessibilityBus::slowBatch_data() {
+    QTest::addColumn<Way>("way");
+    QTest::newRow("started by keys (Alt+S, B)") << Way::Key;
+    QTest::newRow("started by a press on the button") << Way::Button;
+    QTest::newRow("started by a press on the menu item") << Way::MenuItem;
+}
+
+// The answer of the second of three rows is held. Once the first row is
+// done and the caption has moved on, the window is walked: the caption must
+// name the second row, and the rows read as the window shows them. In the first run, commands
+// pressed over the bus then are answered and dropped. Only then is the
+// answer let go.
+void TestAccessibilityBus::slowBatch() {
+    QFETCH(Way, way);
+    constexpr int kRows = 3;
+    Walks walks;
+    bool walked = false;
+    bool pressAll = true;
+    const auto release = [this, &walked] {
+        walked = true;
+        m_server->HoldAnswers(false);
+    };
+    Serve(Number(2), [&](const QString &tel) {
+        if (tel != Number(2))
+            return;
+        WhenReady(
+            m_window,
+            [this] {
+                // The caption shows a moment after it is set: once it has
+                // moved on from the first row, the walk tells what it says.
+                const QString caption = m_window->Frame2Box()->title();
+                return !m_window->ListModel()->Location(1).isEmpty() &&
+                       caption.startsWith(u"正在查询第"_s) && caption != RowCaption(1);
+            },
+            [&] {
+                m_reader->Ask("walk", [&](const QJsonObject &answer) {
+                    const QJsonObject walk = answer[u"walks"_s].toArray().first().toObject();
+                    walks.Waiting(walk);
+                    walks.Expect(walk[u"frame2"_s].toString() == RowCaption(2),
+                                 u"Frame2 read as "_s + walk[u"frame2"_s].toString());
+                    walks.Expect(RowsDoneBefore(walk, 2),
+                                 u"the rows read as "_s + RowsRead(walk).join(u"; "_s));
+                });
+                if (!pressAll) {
+                    m_reader->Ask("read", [release](const QJsonObject &) { release(); });
+                    return;
+                }
+                pressAll = false;
+                for (const char *name : {"清空内容", "导入号码(I)", "批量查询(B)", "批量查询"}) {
+                    m_reader->Ask(
+                        QByteArray("press ") + name, [&, name](const QJsonObject &answer) {
+                            walks.Call(answer[u"ms"_s].toDouble(1e9),
+                                       u"the press on "_s + QString::fromUtf8(name));
+                            walks.Expect(answer[u"ok"_s].toBool(),
+                                         u"press %1 refused"_s.arg(QString::fromUtf8(name)));
+                        });
+                }
+                // A pressed button clicks a moment later, on a timer: the row
+                // waits until every click has landed.
+                m_reader->Ask("read", [this, release](const QJsonObject &) {
+                    const QList<QPushButton *> buttons = m_window->findChildren<QPushButton *>();
+                    WhenReady(
+                        m_window,
+                        [buttons] {
+                            return std::none_of(buttons.begin(), buttons.end(),
+                                                [](QPushButton *b) { return b->isDown(); });
+                        },
+                        release);
+                });
+            });
+    });
+
+    for (int round = 1; round <= kRounds; ++round) {
+        AddRows(kRows);
+        if (round == 1)
+            IdleWalk(walks);
+        walked = false;
+        Start(way, u"批量查询"_s, u"批量查询(B)"_s, walks);
+        QVERIFY2(WaitUntil([&] { return walked && !m_window->CommandRunning(); }),
+                 "the batch shows row 2 with row 1 done, and ends once let go");
+        const QJsonObject after = IdleWalk(walks);
+        QCOMPARE(after[u"frame2"_s].toString(), u"查询完毕，成功3条，失败0条"_s);
+        QVERIFY2(RowsDoneBefore(after, kRows + 1), qPrintable(RowsRead(after).join(u"; "_s)));
+        // Nothing pressed during the batch ran, then or later.
+        QCOMPARE(m_server->RequestCount(), kRows * round);
+        QCOMPARE(FileDialog::TimesAsked(), 0);
+        QCOMPARE(m_window->ListModel()->Count(), kRows);
+    }
+
+    qInfo("%s", qPrintable(walks.Report()));
+    QVERIFY2(walks.Failures().isEmpty(), qPrintable(walks.Failures().join(u"; "_s)));
+    QVERIFY2(walks.WalksMeetGoal(), qPrintable(walks.Report()));
+    QVERIFY2(walks.CallsMeetGoal(), qPrintable(walks.Report()));
+}
+
+void TestAccessibilityBus::fastBatch_data() {
+    slowBatch_data();
+}
+
+// A batch answered at once, walked over and over from its first request:
+// after two walks Esc stops it. Every walk reads a caption of the batch,
+// captions that only move on, and every row before the one named done.
+void TestAccessibilityBus::fastBatch() {
+    QFETCH(Way, way);
+    // Far more rows than the batch reaches in two walks, however fast.
+    constexpr int kRows = 200'000;
+    constexpr int kWalksARun = 2;
+    static const QRegularExpression kRow(u"^正在查询第(\\d+)条，请稍后……$"_s);
+    Walks walks;
+    std::atomic<int> requests = 0;
+    int taken = 0, lastRow = 0;
+    bool stopped = false;
+    Serve({}, [&](const QString &) {
+        if (++requests != 1)
+            return;
+        m_reader->Ask("walks", [&](const QJsonObject &) { stopped = true; });
+    });
+    m_reader->OnWalked([&](const QJsonObject &walk) {
+        if (taken == kWalksARun)
+            return;
+        walks.Waiting(walk);
+        const QString frame2 = walk[u"frame2"_s].toString();
+        const QRegularExpressionMatch row = kRow.match(frame2);
+        walks.Expect(m_window->CommandRunning() && row.hasMatch() &&
+                         row.captured(1).toInt() >= lastRow,
+                     u"Frame2 read as %1 after row %2"_s.arg(frame2).arg(lastRow));
+        lastRow = row.captured(1).toInt();
+        walks.Expect(
+            RowsDoneBefore(walk, lastRow, false),
+            u"at row %1 the rows read as %2"_s.arg(lastRow).arg(RowsRead(walk).join(u"; "_s)));
+        if (++taken == kWalksARun) {
+            QTest::keyClick(m_window, Qt::Key_Escape);
+            m_reader->Tell("stop");
+        }
+    });
+
+    // The tally counts the rows not asked as not found.
+    static const QRegularExpression kStopped(u"^查询已停止，成功(\\d+)条，失败(\\d+)条$"_s);
+    for (int round = 1; round <= kRounds; ++round) {
+        AddRows(kRows);
+        if (round == 1)
+            IdleWalk(walks);
+        requests = 0;
+        taken = lastRow = 0;
+        stopped = false;
+        Start(way, u"批量查询"_s, u"批量查询(B)"_s, walks);
+        // A batch that ends before its walks are taken has its stream
+        // stopped all the same, and fails below.
+        QVERIFY(WaitUntil([&] {
+            if (requests > 0 && !m_window->CommandRunning() && taken < kWalksARun) {
+                taken = kWalksARun;
+                m_reader->Tell("stop");
+                walks.Expect(false, u"the batch ended before its walks"_s);
+            }
+            return stopped && !m_window->CommandRunning();
+        }));
+        const QJsonObject after = IdleWalk(walks);
+        const QRegularExpressionMatch done = kStopped.match(after[u"frame2"_s].toString());
+        QVERIFY2(done.hasMatch() && done.captured(1).toInt() + done.captured(2).toInt() == kRows,
+                 qPrintable(after[u"frame2"_s].toString()));
+        QVERIFY(done.captured(1).toInt() >= lastRow - 1);
+        QVERIFY2(RowsDoneBefore(after, done.captured(1).toInt() + 1),
+                 qPrintable(RowsRead(after).join(u"; "_s)));
+    }
+    m_reader->OnWalked({});
+
+    qInfo("%s", qPrintable(walks.Report()));
+    QVERIFY2(walks.Failures().isEmpty(), qPrintable(walks.Failures().join(u"; "_s)));
+    QVERIFY2(walks.WalksMeetGoal(), qPrintable(walks.Report()));
+    QVERIFY2(walks.CallsMeetGoal(), qPrintable(walks.Report()));
 }
 
 // The accessibility bus ends in the middle of a batch: the batch goes on to
@@ -366,18 +489,16 @@ void TestAccessibilityBus::busGoesAwayMidBatch() {
     constexpr int kRows = 4;
     AddRows(kRows);
     bool ended = false;
-    OnEveryRequest([&](int row) {
-        if (row != 2) {
-            ReleaseRow(row);
+    Serve(Number(2), [&](const QString &tel) {
+        if (tel != Number(2))
             return;
-        }
-        m_reader->Ask("endbus", [&, row](const QJsonObject &answer) {
+        m_reader->Ask("endbus", [&](const QJsonObject &answer) {
             ended = answer[u"ended"_s].toBool();
-            ReleaseRow(row);
+            m_server->HoldAnswers(false);
         });
     });
     QTest::mouseClick(m_window->findChild<QPushButton *>(u"batch"_s), Qt::LeftButton);
-    QVERIFY(ended);
+    QVERIFY(WaitUntil([&] { return ended && !m_window->CommandRunning(); }));
     QCOMPARE(m_server->RequestCount(), kRows);
     QCOMPARE(m_window->Frame2Box()->title(), u"查询完毕，成功4条，失败0条"_s);
 
@@ -389,6 +510,7 @@ void TestAccessibilityBus::busGoesAwayMidBatch() {
     });
     m_window->findChild<QLineEdit *>(u"SinglePhone"_s)->setText(u"13800000009"_s);
     QTest::mouseClick(m_window->findChild<QPushButton *>(u"seach"_s), Qt::LeftButton);
+    QVERIFY(WaitUntil([&] { return !m_window->CommandRunning(); }));
     QCOMPARE(m_window->Frame1Box()->title(), u"查询成功，归属地为广东移动"_s);
 }
 

@@ -21,6 +21,8 @@ bool BusReaderProcess::Start() {
 }
 
 BusReaderProcess::~BusReaderProcess() {
+    // Answers still due go nowhere: whoever waited for them is gone.
+    disconnect(&m_process, nullptr, this, nullptr);
     m_process.write("quit\n");
     if (!m_process.waitForFinished(5000))
         m_process.kill();
@@ -53,6 +55,11 @@ void BusReaderProcess::Take() {
     while ((end = m_pending.indexOf('\n')) >= 0) {
         const QJsonObject answer = QJsonDocument::fromJson(m_pending.left(end)).object();
         m_pending.remove(0, end + 1);
+        if (answer.contains(u"walked"_s)) {
+            if (m_onWalked)
+                m_onWalked(answer[u"walked"_s].toObject());
+            continue;
+        }
         if (m_answers.empty())
             continue;
         Answer then = std::move(m_answers.front());

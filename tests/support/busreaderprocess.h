@@ -29,6 +29,9 @@ public:
     // its answer (empty if the reader ends first).
     QJsonObject AskNow(const QByteArray &command);
 
+    // Each walk of a stream of walks ("walks") goes to then, as it ends.
+    void OnWalked(Answer then) { m_onWalked = std::move(then); }
+
     bool Running() const { return m_process.state() != QProcess::NotRunning; }
 
 private:
@@ -37,4 +40,5 @@ private:
     QProcess m_process;
     QByteArray m_pending;
     std::deque<Answer> m_answers;
+    Answer m_onWalked;
 };
