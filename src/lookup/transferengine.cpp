@@ -14,6 +14,12 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
 namespace asio = boost::asio;
 using asio::ip::tcp;
 using Clock = ServiceConnection::Clock;
@@ -25,6 +31,21 @@ LookupAnswer Failed() {
     LookupAnswer answer;
     answer.outcome = LookupAnswer::Outcome::TransferFailed;
     return answer;
+}
+
+// The lookups give way to the window. A fast batch keeps this thread busy,
+// and on a machine of two cores the service and it can take both: a screen
+// reader's chain of calls then waits for a core at every step, through the
+// bus and the window's thread, and a walk of the window takes several times
+// as long. Below the window's priority the batch loses nothing while a core
+// is free, and the window and its readers are served first when none is.
+// (On Linux a thread's nice value is its own; Qt's thread priorities change
+// nothing under its default scheduling, so the value is set here. On Windows
+// QThread::LowPriority is the system's below-normal priority.)
+void GiveWayToTheWindow() {
+#ifdef Q_OS_LINUX
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
+#endif
 }
 
 // One row of the batch while it is under way.
@@ -56,9 +77,12 @@ public:
             m_endpoints.emplace_back(address, m_settings.port);
         m_slots.resize(static_cast<std::size_t>(std::max(1, m_settings.connections)));
         // Named, so that it is known for what it is in a debugger or a profile.
-        m_thread.reset(QThread::create([this] { m_io.run(); }));
+        m_thread.reset(QThread::create([this] {
+            GiveWayToTheWindow();
+            m_io.run();
+        }));
         m_thread->setObjectName(QStringLiteral("tarvio lookups"));
-        m_thread->start();
+        m_thread->start(QThread::LowPriority);
     }
 
     ~Thread() {
