@@ -12,6 +12,7 @@
 //    counted on every sheet.
 //   bench_export [rows=1100000] [--read-back]
 // The window is offscreen unless QT_QPA_PLATFORM says otherwise.
+#include "bareworkbook.h"
 #include "filedialog.h"
 #include "mainwindow.h"
 #include "processmemory.h"
@@ -27,8 +28,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
-
-#include <xlsxwriter.h>
 
 #include <cstdio>
 #include <functional>
@@ -68,44 +67,11 @@ QList<ResultRow> MakeRows(int count) {
     return rows;
 }
 
-// The same rows as the export's, written by libxlsxwriter alone from UTF-8
-// ready in memory, on sheets of 1,048,575 rows: no list, no window, no
-// copy into place.
+// The export's baseline (bareworkbook.h), timed without making its cells.
 double BareWorkbookSeconds(const QString &dir, const ResultListModel &lv) {
-    std::vector<std::string> cells;
-    cells.reserve(std::size_t(lv.Count()) * 4);
-    for (int i = 1; i <= lv.Count(); ++i) {
-        const RowAnswer &answer = lv.Answer(i);
-        for (const QString &cell : {lv.Number(i), answer.province, answer.city, answer.carrier})
-            cells.push_back(cell.toStdString());
-    }
-    QByteArray folder = QFile::encodeName(dir);
-    const QByteArray path = folder + "/bare.xlsx";
-    return Seconds([&] {
-        lxw_workbook_options options = {};
-        options.constant_memory = LXW_TRUE;
-        options.tmpdir = folder.data();
-        lxw_workbook *book = workbook_new_opt(path.constData(), &options);
-        const char *header[] = {"序号", "手机号码", "省份", "城市", "运营商"};
-        lxw_worksheet *sheet = nullptr;
-        std::size_t at = 0;
-        const lxw_row_t perSheet = 1'048'575;
-        for (lxw_row_t i = 0; i < lxw_row_t(lv.Count()); ++i) {
-            if (i % perSheet == 0) {
-                const std::string name = "查询结果 (" + std::to_string(i / perSheet + 1) + ")";
-                sheet = workbook_add_worksheet(book, name.c_str());
-                for (lxw_col_t col = 0; col < 5; ++col)
-                    worksheet_write_string(sheet, 0, col, header[col], nullptr);
-            }
-            const lxw_row_t row = i % perSheet + 1;
-            worksheet_write_number(sheet, row, 0, double(i + 1), nullptr);
-            for (lxw_col_t col = 1; col < 5; ++col, ++at) {
-                if (!cells[at].empty())
-                    worksheet_write_string(sheet, row, col, cells[at].c_str(), nullptr);
-            }
-        }
-        workbook_close(book);
-    });
+    const BareWorkbook bare(lv);
+    const QByteArray folder = QFile::encodeName(dir);
+    return Seconds([&] { bare.Write(folder + "/bare.xlsx", folder); });
 }
 
 // The CSV's bytes made at once in memory and written in one go.

@@ -12,6 +12,7 @@
 //   bench_numbersinout [rows=100000] [--service HOST:PORT]
 // The window is offscreen unless QT_QPA_PLATFORM says otherwise (for example
 // QT_QPA_PLATFORM=xcb DISPLAY=:91 under Xvfb with a window manager).
+#include "bareworkbook.h"
 #include "benchservice.h"
 #include "benchwindow.h"
 #include "filedialog.h"
@@ -27,8 +28,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
-
-#include <xlsxwriter.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -55,37 +54,11 @@ void Trigger(MainWindow &window, const char *action) {
         a->trigger();
 }
 
-// The same sheet as the export's, written by libxlsxwriter alone from rows
-// already in UTF-8: no list, no window, no copy into place.
+// The export's baseline (bareworkbook.h), timed without making its cells.
 double BareWorkbookSeconds(const QString &dir, const ResultListModel &lv) {
-    std::vector<std::string> cells;
-    cells.reserve(std::size_t(lv.Count()) * 4);
-    for (int i = 1; i <= lv.Count(); ++i) {
-        const RowAnswer &answer = lv.Answer(i);
-        for (const QString &cell : {lv.Number(i), answer.province, answer.city, answer.carrier})
-            cells.push_back(cell.toStdString());
-    }
-    QByteArray folder = QFile::encodeName(dir);
-    const QByteArray path = folder + "/bare.xlsx";
-    return Seconds([&] {
-        lxw_workbook_options options = {};
-        options.constant_memory = LXW_TRUE;
-        options.tmpdir = folder.data();
-        lxw_workbook *book = workbook_new_opt(path.constData(), &options);
-        lxw_worksheet *sheet = workbook_add_worksheet(book, "查询结果");
-        const char *header[] = {"序号", "手机号码", "省份", "城市", "运营商"};
-        for (lxw_col_t col = 0; col < 5; ++col)
-            worksheet_write_string(sheet, 0, col, header[col], nullptr);
-        std::size_t at = 0;
-        for (lxw_row_t row = 1; row <= lxw_row_t(lv.Count()); ++row) {
-            worksheet_write_number(sheet, row, 0, double(row), nullptr);
-            for (lxw_col_t col = 1; col < 5; ++col, ++at) {
-                if (!cells[at].empty())
-                    worksheet_write_string(sheet, row, col, cells[at].c_str(), nullptr);
-            }
-        }
-        workbook_close(book);
-    });
+    const BareWorkbook bare(lv);
+    const QByteArray folder = QFile::encodeName(dir);
+    return Seconds([&] { bare.Write(folder + "/bare.xlsx", folder); });
 }
 } // namespace
 
