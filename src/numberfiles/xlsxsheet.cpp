@@ -17,6 +17,30 @@ constexpr quint32 kNumberMask = (1u << kRankShift) - 1;
 // A row without its number ("r") follows the one before.
 constexpr qint64 kNextRow = std::numeric_limits<qint64>::min();
 
+// The elements of the sheets and of the shared strings that are read, by
+// their names without a prefix; told apart by their length first, as one
+// is told for each start and end tag.
+enum class Element { Other, SheetData, Row, Cell, Value, Inline, Text, Phonetic, String };
+
+Element ElementOf(QXmlStreamReader &xml) {
+    const QStringView name = LocalName(xml.qualifiedName());
+    switch (name.size()) {
+    case 1:
+        return name[0] == u'c'   ? Element::Cell
+               : name[0] == u'v' ? Element::Value
+               : name[0] == u't' ? Element::Text
+                                 : Element::Other;
+    case 2:
+        return name == u"is" ? Element::Inline : name == u"si" ? Element::String : Element::Other;
+    case 3:
+        return name == u"row" ? Element::Row : name == u"rPh" ? Element::Phonetic : Element::Other;
+    case 9:
+        return name == u"sheetData" ? Element::SheetData : Element::Other;
+    default:
+        return Element::Other;
+    }
+}
+
 // The column of a cell reference ("AB12" → 27), or -1.
 int ColumnOfReference(QStringView reference) {
     int column = 0, letters = 0;
@@ -81,8 +105,8 @@ WorkbookFault StringsStretch::Token(QXmlStreamReader &xml) {
     switch (xml.tokenType()) {
     case QXmlStreamReader::StartElement: {
         ++m_depth;
-        const QStringView name = LocalName(xml.qualifiedName());
-        if (name == QLatin1String("si")) {
+        const Element element = ElementOf(xml);
+        if (element == Element::String) {
             // A string is a child of <sst>, nowhere else.
             if (m_depth != 2)
                 return WorkbookFault::Damaged;
@@ -92,9 +116,9 @@ WorkbookFault StringsStretch::Token(QXmlStreamReader &xml) {
             m_text.resize(0);
         } else if (!m_inString) {
             break;
-        } else if (name == QLatin1String("rPh")) {
+        } else if (element == Element::Phonetic) {
             ++m_phonetic;
-        } else if (name == QLatin1String("t")) {
+        } else if (element == Element::Text) {
             m_inText = m_phonetic == 0;
         }
         break;
@@ -107,12 +131,12 @@ WorkbookFault StringsStretch::Token(QXmlStreamReader &xml) {
         --m_depth;
         if (!m_inString)
             break;
-        const QStringView name = LocalName(xml.qualifiedName());
-        if (name == QLatin1String("t")) {
+        const Element element = ElementOf(xml);
+        if (element == Element::Text) {
             m_inText = false;
-        } else if (name == QLatin1String("rPh")) {
+        } else if (element == Element::Phonetic) {
             --m_phonetic;
-        } else if (name == QLatin1String("si")) {
+        } else if (element == Element::String) {
             m_inString = false;
             // Any shared string may stand in a header row.
             if (!m_read.Add(EvaluateCellText(m_text, true, m_isNumber, m_number)))
@@ -211,26 +235,36 @@ WorkbookFault SheetStretch::Token(QXmlStreamReader &xml) {
         break;
     case QXmlStreamReader::EndElement: {
         --m_depth;
-        const QStringView name = LocalName(xml.qualifiedName());
-        if (name == QLatin1String("v")) {
+        switch (ElementOf(xml)) {
+        case Element::Value:
             m_inValue = false;
-        } else if (name == QLatin1String("t")) {
+            break;
+        case Element::Text:
             m_inText = false;
-        } else if (name == QLatin1String("rPh")) {
+            break;
+        case Element::Phonetic:
             --m_phonetic;
-        } else if (name == QLatin1String("is")) {
+            break;
+        case Element::Inline:
             m_inInline = false;
-        } else if (name == QLatin1String("c")) {
+            break;
+        case Element::Cell:
             m_inCell = false;
             return EndCell();
-        } else if (name == QLatin1String("row")) {
+        case Element::Row:
             m_inRow = false;
-        } else if (name == QLatin1String("sheetData") && m_depth == 1) {
-            m_inSheetData = false;
+            break;
+        case Element::SheetData:
+            if (m_depth == 1)
+                m_inSheetData = false;
+            break;
+        default:
+            // What follows the cells (merged ranges, page setup) is read
+            // too, though of no use here: only at the part's end is its
+            // CRC checked, the one check a part stored without deflating
+            // has.
+            break;
         }
-        // What follows the cells (merged ranges, page setup) is read
-        // too, though of no use here: only at the part's end is its CRC
-        // checked, the one check a part stored without deflating has.
         break;
     }
     default:
@@ -240,8 +274,8 @@ WorkbookFault SheetStretch::Token(QXmlStreamReader &xml) {
 }
 
 WorkbookFault SheetStretch::StartElement(QXmlStreamReader &xml) {
-    const QStringView name = LocalName(xml.qualifiedName());
-    if (name == QLatin1String("c")) {
+    switch (ElementOf(xml)) {
+    case Element::Cell: {
         // A cell is a child of a row.
         if (!m_inRow || m_depth != 4)
             return WorkbookFault::Damaged;
@@ -262,7 +296,9 @@ WorkbookFault SheetStretch::StartElement(QXmlStreamReader &xml) {
         m_inCell = true;
         m_hasValue = m_inValue = m_inInline = m_inText = false;
         m_phonetic = 0;
-    } else if (name == QLatin1String("row")) {
+        break;
+    }
+    case Element::Row: {
         // A row is a child of the <sheetData>, the root's child.
         if (!m_inSheetData || m_depth != 3)
             return WorkbookFault::Damaged;
@@ -278,23 +314,34 @@ WorkbookFault SheetStretch::StartElement(QXmlStreamReader &xml) {
         ++m_rowsBegun;
         m_inRow = true;
         m_column = -1;
-    } else if (name == QLatin1String("sheetData")) {
+        break;
+    }
+    case Element::SheetData:
         if (m_depth == 2) {
             if (m_sheetDataSeen)
                 return WorkbookFault::Damaged;
             m_sheetDataSeen = m_inSheetData = true;
         }
-    } else if (!m_inCell) {
-        // Elsewhere <v>, <is> and <t> are not a cell's.
-    } else if (name == QLatin1String("v")) {
-        m_inValue = true;
-        m_hasValue = true;
-    } else if (name == QLatin1String("is")) {
-        m_inInline = true;
-    } else if (name == QLatin1String("rPh")) {
-        ++m_phonetic;
-    } else if (name == QLatin1String("t")) {
-        m_inText = m_inInline && m_phonetic == 0;
+        break;
+    // Elsewhere <v>, <is> and <t> are not a cell's.
+    case Element::Value:
+        if (m_inCell)
+            m_inValue = m_hasValue = true;
+        break;
+    case Element::Inline:
+        if (m_inCell)
+            m_inInline = true;
+        break;
+    case Element::Phonetic:
+        if (m_inCell)
+            ++m_phonetic;
+        break;
+    case Element::Text:
+        if (m_inCell)
+            m_inText = m_inInline && m_phonetic == 0;
+        break;
+    default:
+        break;
     }
     return WorkbookFault::None;
 }

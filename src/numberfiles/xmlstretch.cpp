@@ -7,8 +7,12 @@ constexpr qint64 kMaxBytesWithoutToken = 4LL << 20;
 } // namespace
 
 QStringView LocalName(QStringView name) {
-    const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
-    return colon < 0 ? name : name.sliced(colon + 1);
+    // Names are short: looked through here rather than by a call.
+    for (qsizetype at = name.size(); at-- > 0;) {
+        if (name[at] == u':')
+            return name.sliced(at + 1);
+    }
+    return name;
 }
 
 XmlStretchReader::XmlStretchReader(XmlStretch &stretch, QByteArrayView cutName, bool keepOpen)
