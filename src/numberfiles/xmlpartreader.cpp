@@ -8,9 +8,9 @@
 #include <thread>
 
 namespace {
-// A stretch read as a whole holds no more than this (and so no token
-// longer than the reader accepts in a part read on as a whole).
-constexpr qsizetype kMaxStretch = 4LL << 20;
+// A stretch holds no more than a reader fed piece by piece takes without a
+// token, so that it holds nothing that reader would refuse.
+constexpr qsizetype kMaxStretch = XmlStretchReader::kMaxBytesWithoutToken;
 // How the rest of a part read on as a whole is fed to its reader.
 constexpr qsizetype kPieceSize = 256 << 10;
 
@@ -92,7 +92,7 @@ void PartReader::Cut() {
     while (!Over()) {
         const qsizetype from = m_phase == Phase::Head ? 0 : g_stretchBytes.load();
         const qsizetype cut = m_finder.Find(m_pending, from);
-        if (cut < 0) {
+        if (cut < 0 || cut > kMaxStretch) {
             if (m_pending.size() >= kMaxStretch)
                 ReadRestWhole();
             return;

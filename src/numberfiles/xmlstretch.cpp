@@ -1,11 +1,5 @@
 #include "xmlstretch.h"
 
-namespace {
-// XML of a few megabytes with no tag in it is no part that any program
-// wrote; the reader would hold it all.
-constexpr qint64 kMaxBytesWithoutToken = 4LL << 20;
-} // namespace
-
 QStringView LocalName(QStringView name) {
     // Names are short: looked through here rather than by a call.
     for (qsizetype at = name.size(); at-- > 0;) {

@@ -29,6 +29,11 @@ public:
 // to grow.
 class XmlStretchReader {
 public:
+    // XML of a few megabytes with no tag in it is no part that any program
+    // wrote; the reader would hold it all. Fed piece by piece, a reader
+    // refuses (TooLarge) more bytes than this without a token.
+    static constexpr qint64 kMaxBytesWithoutToken = 4LL << 20;
+
     // `cutName`: the local name of the element after whose end tag the
     // part is cut. `keepOpen`: keep the names of the elements open at the
     // stretch's end (for the part's first stretch).
