@@ -52,6 +52,22 @@ QString NumberInGroups(QStringView text) {
 } // namespace
 
 QString WrittenMobileNumber(QStringView cell) {
+    // Most cells of a sheet are names and addresses: they are told apart by
+    // their digits alone, before any copy is made. And a number cell's value
+    // is the number's eleven digits as they stand.
+    qsizetype digits = 0, fullWidth = 0;
+    for (const QChar c : cell) {
+        const char16_t u = c.unicode();
+        if (u >= u'0' && u <= u'9')
+            ++digits;
+        else if (u >= 0xFF10 && u <= 0xFF19)
+            ++fullWidth;
+    }
+    if (digits + fullWidth < kMobileNumberLength)
+        return QString();
+    if (digits == kMobileNumberLength && cell.size() == kMobileNumberLength &&
+        cell.front() == QLatin1Char('1'))
+        return cell.toString();
     const QString text = HalfWidth(cell).trimmed();
     // The country code, written with "+" or "00" or bare, then perhaps
     // blanks or dashes. A bare 86 could also begin a number written without
@@ -80,7 +96,8 @@ int PhoneHeaderRank(QStringView cell) {
     // Blanks and the marks a header is decorated with. No regular
     // expression: workbooks are read on a thread of their own, and with
     // mingw PCRE2's per-thread JIT stack crashes as such a thread ends.
-    name.removeIf([](QChar c) { return c.isSpace() || QStringView(u":：*（）()_.#-").contains(c); });
+    name.removeIf(
+        [](QChar c) { return c.isSpace() || QStringView(u":：*（）()_.#-").contains(c); });
     if (name.isEmpty())
         return 0;
     // Numbers of other kinds that a customer list keeps beside the phone,
@@ -110,7 +127,8 @@ int PhoneHeaderRank(QStringView cell) {
             if (!name.startsWith(word))
                 continue;
             const QStringView rest = QStringView(name).sliced(word.size());
-            if (rest.isEmpty() || rest.front().isDigit() || rest.startsWith(QLatin1String("phone")) ||
+            if (rest.isEmpty() || rest.front().isDigit() ||
+                rest.startsWith(QLatin1String("phone")) ||
                 rest.startsWith(QLatin1String("number")) || rest.startsWith(QLatin1String("no")))
                 return true;
         }

@@ -24,6 +24,7 @@ public:
     bool Add(const SheetCell &cell);
     qsizetype Size() const { return m_entries.size(); }
     SheetCell At(qsizetype index) const;
+    void Clear();
 
 private:
     QList<quint32> m_entries;
@@ -37,6 +38,9 @@ WorkbookFault ReadSharedStrings(XlsxPackage &zip, const QString &part,
 
 // Reads one worksheet part, as a stream, into `columns`: every cell with a
 // value, a number cell as its digits (NumberCellText), a formula cell as the
-// value it had when it was last calculated.
+// value it had when it was last calculated. The cells are those of the rows
+// of the sheet's <sheetData>: a row elsewhere, a cell outside a row or a
+// second <sheetData> makes the sheet Damaged, as no program writes one so.
 WorkbookFault ReadSheet(XlsxPackage &zip, const QString &part, const SharedStrings &strings,
+                        const std::function<bool(QStringView)> &isNumber,
                         const std::function<bool()> &stopAsked, SheetColumns &columns);

@@ -165,7 +165,8 @@ WorkbookNumbers ReadXlsxWorkbook(const QString &path,
     }
     for (const QString &sheet : std::as_const(parts.sheets)) {
         SheetColumns columns(isNumber);
-        if (const WorkbookFault fault = ReadSheet(zip, sheet, strings, stopAsked, columns);
+        if (const WorkbookFault fault =
+                ReadSheet(zip, sheet, strings, isNumber, stopAsked, columns);
             fault != WorkbookFault::None)
             return {fault, {}};
         if (columns.HoldsNumbers())

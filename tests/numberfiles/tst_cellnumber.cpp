@@ -30,6 +30,7 @@ void TestCellNumber::writtenNumber_data() {
     QTest::newRow("several blanks") << u"138  0013  8000"_s << n;
     QTest::newRow("blanks around") << u"  13800138000 "_s << n;
     QTest::newRow("full-width digits") << u"１３８００１３８０００"_s << n;
+    QTest::newRow("one full-width digit") << u"1380013800０"_s << n;
     QTest::newRow("full-width plus and ideographic space")
         << u"＋８６　１３８００１３８０００"_s << n;
     // What a web page or a word processor puts between the groups.
@@ -45,6 +46,7 @@ void TestCellNumber::writtenNumber_data() {
     QTest::newRow("ten digits") << u"1380013800"_s << QString();
     QTest::newRow("twelve digits") << u"138001380001"_s << QString();
     QTest::newRow("not a mobile's first digit") << u"010-1234-5678"_s << QString();
+    QTest::newRow("eleven digits, not a mobile's first") << u"23800138000"_s << QString();
     QTest::newRow("dash at the end") << u"13800138000-"_s << QString();
     QTest::newRow("dash at the start") << u"-13800138000"_s << QString();
     QTest::newRow("letters") << u"138OO138000"_s << QString();

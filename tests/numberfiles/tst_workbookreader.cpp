@@ -2,9 +2,12 @@
 // formats, the cells of every kind a workbook writer makes, damaged and
 // hostile workbooks (each with the fault its message names), and thousands
 // of seeded mutations of real workbooks, none of which may crash or hang.
+// An .xlsx is read both as one stretch and cut into a stretch per row, read
+// on several threads at once: the two give the same numbers or fault.
 #include "numerictext.h"
 #include "testworkbooks.h"
 #include "workbookreader.h"
+#include "xmlpartreader.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -20,6 +23,18 @@ Q_DECLARE_METATYPE(WorkbookFault)
 namespace {
 WorkbookNumbers Read(const QString &path) {
     return ReadWorkbook(path, IsMobileNumber);
+}
+
+// The workbook read with its parts cut into a stretch for each row.
+WorkbookNumbers ReadCut(const QString &path) {
+    XmlStretchBytes::Set(1);
+    WorkbookNumbers read = Read(path);
+    XmlStretchBytes::Reset();
+    return read;
+}
+
+bool Same(const WorkbookNumbers &a, const WorkbookNumbers &b) {
+    return a.fault == b.fault && a.list.kept == b.list.kept && a.list.lineCount == b.list.lineCount;
 }
 
 bool WriteFile(const QString &path, const QByteArray &bytes) {
@@ -81,6 +96,33 @@ QByteArray Bomb(const QByteArray &repeated, qint64 times, qint64 declaredSize = 
                                                                       : QByteArray();
 }
 
+QByteArray SheetXml(const QByteArray &data, const QByteArray &worksheet = "worksheet",
+                    const QByteArray &declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>") {
+    return declaration + "<" + worksheet +
+           " xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>" +
+           data + "</sheetData></" + worksheet + ">";
+}
+
+// Rows of one number cell each, 13800000000 + their number; with a
+// prefix ("x:") before every name.
+QByteArray NumberRows(int from, int count, const QByteArray &prefix = {}) {
+    QByteArray rows;
+    for (int r = from; r < from + count; ++r) {
+        const QByteArray n = QByteArray::number(r);
+        rows += "<" + prefix + "row r=\"" + n + "\"><" + prefix + "c r=\"A" + n + "\"><" + prefix +
+                "v>" + QByteArray::number(13800000000LL + r) + "</" + prefix + "v></" + prefix +
+                "c></" + prefix + "row>";
+    }
+    return rows;
+}
+
+QStringList Numbers(int from, int count) {
+    QStringList numbers;
+    for (int r = from; r < from + count; ++r)
+        numbers.append(QString::number(13800000000LL + r));
+    return numbers;
+}
+
 // A megabyte of rows of one number each.
 QByteArray MegabyteOfRows() {
     const QByteArray row = "<row><c t=\"inlineStr\"><is><t>13800138000</t></is></c></row>";
@@ -102,8 +144,12 @@ private Q_SLOTS:
     void cellsOfEveryKind();
     void faults_data();
     void faults();
+    void cutAtRows_data();
+    void cutAtRows();
+    void stoppedWhileCut();
     void mutations_data();
     void mutations();
+    void cleanup();
 
 private:
     QTemporaryDir m_dir;
@@ -112,6 +158,10 @@ private:
 void TestWorkbookReader::initTestCase() {
     QVERIFY(m_dir.isValid());
     QCOMPARE(CustomerNumbers().size(), 200);
+}
+
+void TestWorkbookReader::cleanup() {
+    XmlStretchBytes::Reset();
 }
 
 void TestWorkbookReader::customerList_data() {
@@ -128,6 +178,7 @@ void TestWorkbookReader::customerList() {
     QCOMPARE(read.fault, WorkbookFault::None);
     QCOMPARE(read.list.kept, CustomerNumbers());
     QCOMPARE(read.list.lineCount, 200);
+    QVERIFY(Same(ReadCut(TestWorkbook(name)), read));
 }
 
 // sheets.xls: a first sheet without numbers is passed over; in the second,
@@ -183,6 +234,7 @@ void TestWorkbookReader::cellsOfEveryKind() {
     QCOMPARE(read.list.kept,
              QStringList({u"13800138000"_s, u"13900139000"_s, u"13700137000"_s, u"13600136000"_s}));
     QCOMPARE(read.list.lineCount, 6);
+    QVERIFY(Same(ReadCut(path), read));
 }
 
 void TestWorkbookReader::faults_data() {
@@ -298,6 +350,109 @@ void TestWorkbookReader::faults() {
     QCOMPARE(read.fault, fault);
     if (fault != WorkbookFault::None)
         QVERIFY(read.list.kept.isEmpty());
+    QCOMPARE(ReadCut(path).fault, fault);
+}
+
+void TestWorkbookReader::cutAtRows_data() {
+    QTest::addColumn<QByteArray>("sheet");
+    QTest::addColumn<WorkbookFault>("fault");
+    QTest::addColumn<QStringList>("numbers");
+
+    const QStringList none;
+    QTest::newRow("rows") << SheetXml(NumberRows(1, 5)) << WorkbookFault::None << Numbers(1, 5);
+    // Where "</row>" stands in no markup, the part is not cut.
+    QTest::newRow("a comment, an instruction, a CDATA section holding </row>")
+        << SheetXml(NumberRows(1, 2) + "<!-- </row><row r=\"9\"> --><?x </row> ?>" +
+                    "<row r=\"3\"><c t=\"inlineStr\"><is><t><![CDATA[</row>13800000003]]></t>"
+                    "</is></c></row>" +
+                    NumberRows(4, 2))
+        << WorkbookFault::None << Numbers(1, 2) + Numbers(4, 2);
+    QTest::newRow("names with a prefix")
+        << "<?xml version=\"1.0\"?><x:worksheet xmlns:x=\"http://schemas.openxmlformats.org/"
+           "spreadsheetml/2006/main\"><x:sheetData>" +
+               NumberRows(1, 5, "x:") + "</x:sheetData></x:worksheet>"
+        << WorkbookFault::None << Numbers(1, 5);
+    // A stretch without the part's declaration is read as UTF-8.
+    QTest::newRow("ISO-8859-1")
+        << SheetXml("<row r=\"1\"><c t=\"inlineStr\"><is><t>T\xE9l\xE9phone</t></is></c></row>" +
+                        NumberRows(2, 3),
+                    "worksheet", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>")
+        << WorkbookFault::None << Numbers(2, 3);
+    QTest::newRow("rows without their numbers")
+        << SheetXml(NumberRows(1, 2) + "<row><c><v>13800000003</v></c></row>"
+                                       "<row><c><v>13800000004</v></c></row>")
+        << WorkbookFault::None << Numbers(1, 4);
+    QTest::newRow("rows going back")
+        << SheetXml(NumberRows(3, 2) + NumberRows(1, 2)) << WorkbookFault::Damaged << none;
+    // Nothing else of a sheet holds a cell: a row or a cell out of place is
+    // no sheet that any program writes.
+    QTest::newRow("a cell outside a row")
+        << SheetXml(NumberRows(1, 2) + "<c r=\"B2\"><v>13900000000</v></c>" + NumberRows(3, 2))
+        << WorkbookFault::Damaged << none;
+    QTest::newRow("rows inside another element")
+        << SheetXml(NumberRows(1, 2) + "<x>" + NumberRows(3, 2) + "</x>") << WorkbookFault::Damaged
+        << none;
+    QTest::newRow("a row inside a row")
+        << SheetXml(NumberRows(1, 2) + "<row r=\"3\">" + NumberRows(4, 1) + "</row>")
+        << WorkbookFault::Damaged << none;
+    QTest::newRow("rows after the sheet's data")
+        << SheetXml(NumberRows(1, 2)).replace("</worksheet>", NumberRows(3, 2) + "</worksheet>")
+        << WorkbookFault::Damaged << none;
+    QTest::newRow("a second sheetData")
+        << SheetXml(NumberRows(1, 2) + "</sheetData><sheetData>" + NumberRows(3, 2))
+        << WorkbookFault::Damaged << none;
+    QTest::newRow("rows after the document's end")
+        << SheetXml(NumberRows(1, 2)) + NumberRows(3, 2) << WorkbookFault::Damaged << none;
+    QTest::newRow("a document type declaration holding </row>")
+        << SheetXml(NumberRows(1, 2), "worksheet",
+                    "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a \"</row>\">]>")
+        << WorkbookFault::Damaged << none;
+    // No cut for megabytes: read on as a whole, a row's cells in more than
+    // one piece of the inflated part.
+    QByteArray uncut;
+    for (int r = 1; r <= 20'000; ++r)
+        uncut += "<row r=\"" + QByteArray::number(r) + "\"><c t=\"inlineStr\"><is><t>" +
+                 QByteArray(200, 'x') + "</t></is></c><c><v>" +
+                 QByteArray::number(13800000000LL + r) + "</v></c></row >";
+    QTest::newRow("no cut for megabytes")
+        << SheetXml(uncut) << WorkbookFault::None << Numbers(1, 20'000);
+}
+
+// A sheet read as a whole and cut at every row.
+void TestWorkbookReader::cutAtRows() {
+    QFETCH(QByteArray, sheet);
+    QFETCH(WorkbookFault, fault);
+    QFETCH(QStringList, numbers);
+    const QString path = m_dir.filePath(u"cut.xlsx"_s);
+    QVERIFY(WriteZip(path, WithPart(XlsxParts({}), u"xl/worksheets/sheet1.xml"_s, sheet)));
+    const WorkbookNumbers whole = Read(path);
+    QCOMPARE(whole.fault, fault);
+    QCOMPARE(whole.list.kept, numbers);
+    const WorkbookNumbers cut = ReadCut(path);
+    QCOMPARE(cut.fault, fault);
+    QCOMPARE(cut.list.kept, numbers);
+    QCOMPARE(cut.list.lineCount, whole.list.lineCount);
+}
+
+// Esc while the stretches of a sheet are being read: the read ends, and
+// ends its threads.
+void TestWorkbookReader::stoppedWhileCut() {
+    const QString path = m_dir.filePath(u"large.xlsx"_s);
+    lxw_workbook *book = workbook_new(QFile::encodeName(path).constData());
+    QVERIFY(book);
+    lxw_worksheet *sheet = workbook_add_worksheet(book, nullptr);
+    for (int row = 0; row < 30'000; ++row) {
+        worksheet_write_string(sheet, lxw_row_t(row), 0, "北京市朝阳区建国路", nullptr);
+        worksheet_write_number(sheet, lxw_row_t(row), 1, 13800000000.0 + row, nullptr);
+    }
+    QCOMPARE(workbook_close(book), LXW_NO_ERROR);
+    XmlStretchBytes::Set(1);
+    int looks = 0;
+    const WorkbookNumbers read = ReadWorkbook(path, IsMobileNumber, [&] { return ++looks > 4; });
+    QCOMPARE(read.fault, WorkbookFault::Stopped);
+    QCOMPARE(looks, 5);
+    XmlStretchBytes::Reset();
+    QCOMPARE(Read(path).list.kept.size(), 30'000);
 }
 
 void TestWorkbookReader::mutations_data() {
@@ -318,7 +473,7 @@ void TestWorkbookReader::mutations_data() {
 // removed, repeated or cut off, in an .xls's OLE file and BIFF records, and
 // in the XML of an .xlsx's parts (zipped again, so that the XML reader gets
 // them rather than the zip's checks). Each read ends, with a fault or with
-// numbers of eleven characters.
+// numbers of eleven characters; an .xlsx cut at every row gives the same.
 void TestWorkbookReader::mutations() {
     QFETCH(QString, base);
     QFETCH(int, count);
@@ -367,6 +522,8 @@ void TestWorkbookReader::mutations() {
             QVERIFY(WriteFile(path, mutate(original)));
         }
         const WorkbookNumbers read = Read(path);
+        if (xlsx && !Same(ReadCut(path), read))
+            QFAIL(qPrintable(u"mutation %1 read otherwise when cut"_s.arg(i)));
         if (read.fault != WorkbookFault::None) {
             ++faults;
             QVERIFY(read.list.kept.isEmpty());
