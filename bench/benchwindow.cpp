@@ -20,6 +20,9 @@ BenchWindow::BenchWindow(QStringList &args)
     SetProgramDirectory(m_dir.path());
     MessageBox::AnswerOkUnseen();
     m_window = std::make_unique<MainWindow>(m_serviceHost);
+    // As the program treats the service it started itself: a service the
+    // arguments name is someone else's, asked as such.
+    m_window->SetServiceIsOurs(m_service.state() != QProcess::NotRunning);
     m_window->show();
     QCoreApplication::processEvents();
 }
