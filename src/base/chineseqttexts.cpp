@@ -1,6 +1,7 @@
 #include "chineseqttexts.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QTranslator>
 
 namespace {
@@ -40,6 +41,9 @@ bool UseChineseQtTexts() {
         return false;
     // A desktop's own file dialog follows the desktop's language, not ours.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    // What Qt words by the default locale, the names of file types among
+    // them, is worded in Chinese too.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
 
     if (app->findChild<QTranslator *>(kCatalogueName, Qt::FindDirectChildrenOnly))
         return true;

@@ -5,8 +5,9 @@
 // menus) must be Chinese too, whatever locale the user runs it under.
 //
 // Installs Qt's own Simplified Chinese translation, which the build compiles
-// into the program, and has dialogs drawn by Qt rather than by the desktop,
-// whose dialogs would speak the desktop's language. Call once, after the
+// into the program, makes Chinese the default locale (QLocale()), and has
+// dialogs drawn by Qt rather than by the desktop, whose dialogs would speak
+// the desktop's language. Call once, after the
 // application object exists and before the first window is built. Returns
 // false if the translation could not be loaded; Qt then shows its English
 // texts and nothing else changes.

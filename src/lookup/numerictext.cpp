@@ -90,7 +90,9 @@ bool IsDecimalNumber(QStringView s, const QLocale &locale) {
 } // namespace
 
 bool IsNumericText(const QString &text) {
-    return IsNumericText(text, QLocale());
+    // The user's own locale, as the system words numbers; the default locale
+    // is the interface's Chinese.
+    return IsNumericText(text, QLocale::system());
 }
 
 bool IsNumericText(const QString &text, const QLocale &locale) {

@@ -17,6 +17,7 @@
 //    with octal digits.
 // Nothing else: no currency symbols, bracketed negatives, trailing signs,
 // "D" exponents, blanks inside the number or digits of other scripts.
+// Without a locale, the system's (QLocale::system()).
 bool IsNumericText(const QString &text);
 bool IsNumericText(const QString &text, const QLocale &locale);
 

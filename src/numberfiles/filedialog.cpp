@@ -1,5 +1,7 @@
 #include "filedialog.h"
 
+#include "chinesefilecolumns.h"
+
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QTimer>
@@ -54,6 +56,11 @@ QString ExtensionOfEntry(const QString &filter) {
     return QString::fromUtf16(kExportEntries[0].extension);
 }
 
+// Qt's own dialog (the program asks for it) with its list worded in Chinese.
+void ListFilesInChinese(QFileDialog &dialog) {
+    dialog.setProxyModel(new ChineseFileColumns(&dialog));
+}
+
 // The dialog adds its default suffix to a bare name before it asks about
 // replacing a file, so the suffix must be the chosen entry's by then: Qt's
 // own dialog is told as it accepts, however the entry was chosen; a
@@ -62,6 +69,7 @@ class ExportDialog : public QFileDialog {
 public:
     ExportDialog(QWidget *parent, const QString &title, qsizetype entries)
         : QFileDialog(parent, title) {
+        ListFilesInChinese(*this);
         setAcceptMode(QFileDialog::AcceptSave);
         setFileMode(QFileDialog::AnyFile);
         QStringList filters;
@@ -102,6 +110,7 @@ QString FileDialog::ChooseNumberFile(QWidget *parent) {
     if (const std::optional<Answering> answer = AnsweredUnseen())
         return *answer->path;
     QFileDialog dialog(parent, QStringLiteral("请选择文件"));
+    ListFilesInChinese(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The text types first, as they always were, so the dialog still opens on

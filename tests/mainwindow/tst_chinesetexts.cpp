@@ -19,8 +19,10 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <functional>
 
@@ -75,6 +77,30 @@ void InspectWhenShown(QObject *owner, const std::function<void(QWidget *)> &insp
             InspectWhenShown(owner, inspect, triesLeft - 1);
         }
     });
+}
+
+// What the file list of a file dialog shows of the files in dir: every cell
+// but the name of every row, once the list has them.
+QStringList FileCells(QFileDialog *dialog, const QString &dir) {
+    dialog->setDirectory(dir);
+    auto *view = dialog->findChild<QTreeView *>();
+    if (!view)
+        return {};
+    QAbstractItemModel *files = view->model();
+    QStringList cells;
+    // The list is filled, and then its sizes and times, by a thread of Qt's.
+    for (int tries = 0; tries < 500; ++tries) {
+        QTest::qWait(10);
+        const QModelIndex root = view->rootIndex();
+        const int rows = files->rowCount(root);
+        cells.clear();
+        for (int row = 0; row < rows; ++row)
+            for (int column = 1; column < files->columnCount(root); ++column)
+                cells << files->index(row, column, root).data().toString();
+        if (rows > 0 && !cells.contains(QString()))
+            break;
+    }
+    return cells;
 }
 
 enum Opener { BatchOnEmptyList, Import, Export, ProvinceExport, NumberBoxRightClick };
@@ -134,12 +160,23 @@ void TestChineseTexts::qtTextsAreChinese() {
     QString title;
     QStringList filters;
     QStringList texts;
+    QStringList fileCells;
+    // A file of each kind the dialogs offer, to see their sizes, types and
+    // times in the list.
+    QTemporaryDir dir;
+    for (const char *name : {"号码.txt", "号码.csv", "客户名单.xlsx"}) {
+        QFile file(dir.filePath(QString::fromUtf8(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("13912345678\r\n13800138000\r\n");
+    }
     QObject inspection; // ends the waiting with this test row
     InspectWhenShown(&inspection, [&](QWidget *shown) {
         seen = true;
         title = shown->windowTitle();
-        if (auto *dialog = qobject_cast<QFileDialog *>(shown))
+        if (auto *dialog = qobject_cast<QFileDialog *>(shown)) {
             filters = dialog->nameFilters();
+            fileCells = FileCells(dialog, dir.path());
+        }
         texts = ShownTexts(shown);
     });
     switch (opener) {
@@ -176,6 +213,22 @@ void TestChineseTexts::qtTextsAreChinese() {
         if (!IsChinese(text))
             english << text;
     QVERIFY2(english.isEmpty(), qPrintable(english.join(QLatin1Char('\n'))));
+    // A size, a file type and a time: Chinese words ("Excel 2007 电子表格"
+    // names a product in them) or digits alone, never the system locale's
+    // words ("26 bytes", "plain text document", "8 Dec 2026").
+    for (const QString &cell : fileCells) {
+        bool latin = false;
+        bool han = false;
+        for (const QChar c : cell) {
+            latin = latin || (c.script() == QChar::Script_Latin && c.isLetter());
+            han = han || c.script() == QChar::Script_Han;
+        }
+        if (latin && !han)
+            english << cell;
+    }
+    QVERIFY2(english.isEmpty(), qPrintable(english.join(QLatin1Char('\n'))));
+    if (!filters.isEmpty())
+        QVERIFY2(fileCells.size() >= 3, qPrintable(fileCells.join(QLatin1Char('\n'))));
     QFETCH(int, atLeast);
     QVERIFY2(texts.size() >= atLeast, qPrintable(texts.join(QLatin1Char('\n'))));
 }
