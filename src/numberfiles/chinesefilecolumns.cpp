@@ -15,12 +15,14 @@ QVariant ChineseFileColumns::data(const QModelIndex &index, int role) const {
         (index.column() != kSizeColumn && index.column() != kTimeColumn))
         return QIdentityProxyModel::data(index, role);
     const QModelIndex file = mapToSource(index);
-    // A folder has no size shown, and Qt's own words stay where it has any.
-    if (files->isDir(file))
-        return QIdentityProxyModel::data(index, role);
     static const QLocale chinese(QLocale::Chinese, QLocale::China);
-    if (index.column() == kSizeColumn)
-        return chinese.formattedDataSize(files->size(file));
+    if (index.column() == kSizeColumn) {
+        // A folder's size is left blank, as Qt leaves it.
+        if (files->isDir(file))
+            return QIdentityProxyModel::data(index, role);
+        // KB and MB, as Windows and its users write them.
+        return chinese.formattedDataSize(files->size(file), 2, QLocale::DataSizeTraditionalFormat);
+    }
     const QDateTime modified = files->lastModified(file);
     return modified.isValid() ? chinese.toString(modified, QLocale::ShortFormat) : QString();
 }

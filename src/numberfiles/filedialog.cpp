@@ -4,7 +4,9 @@
 
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QTimer>
+#include <QTreeView>
 
 #include <iterator>
 #include <optional>
@@ -56,9 +58,18 @@ QString ExtensionOfEntry(const QString &filter) {
     return QString::fromUtf16(kExportEntries[0].extension);
 }
 
-// Qt's own dialog (the program asks for it) with its list worded in Chinese.
+// Qt's own dialog (the program asks for it) with its list worded in Chinese,
+// and a size, a file type and a time shown whole ("纯文本文档", not "纯…档"):
+// those columns as wide as what they hold, the name's taking the rest.
 void ListFilesInChinese(QFileDialog &dialog) {
     dialog.setProxyModel(new ChineseFileColumns(&dialog));
+    if (auto *list = dialog.findChild<QTreeView *>()) {
+        QHeaderView *columns = list->header();
+        columns->setStretchLastSection(false);
+        columns->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < columns->count(); ++column)
+            columns->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
 }
 
 // The dialog adds its default suffix to a bare name before it asks about
