@@ -44,7 +44,9 @@ private:
     bool Over() const { return m_fault != WorkbookFault::None || m_ended; }
     void Cut();
     void ReadHead(const QByteArray &bytes);
-    ReadStretch ReadStretchWhole(const QByteArray &bytes) const;
+    // Reads one stretch; the part's head (the first) also gives the tags
+    // still open at its end, which every later stretch is read after.
+    ReadStretch ReadStretchWhole(const QByteArray &bytes, QByteArray *openTags = nullptr) const;
     void Merge(ReadStretch &read);
     void ReadRestWhole();
     void FeedRest(const QByteArray &bytes);
@@ -119,25 +121,21 @@ void PartReader::Cut() {
 }
 
 void PartReader::ReadHead(const QByteArray &bytes) {
-    ReadStretch read;
-    read.stretch = m_reading.newStretch();
-    XmlStretchReader reader(*read.stretch, m_reading.cutAfter, true);
-    reader.Feed(bytes);
-    read.fault = reader.Fault();
-    read.ended = reader.Ended();
-    read.endsAtCut = reader.EndsAtCut();
-    m_openTags = reader.OpenTags();
+    ReadStretch read = ReadStretchWhole(bytes, &m_openTags);
     Merge(read);
 }
 
-ReadStretch PartReader::ReadStretchWhole(const QByteArray &bytes) const {
+ReadStretch PartReader::ReadStretchWhole(const QByteArray &bytes, QByteArray *openTags) const {
     ReadStretch read;
     read.stretch = m_reading.newStretch();
-    XmlStretchReader reader(*read.stretch, m_reading.cutAfter, false);
+    const bool head = openTags != nullptr;
+    XmlStretchReader reader(*read.stretch, m_reading.cutAfter, head);
     reader.Feed(bytes);
     read.fault = reader.Fault();
     read.ended = reader.Ended();
     read.endsAtCut = reader.EndsAtCut();
+    if (head)
+        *openTags = reader.OpenTags();
     return read;
 }
 
