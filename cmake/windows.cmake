@@ -110,6 +110,10 @@ if(NOT TARVIO_TEST_FONT)
 endif()
 get_filename_component(_font_dir "${TARVIO_TEST_FONT}" DIRECTORY)
 set(TARVIO_WINE_FONTDIR "Z:${_font_dir}")
+# Where the C library finds the locales the tests name in LC_ALL, made by
+# scripts/build-windows (wine reads file names through them). Empty: the
+# system's own.
+set(TARVIO_WINE_LOCPATH "" CACHE PATH "LOCPATH for the tests under wine")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 if(NOT CMAKE_CROSSCOMPILING_EMULATOR)

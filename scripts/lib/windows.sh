@@ -478,14 +478,24 @@ check_installer() {
 }
 
 # Wine takes its Windows locale, and so the ANSI code page, from LC_ALL, and
-# needs the C library's locale of that name to read file names. Makes the
-# Chinese one in the cache, touching no system setting, and prints the LOCPATH
-# under which LC_ALL=zh_CN.UTF-8 makes wine a Chinese Windows (code page 936).
-chinese_locale_path() {
-    local dir=$TARVIO_CACHE/locale
-    if [ ! -d "$dir/zh_CN.UTF-8" ]; then
-        mkdir -p "$dir"
-        localedef -i zh_CN -f UTF-8 "$dir/zh_CN.UTF-8"
+# reads file names through the C library's locale of that name: without it,
+# wine falls back to ASCII and cannot make a file with a Chinese name. Makes
+# the Chinese and the English locales in the cache, touching no system
+# setting, and prints the LOCPATH under which LC_ALL=zh_CN.UTF-8 makes wine a
+# Chinese Windows (code page 936) and LC_ALL=en_US.UTF-8 an English one (code
+# page 1252). C.UTF-8 is copied in too, since LOCPATH hides the system's.
+wine_locale_path() {
+    local dir=$TARVIO_CACHE/locale name
+    mkdir -p "$dir"
+    for name in zh_CN en_US; do
+        if [ ! -d "$dir/$name.UTF-8" ]; then
+            localedef -i "$name" -f UTF-8 "$dir/$name.UTF-8.part"
+            mv "$dir/$name.UTF-8.part" "$dir/$name.UTF-8"
+        fi
+    done
+    if [ ! -d "$dir/C.utf8" ]; then
+        cp -r /usr/lib/locale/C.utf8 "$dir/C.utf8.part"
+        mv "$dir/C.utf8.part" "$dir/C.utf8"
     fi
     echo "$dir"
 }
