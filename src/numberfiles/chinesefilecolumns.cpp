@@ -20,8 +20,11 @@ QVariant ChineseFileColumns::data(const QModelIndex &index, int role) const {
         // A folder's size is left blank, as Qt leaves it.
         if (files->isDir(file))
             return QIdentityProxyModel::data(index, role);
-        // KB and MB, as Windows and its users write them.
-        return chinese.formattedDataSize(files->size(file), 2, QLocale::DataSizeTraditionalFormat);
+        // KB and MB, as Windows and its users write them: Qt's traditional
+        // format counts in 1024s but writes the kilobyte "kB".
+        QString size =
+            chinese.formattedDataSize(files->size(file), 2, QLocale::DataSizeTraditionalFormat);
+        return size.replace(QStringLiteral("kB"), QStringLiteral("KB"));
     }
     const QDateTime modified = files->lastModified(file);
     return modified.isValid() ? chinese.toString(modified, QLocale::ShortFormat) : QString();
