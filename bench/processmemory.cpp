@@ -33,6 +33,8 @@ bool ResetPeakResident() {
 #include <QByteArray>
 #include <QFile>
 
+#include <malloc.h>
+
 namespace {
 // A field of /proc/self/status, in kB.
 long StatusKb(const char *field) {
@@ -57,6 +59,10 @@ long PeakResidentKb() {
 }
 
 bool ResetPeakResident() {
+    // What was freed goes back to the system first, the worker threads'
+    // arenas included: else the memory an earlier measurement freed still
+    // counts as resident, and the next one's peak hides below it.
+    malloc_trim(0);
     QFile refs(QStringLiteral("/proc/self/clear_refs"));
     return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
 }

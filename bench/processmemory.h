@@ -6,7 +6,8 @@
 long CurrentResidentKb();
 long PeakResidentKb();
 
-// Starts the peak afresh from the current size. Windows keeps the peak for
+// Starts the peak afresh from the current size, after handing freed memory
+// back to the system. Windows keeps the peak for
 // the life of the process, so there it returns false and a benchmark measures
 // from the peak at its start instead.
 bool ResetPeakResident();
