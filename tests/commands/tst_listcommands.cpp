@@ -23,11 +23,11 @@ private Q_SLOTS:
 };
 
 namespace {
-// A row as the test gives it: "number|location|query", the query 'a' for
+// A row in the tests' shorthand: "number|location|query", the query 'a' for
 // answered, 'f' for a failed transfer, nothing for not asked; the province
 // of its answer is its location's first word.
-ResultRow RowOf(const QString &spec, int serial) {
-    const QStringList parts = spec.split(u'|');
+ResultRow RowOf(const QString &shorthand, int serial) {
+    const QStringList parts = shorthand.split(u'|');
     ResultRow row{QString::number(serial), parts.value(0), parts.value(1), {}};
     if (!row.location.isEmpty())
         row.answer.province = row.location.section(u' ', 0, 0);
@@ -38,12 +38,12 @@ ResultRow RowOf(const QString &spec, int serial) {
     return row;
 }
 
-QString SpecOf(const ResultListModel &lv, int position) {
+QString ShorthandOf(const ResultListModel &lv, int position) {
     const RowQuery query = lv.Query(position);
-    QString spec = lv.Number(position) + u'|' + lv.Location(position);
+    QString shorthand = lv.Number(position) + u'|' + lv.Location(position);
     if (query != RowQuery::NotAsked)
-        spec += u'|' + QString(query == RowQuery::Answered ? u'a' : u'f');
-    return spec;
+        shorthand += u'|' + QString(query == RowQuery::Answered ? u'a' : u'f');
+    return shorthand;
 }
 } // namespace
 
@@ -139,8 +139,8 @@ void TestListCommands::removeRepeatsKeepsTheFirst() {
     QFETCH(QStringList, after);
     RecordingView view;
     QList<ResultRow> rows;
-    for (const QString &spec : before)
-        rows.append(RowOf(spec, int(rows.size() + 1)));
+    for (const QString &shorthand : before)
+        rows.append(RowOf(shorthand, int(rows.size() + 1)));
     view.lv.AppendRows(rows);
     view.lv.SetBatchStopped(true);
 
@@ -150,7 +150,7 @@ void TestListCommands::removeRepeatsKeepsTheFirst() {
         QCOMPARE(view.lv.Text(i), QString::number(i));
         // The answer goes with its location.
         QCOMPARE(view.lv.Answer(i).province, view.lv.Location(i).section(u' ', 0, 0));
-        kept.append(SpecOf(view.lv, i));
+        kept.append(ShorthandOf(view.lv, i));
     }
     QCOMPARE(kept, after);
     QCOMPARE(view.events,
