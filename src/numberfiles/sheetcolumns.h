@@ -55,6 +55,9 @@ public:
     static constexpr qint64 kMaxRows = 1'048'576;
 
     explicit SheetColumns(std::function<bool(QStringView)> isNumber);
+    // What tells a cell's text as a number, for readers that evaluate cells
+    // on threads of their own before they are added here.
+    const std::function<bool(QStringView)> &IsNumber() const { return m_isNumber; }
 
     // Whether a cell in this row is in the header row: no row before it
     // held anything.

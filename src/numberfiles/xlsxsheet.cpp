@@ -489,9 +489,9 @@ WorkbookFault ReadSharedStrings(XlsxPackage &zip, const QString &part,
 }
 
 WorkbookFault ReadSheet(XlsxPackage &zip, const QString &part, const SharedStrings &strings,
-                        const std::function<bool(QStringView)> &isNumber,
                         const std::function<bool()> &stopAsked, SheetColumns &columns) {
     SheetMerge merge{columns};
+    const std::function<bool(QStringView)> &isNumber = columns.IsNumber();
     XmlPartReading reading;
     reading.cutAfter = "row";
     reading.newStretch = [&]() -> std::unique_ptr<XmlStretch> {

@@ -42,5 +42,4 @@ WorkbookFault ReadSharedStrings(XlsxPackage &zip, const QString &part,
 // of the sheet's <sheetData>: a row elsewhere, a cell outside a row or a
 // second <sheetData> makes the sheet Damaged, as no program writes one so.
 WorkbookFault ReadSheet(XlsxPackage &zip, const QString &part, const SharedStrings &strings,
-                        const std::function<bool(QStringView)> &isNumber,
                         const std::function<bool()> &stopAsked, SheetColumns &columns);

@@ -165,8 +165,7 @@ WorkbookNumbers ReadXlsxWorkbook(const QString &path,
     }
     for (const QString &sheet : std::as_const(parts.sheets)) {
         SheetColumns columns(isNumber);
-        if (const WorkbookFault fault =
-                ReadSheet(zip, sheet, strings, isNumber, stopAsked, columns);
+        if (const WorkbookFault fault = ReadSheet(zip, sheet, strings, stopAsked, columns);
             fault != WorkbookFault::None)
             return {fault, {}};
         if (columns.HoldsNumbers())

@@ -43,7 +43,6 @@ private:
 
     bool Over() const { return m_fault != WorkbookFault::None || m_ended; }
     void Cut();
-    void ReadHead(const QByteArray &bytes);
     // Reads one stretch; the part's head (the first) also gives the tags
     // still open at its end, which every later stretch is read after.
     ReadStretch ReadStretchWhole(const QByteArray &bytes, QByteArray *openTags = nullptr) const;
@@ -105,7 +104,8 @@ void PartReader::Cut() {
         m_pending.remove(0, cut);
         m_finder.DropFront(cut);
         if (m_phase == Phase::Head) {
-            ReadHead(stretch);
+            ReadStretch head = ReadStretchWhole(stretch, &m_openTags);
+            Merge(head);
             m_phase = Phase::Stretches;
             continue;
         }
@@ -118,11 +118,6 @@ void PartReader::Cut() {
             Merge(*read);
         }
     }
-}
-
-void PartReader::ReadHead(const QByteArray &bytes) {
-    ReadStretch read = ReadStretchWhole(bytes, &m_openTags);
-    Merge(read);
 }
 
 ReadStretch PartReader::ReadStretchWhole(const QByteArray &bytes, QByteArray *openTags) const {
