@@ -172,10 +172,9 @@ struct SheetMerge {
 // are numbered and the cells given to the columns when merged.
 class SheetStretch final : public XmlStretch {
 public:
-    SheetStretch(const SharedStrings &strings, const std::function<bool(QStringView)> &isNumber,
-                 SheetMerge &merge)
+    SheetStretch(const SharedStrings &strings, SheetMerge &merge)
         : m_strings(strings)
-        , m_isNumber(isNumber)
+        , m_isNumber(merge.columns.IsNumber())
         , m_merge(merge) {}
 
     WorkbookFault Token(QXmlStreamReader &xml) override;
@@ -491,11 +490,10 @@ WorkbookFault ReadSharedStrings(XlsxPackage &zip, const QString &part,
 WorkbookFault ReadSheet(XlsxPackage &zip, const QString &part, const SharedStrings &strings,
                         const std::function<bool()> &stopAsked, SheetColumns &columns) {
     SheetMerge merge{columns};
-    const std::function<bool(QStringView)> &isNumber = columns.IsNumber();
     XmlPartReading reading;
     reading.cutAfter = "row";
     reading.newStretch = [&]() -> std::unique_ptr<XmlStretch> {
-        return std::make_unique<SheetStretch>(strings, isNumber, merge);
+        return std::make_unique<SheetStretch>(strings, merge);
     };
     return ReadXmlPart(zip, part, reading, stopAsked);
 }
