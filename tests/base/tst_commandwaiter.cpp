@@ -15,25 +15,13 @@
 class TestCommandWaiter : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void wokenFromAnotherThread();
     void wokenBeforeItWaits();
-    void servesEventsWhileItWaits();
     void stopWhileItWaits();
     void stopWhileNoLoopRuns();
     void exitDuringAWait();
     void runOffThread_data();
     void runOffThread();
 };
-
-void TestCommandWaiter::wokenFromAnotherThread() {
-    EventLoopWaiter waiter;
-    std::thread worker;
-    // Started from inside the wait, so that the wake comes while it runs.
-    QTimer::singleShot(0, &waiter, [&] { worker = std::thread([&] { waiter.Wake(); }); });
-    QVERIFY(waiter.Wait());
-    worker.join();
-    QVERIFY(!waiter.StopAsked());
-}
 
 // Woken before it waits: the events waiting are handled, and the wait ends
 // without waiting for more.
@@ -53,20 +41,6 @@ void TestCommandWaiter::wokenBeforeItWaits() {
     });
     QVERIFY(waiter.Wait());
     QVERIFY(timerRan);
-}
-
-// Timers and posted calls run during a wait, as when the thread is idle.
-void TestCommandWaiter::servesEventsWhileItWaits() {
-    EventLoopWaiter waiter;
-    int ticks = 0;
-    QTimer timer;
-    connect(&timer, &QTimer::timeout, &waiter, [&] {
-        if (++ticks == 3)
-            waiter.Wake();
-    });
-    timer.start(0);
-    QVERIFY(waiter.Wait());
-    QVERIFY(ticks >= 3); // the wake ends the wait once it is handled
 }
 
 void TestCommandWaiter::stopWhileItWaits() {
