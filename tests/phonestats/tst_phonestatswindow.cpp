@@ -1,6 +1,6 @@
 // The window 号码统计 on a list of its own: what a screen reader reads of
 // each bar, the keyboard from bar to bar, the bars fitting in every skin at
-// two text sizes, and 复制.
+// two text sizes. (复制 as a command: tst_commandguard.)
 #include "applyskin.h"
 #include "barchart.h"
 #include "phonestatswindow.h"
@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QPointer>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -24,12 +23,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 // The 34 province-level divisions, as the service names them.
-const QStringList kProvinces{u"北京"_s, u"天津"_s,   u"河北"_s, u"山西"_s, u"内蒙古"_s, u"辽宁"_s,
-                             u"吉林"_s, u"黑龙江"_s, u"上海"_s, u"江苏"_s, u"浙江"_s,   u"安徽"_s,
-                             u"福建"_s, u"江西"_s,   u"山东"_s, u"河南"_s, u"湖北"_s,   u"湖南"_s,
-                             u"广东"_s, u"广西"_s,   u"海南"_s, u"重庆"_s, u"四川"_s,   u"贵州"_s,
-                             u"云南"_s, u"西藏"_s,   u"陕西"_s, u"甘肃"_s, u"青海"_s,   u"宁夏"_s,
-                             u"新疆"_s, u"香港"_s,   u"澳门"_s, u"台湾"_s};
+const QStringList kProvinces =
+    u"北京 天津 河北 山西 内蒙古 辽宁 吉林 黑龙江 上海 江苏 浙江 "
+    u"安徽 福建 江西 山东 河南 湖北 湖南 广东 广西 海南 重庆 四川 "
+    u"贵州 云南 西藏 陕西 甘肃 青海 宁夏 新疆 香港 澳门 台湾"_s.split(u' ');
 const QStringList kCarriers{u"中国移动"_s, u"中国联通"_s, u"中国电信"_s, u"中国广电"_s};
 
 void AddColumns(ResultListModel &list) {
@@ -69,15 +66,14 @@ QStringList AccessibleLines(BarChart *chart) {
     return lines;
 }
 
-double Luminance(const QColor &colour) {
-    const auto channel = [](double c) {
-        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
-           0.0722 * channel(colour.blueF());
-}
 double Contrast(const QColor &a, const QColor &b) {
-    const double x = Luminance(a), y = Luminance(b);
+    const auto luminance = [](const QColor &c) {
+        const auto f = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * f(c.redF()) + 0.7152 * f(c.greenF()) + 0.0722 * f(c.blueF());
+    };
+    const double x = luminance(a), y = luminance(b);
     return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
 }
 } // namespace
@@ -92,13 +88,11 @@ private Q_SLOTS:
     void keyboardGoesFromBarToBar();
     void barsFitInEverySkin_data();
     void barsFitInEverySkin();
-    void copyRunsAsACommand();
 
 private:
-    PhoneStatsWindow *Open(CommandRunner runner = {}) {
-        m_window = new PhoneStatsWindow(m_list, std::move(runner), nullptr);
+    void Open() {
+        m_window = new PhoneStatsWindow(m_list, {}, nullptr);
         m_window->show();
-        return m_window;
     }
 
     ResultListModel m_list;
@@ -125,7 +119,6 @@ void TestPhoneStatsWindow::screenReaderReadsEveryBar() {
          {u"4"_s, u"13800138003"_s, u"北京 移动"_s, {u"北京"_s, u"北京"_s, u"中国移动"_s}}});
     Open();
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
-    QCOMPARE(m_window->windowTitle(), u"号码统计"_s);
     QCOMPARE(QAccessible::queryAccessibleInterface(m_window)->role(), QAccessible::Dialog);
     BarChart *provinces = m_window->ProvinceChart();
     QAccessibleInterface *chart = QAccessible::queryAccessibleInterface(provinces);
@@ -137,9 +130,6 @@ void TestPhoneStatsWindow::screenReaderReadsEveryBar() {
     const QStringList provinceLines{u"广东 2 条 (50.0%)"_s, u"北京 1 条 (25.0%)"_s,
                                     u"未查到 1 条 (25.0%)"_s};
     QCOMPARE(AccessibleLines(provinces), provinceLines);
-    QCOMPARE(AccessibleLines(m_window->CarrierChart()),
-             (QStringList{u"中国移动 2 条 (50.0%)"_s, u"中国联通 1 条 (25.0%)"_s,
-                          u"未查到 1 条 (25.0%)"_s}));
     for (int i = 0; i < chart->childCount(); ++i) {
         QAccessibleInterface *bar = chart->child(i);
         QCOMPARE(bar->role(), QAccessible::ListItem);
@@ -255,28 +245,6 @@ void TestPhoneStatsWindow::barsFitInEverySkin() {
         QVERIFY(Contrast(colours.color(QPalette::Highlight), colours.color(QPalette::Window)) >=
                 1.5);
     }
-}
-
-void TestPhoneStatsWindow::copyRunsAsACommand() {
-    Fill(m_list, 10, 3, 4);
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    bool busy = true;
-    int asked = 0;
-    Open([&](const std::function<void()> &body) {
-        ++asked;
-        if (!busy)
-            body();
-    });
-    auto *copy = m_window->findChild<QPushButton *>(u"StatsCopy"_s);
-    QCOMPARE(copy->text(), u"复制"_s);
-    clipboard->setText(u"之前"_s);
-    copy->click(); // while another command runs: dropped
-    QCOMPARE(clipboard->text(), u"之前"_s);
-    busy = false;
-    copy->click();
-    QCOMPARE(asked, 2);
-    QCOMPARE(clipboard->text(), TallyTable(m_window->Tally()));
-    QVERIFY(clipboard->text().startsWith(u"类别\t名称\t数量\t占比\n省份\t"_s));
 }
 
 QTEST_MAIN(TestPhoneStatsWindow)
