@@ -40,11 +40,15 @@ QColor TextColour(QWidget *widget) {
     return widget->palette().color(QPalette::WindowText);
 }
 
-double Luminance(const QColor &c) {
-    auto f = [](double v) {
-        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+double Contrast(const QColor &a, const QColor &b) {
+    const auto luminance = [](const QColor &c) {
+        const auto f = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * f(c.redF()) + 0.7152 * f(c.greenF()) + 0.0722 * f(c.blueF());
     };
-    return 0.2126 * f(c.redF()) + 0.7152 * f(c.greenF()) + 0.0722 * f(c.blueF());
+    const double x = luminance(a), y = luminance(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
 }
 } // namespace
 
@@ -66,12 +70,8 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("result");
         const QByteArray head = "/* tarvio skin: 黑色钻石 (black) */\nQLabel { color: #ff0000; }\n";
-        const auto row = [](const char *tag, const char *where, const QByteArray &bytes,
-                            int result) {
-            QTest::newRow(tag) << QString::fromLatin1(where) << bytes << result;
-        };
-        const auto file = [&row](const char *tag, const QByteArray &bytes, SkinFileStatus status) {
-            row(tag, "file", bytes, int(status));
+        const auto file = [](const char *tag, const QByteArray &bytes, SkinFileStatus status) {
+            QTest::newRow(tag) << u"file"_s << bytes << int(status);
         };
         file("header", head, SkinFileStatus::Ok);
         file("byte order mark, blank lines", "\xEF\xBB\xBF\n \n" + head, SkinFileStatus::Ok);
@@ -84,9 +84,9 @@ private slots:
         file("header later", "QLabel {}\n" + head, SkinFileStatus::NoHeader);
         file("open comment", "/* tarvio skin: x", SkinFileStatus::NoHeader);
         file("no name", "/* tarvio skin: */", SkinFileStatus::NoHeader);
-        row("missing", "none", {}, int(SkinFileStatus::Missing));
-        row("directory", "dir", {}, int(SkinFileStatus::Unreadable));
-        row("null path", "null", {}, kSkinNoPath);
+        QTest::newRow("missing") << u"none"_s << QByteArray() << int(SkinFileStatus::Missing);
+        QTest::newRow("directory") << u"dir"_s << QByteArray() << int(SkinFileStatus::Unreadable);
+        QTest::newRow("null path") << u"null"_s << QByteArray() << kSkinNoPath;
     }
     void attach() {
         QFETCH(QString, where);
@@ -175,10 +175,8 @@ private slots:
             const bool isWindow = widget == &box;
             const QPalette p = widget->palette();
             const QBrush ground = p.brush(isWindow ? QPalette::Window : QPalette::Base);
-            const double a = Luminance(p.color(isWindow ? QPalette::WindowText : QPalette::Text));
-            const double b = Luminance(ground.color());
-            QVERIFY2(ground.style() != Qt::SolidPattern ||
-                         (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05) >= 4.5,
+            const QColor text = p.color(isWindow ? QPalette::WindowText : QPalette::Text);
+            QVERIFY2(ground.style() != Qt::SolidPattern || Contrast(text, ground.color()) >= 4.5,
                      widget->metaObject()->className());
         }
     }
