@@ -59,16 +59,11 @@ class TestExportResults : public QObject {
 private Q_SLOTS:
     void init();
     void cleanup();
-    void emptyListAsksNothing();
-    void cancelWritesNothing();
+    void emptyListOrCancel();
     void formatFromTheName_data();
     void formatFromTheName();
-    void everyRowWithItsAnswer();
-    void rowsThatGoOnInMoreSheets();
-    void writtenOffTheWindowsThread_data();
-    void writtenOffTheWindowsThread();
-    void escStopsIt_data();
-    void escStopsIt();
+    void offTheWindowsThread_data();
+    void offTheWindowsThread();
     void failureNamesItsCause_data();
     void failureNamesItsCause();
     void byProvinceAsksOnlyAfterALookup_data();
@@ -91,13 +86,12 @@ void TestExportResults::cleanup() {
     SheetRowLimit::Reset();
 }
 
-void TestExportResults::emptyListAsksNothing() {
+// An empty list asks for no file; a cancelled dialog writes none.
+void TestExportResults::emptyListOrCancel() {
     ExportResults(*m_view);
     ExportByProvince(*m_view);
     QCOMPARE(m_view->events, QStringList(2, Prompt(u"你还没有导入号码呢！"_s)));
-}
-
-void TestExportResults::cancelWritesNothing() {
+    m_view->events.clear();
     FillProvinces(*m_view, {u"广东 移动"_s});
     ExportResults(*m_view);
     ExportByProvince(*m_view);
@@ -133,126 +127,76 @@ void TestExportResults::formatFromTheName() {
                                           QDir::toNativeSeparators(m_view->exportChoice.path))}));
 }
 
-// Found or not, every row goes out with its answer; the list stays as it was.
-void TestExportResults::everyRowWithItsAnswer() {
-    m_view->lv.AppendRows(
-        {{u"1"_s, u"13800138000"_s, u"广东 移动"_s, {u"广东"_s, u"深圳"_s, u"中国移动"_s}},
-         {u"2"_s, u"13900139000"_s, {}, {}},
-         {u"3"_s, u"-1380013800"_s, u"浙江 广电"_s, {u"浙江"_s, {}, u"中国广电"_s}}});
-    m_view->exportChoice = {m_dir.filePath(u"r.csv"_s), u"csv"_s};
-    ExportResults(*m_view);
-    QCOMPARE(ReadWholeFile(m_view->exportChoice.path),
-             kBom + QByteArray("序号,手机号码,省份,城市,运营商\r\n"
-                               "1,13800138000,广东,深圳,中国移动\r\n"
-                               "2,13900139000,,,\r\n"
-                               "3,-1380013800,浙江,,中国广电\r\n"));
-    QCOMPARE(m_view->lv.Count(), 3);
-    QCOMPARE(m_view->lv.Location(1), u"广东 移动"_s);
-}
-
-// More rows than a sheet holds (here, to see it, two) go on in more sheets,
-// which the message names.
-void TestExportResults::rowsThatGoOnInMoreSheets() {
-    SheetRowLimit::Set(2);
-    m_view->Fill({{}, {}, {}, {}, {}});
-    m_view->exportChoice = {m_dir.filePath(u"r.xlsx"_s), u"xlsx"_s};
-    ExportResults(*m_view);
-    QCOMPARE(m_view->events,
-             QStringList({SaveDialog(), Prompt(u"已导出5条结果到文件：\r"_s +
-                                               QDir::toNativeSeparators(m_view->exportChoice.path) +
-                                               u"\r一个工作表最多放2条，结果分在3个工作表中："
-                                               "查询结果、查询结果 (2)、查询结果 (3)"_s)}));
-}
-
 // The window goes on while a long export writes: the rows are read and
-// written on a thread of their own.
-void TestExportResults::writtenOffTheWindowsThread_data() {
+// written on a thread of their own. Esc stops it, leaving the target as it
+// was.
+void TestExportResults::offTheWindowsThread_data() {
     QTest::addColumn<QString>("name");
-    QTest::newRow("导出结果, xlsx") << u"r.xlsx"_s;
-    QTest::newRow("导出结果, csv") << u"r.csv"_s;
-    QTest::newRow("分类导出") << u"分类.xlsx"_s;
+    QTest::addColumn<bool>("esc");
+    for (const bool esc : {false, true}) {
+        QTest::addRow("导出结果, xlsx%s", esc ? ", Esc" : "") << u"r.xlsx"_s << esc;
+        QTest::addRow("导出结果, csv%s", esc ? ", Esc" : "") << u"r.csv"_s << esc;
+        QTest::addRow("分类导出%s", esc ? ", Esc" : "") << u"分类.xlsx"_s << esc;
+    }
 }
 
-void TestExportResults::writtenOffTheWindowsThread() {
+void TestExportResults::offTheWindowsThread() {
     QFETCH(QString, name);
-    FillProvinces(*m_view, {u"广东 移动"_s});
-    const QString path = m_dir.filePath(name);
-    m_view->exportChoice = {path, u"xlsx"_s};
-    m_view->provinceWorkbook = path;
-    if (name.startsWith(u'r'))
-        ExportResults(*m_view);
-    else
-        ExportByProvince(*m_view);
-    QVERIFY(QFileInfo::exists(path));
-    QVERIFY(m_view->noting.lookedFrom != nullptr);
-    QVERIFY(m_view->noting.lookedFrom != QThread::currentThread());
-}
-
-void TestExportResults::escStopsIt_data() {
-    writtenOffTheWindowsThread_data();
-}
-
-void TestExportResults::escStopsIt() {
-    QFETCH(QString, name);
+    QFETCH(bool, esc);
     FillProvinces(*m_view, {u"广东 移动"_s, u"北京 联通"_s});
     QTemporaryDir dir;
     const QString path = dir.filePath(name);
-    QVERIFY(WriteWholeFile(path, "earlier content"));
+    if (esc)
+        QVERIFY(WriteWholeFile(path, "earlier content"));
     m_view->exportChoice = {path, u"xlsx"_s};
     m_view->provinceWorkbook = path;
-    m_view->noting.stop = true;
+    m_view->noting.stop = esc;
     if (name.startsWith(u'r'))
         ExportResults(*m_view);
     else
         ExportByProvince(*m_view);
+    QVERIFY(m_view->noting.lookedFrom != nullptr);
+    QVERIFY(m_view->noting.lookedFrom != QThread::currentThread());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{name});
+    if (!esc)
+        return;
     QCOMPARE(m_view->events.last(),
              Prompt(u"导出已停止，文件未导出：\r"_s + QDir::toNativeSeparators(path)));
     QCOMPARE(ReadWholeFile(path), QByteArray("earlier content"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-             QStringList{name});
 }
 
-// What the user is told of a failure: its cause, and where.
+// What the user is told of a failure: its cause, and where (the folder, the
+// temporary folder, the system's words where it has no name for it).
 void TestExportResults::failureNamesItsCause_data() {
     QTest::addColumn<int>("problem");
     QTest::addColumn<bool>("temporary");
-    QTest::addColumn<QString>("detail");
     QTest::addColumn<QString>("cause");
     QTest::newRow("disk full")
-        << int(WriteProblem::DiskFull) << false << u""_s
+        << int(WriteProblem::DiskFull) << false
         << u"磁盘已满：文件夹 D:\\导出 所在的磁盘没有足够的空间，文件未导出！"_s;
     QTest::newRow("temporary folder's disk full")
-        << int(WriteProblem::DiskFull) << true << u""_s
+        << int(WriteProblem::DiskFull) << true
         << u"磁盘已满：临时文件夹 D:\\导出 所在的磁盘没有足够的空间，文件未导出！"_s;
-    QTest::newRow("missing folder") << int(WriteProblem::FolderMissing) << false << u""_s
-                                    << u"文件夹 D:\\导出 不存在，文件未导出！"_s;
-    QTest::newRow("folder not writable") << int(WriteProblem::FolderNotWritable) << false << u""_s
+    QTest::newRow("missing folder")
+        << int(WriteProblem::FolderMissing) << false << u"文件夹 D:\\导出 不存在，文件未导出！"_s;
+    QTest::newRow("folder not writable") << int(WriteProblem::FolderNotWritable) << false
                                          << u"文件夹 D:\\导出 不可写，文件未导出！"_s;
-    QTest::newRow("temporary folder not writable")
-        << int(WriteProblem::FolderNotWritable) << true << u""_s
-        << u"临时文件夹 D:\\导出 不可写，文件未导出！"_s;
-    QTest::newRow("a folder of that name") << int(WriteProblem::TargetIsFolder) << false << u""_s
-                                           << u"已有同名的文件夹，文件未导出！"_s;
-    QTest::newRow("read-only") << int(WriteProblem::TargetReadOnly) << false << u""_s
-                               << u"原有的文件是只读的，不能替换，文件未导出！"_s;
-    QTest::newRow("held open") << int(WriteProblem::TargetInUse) << false << u""_s
-                               << u"文件正被其他程序（如 Excel）打开，请关闭后再导出！"_s;
-    QTest::newRow("memory") << int(WriteProblem::OutOfMemory) << false << u""_s
-                            << u"内存不足，文件未导出！"_s;
-    QTest::newRow("the system's words") << int(WriteProblem::Other) << false << u"I/O error"_s
-                                        << u"写入时出错（I/O error），文件未导出！"_s;
+    QTest::newRow("temporary folder not writable") << int(WriteProblem::FolderNotWritable) << true
+                                                   << u"临时文件夹 D:\\导出 不可写，文件未导出！"_s;
+    QTest::newRow("the system's words")
+        << int(WriteProblem::Other) << false << u"写入时出错（I/O error），文件未导出！"_s;
 }
 
 void TestExportResults::failureNamesItsCause() {
     QFETCH(int, problem);
     QFETCH(bool, temporary);
-    QFETCH(QString, detail);
     QFETCH(QString, cause);
     ExportOutcome outcome;
     outcome.problem = WriteProblem(problem);
     outcome.folder = u"D:\\导出"_s;
     outcome.inTemporaryFolder = temporary;
-    outcome.detail = detail;
+    outcome.detail = u"I/O error"_s;
     QCOMPARE(ExportMessage(u"D:/导出/结果.xlsx"_s, 3, outcome, u"已导出"_s, u"%1"_s),
              u"无法导出文件："_s + QDir::toNativeSeparators(u"D:/导出/结果.xlsx"_s) + u'\r' +
                  cause);

@@ -25,7 +25,6 @@ private Q_SLOTS:
     void init();
     void lines_data();
     void lines();
-    void replacesEarlierRows();
     void cancel();
     void unopenableFile_data();
     void unopenableFile();
@@ -105,15 +104,6 @@ void TestImportNumberList::lines() {
     }
 }
 
-void TestImportNumberList::replacesEarlierRows() {
-    m_view->dialogChoice = m_dir.filePath(QStringLiteral("numbers.txt"));
-    QVERIFY(WriteWholeFile(m_view->dialogChoice, "13800138000\r\n"));
-    ImportNumberList(*m_view);
-    ImportNumberList(*m_view);
-    QCOMPARE(m_view->lv.Count(), 1);
-    QCOMPARE(m_view->lv.Number(1), QStringLiteral("13800138000"));
-}
-
 void TestImportNumberList::cancel() {
     m_view->fileName = QStringLiteral("/earlier/numbers.txt");
     ImportNumberList(*m_view);
@@ -141,7 +131,8 @@ void TestImportNumberList::unopenableFile() {
 }
 
 // A .csv file, chosen or dropped, is read by its cells, its header not
-// counted; any other file by its whole lines, TABs and commas included.
+// counted; any other file by its whole lines, TABs and commas included (the
+// dropped .txt: tst_numbersinout).
 void TestImportNumberList::cellsOfACsvFile_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("dropped");
@@ -151,12 +142,9 @@ void TestImportNumberList::cellsOfACsvFile_data() {
     const QString byCells = u"共导入3条号码，无效号码0条"_s,
                   byLines = u"共导入1条号码，无效号码3条"_s;
     QTest::newRow("chosen .csv") << u"numbers.csv"_s << false << cells << byCells;
-    QTest::newRow("dropped .csv") << u"numbers.csv"_s << true << cells << byCells;
     QTest::newRow("dropped .CSV") << u"NUMBERS.CSV"_s << true << cells << byCells;
     QTest::newRow("chosen .txt") << u"numbers.txt"_s << false << QStringList{cells.last()}
                                  << byLines;
-    QTest::newRow("dropped .txt") << u"numbers.txt"_s << true << QStringList{cells.last()}
-                                  << byLines;
 }
 
 void TestImportNumberList::cellsOfACsvFile() {
@@ -226,13 +214,11 @@ void TestImportNumberList::droppedFiles() {
 
 // The customer list, as .xlsx and as .xls, chosen in the Open dialog or
 // dropped: all 200 numbers, each as its eleven digits, the header not
-// counted.
+// counted (the other two pairings: tst_numbersinout).
 void TestImportNumberList::customerWorkbook_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("dropped");
     QTest::newRow("chosen .xlsx") << u"customers.xlsx"_s << false;
-    QTest::newRow("dropped .xlsx") << u"customers.xlsx"_s << true;
-    QTest::newRow("chosen .xls") << u"customers.xls"_s << false;
     QTest::newRow("dropped .xls") << u"customers.xls"_s << true;
 }
 
@@ -274,21 +260,11 @@ void TestImportNumberList::badWorkbook_data() {
         << u"文件已加密，无法读取。请在 Excel 中取消密码并保存后再导入："_s << u""_s;
     QTest::newRow("cut short") << u"a.xls"_s << xls.left(2000)
                                << u"文件不完整或已损坏，无法读取："_s << u""_s;
-    const auto zipOf = [](const ZipParts &parts) {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"made.zip"_s);
-        return WriteZip(path, parts) ? ReadWholeFile(path) : QByteArray();
-    };
     QTest::newRow("a zip of no workbook")
-        << u"a.xlsx"_s << zipOf({{u"numbers.txt"_s, "13800138000"}})
+        << u"a.xlsx"_s << ZipBytes({{u"numbers.txt"_s, "13800138000"}})
         << u"文件不是 Excel 工作簿，无法读取："_s << u""_s;
-    QTest::newRow("no numbers") << u"a.xlsx"_s <<
-        [] {
-            QTemporaryDir dir;
-            const QString path = dir.filePath(u"n.xlsx"_s);
-            return WriteZip(path, XlsxParts("<row><c><v>12</v></c></row>")) ? ReadWholeFile(path)
-                                                                            : QByteArray();
-        }() << u"工作簿中没有找到手机号码："_s
+    QTest::newRow("no numbers") << u"a.xlsx"_s << ZipBytes(XlsxParts("<row><c><v>12</v></c></row>"))
+                                << u"工作簿中没有找到手机号码："_s
                                 << u"共导入0条号码，无效号码0条"_s;
 }
 

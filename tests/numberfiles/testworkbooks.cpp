@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <unzip.h>
 #include <zip.h>
@@ -13,9 +14,15 @@ QString TestWorkbook(const QString &name) {
     return QStringLiteral(TARVIO_TEST_WORKBOOKS "/") + name;
 }
 
-QByteArray TestWorkbookBytes(const QString &name) {
-    QFile file(TestWorkbook(name));
+namespace {
+QByteArray ReadBytes(const QString &path) {
+    QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
+
+QByteArray TestWorkbookBytes(const QString &name) {
+    return ReadBytes(TestWorkbook(name));
 }
 
 QStringList CustomerNumbers() {
@@ -73,6 +80,12 @@ bool WriteZip(const QString &path, const ZipParts &parts, bool stored) {
     for (const auto &[name, bytes] : parts)
         written = AddPart(zip, name, bytes, stored) && written;
     return zipClose(zip, nullptr) == ZIP_OK && written;
+}
+
+QByteArray ZipBytes(const ZipParts &parts, bool stored) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("made.zip"));
+    return WriteZip(path, parts, stored) ? ReadBytes(path) : QByteArray();
 }
 
 ZipParts ReadZip(const QString &path) {
@@ -174,6 +187,13 @@ bool WriteXlsxBomb(const QString &path, const QByteArray &head, const QByteArray
                   written;
     }
     return zipClose(zip, nullptr) == ZIP_OK && written;
+}
+
+QByteArray XlsxBombBytes(const QByteArray &repeated, qint64 times, qint64 declaredSize) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bomb.xlsx"));
+    return WriteXlsxBomb(path, {}, repeated, times, {}, declaredSize) ? ReadBytes(path)
+                                                                      : QByteArray();
 }
 
 QByteArray XlsWithFilePass(const QByteArray &xls) {

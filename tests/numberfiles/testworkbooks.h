@@ -20,6 +20,8 @@ QStringList CustomerNumbers();
 // A zip of these parts, deflated or stored as they are; false when it could
 // not be written.
 bool WriteZip(const QString &path, const ZipParts &parts, bool stored = false);
+// The bytes of such a zip; null when it could not be made.
+QByteArray ZipBytes(const ZipParts &parts, bool stored = false);
 // Every part of a zip, in its order.
 ZipParts ReadZip(const QString &path);
 
@@ -35,6 +37,8 @@ ZipParts XlsxParts(const QByteArray &sheetData, const QByteArray &sharedStrings 
 // that is not negative (a bomb that lies about it).
 bool WriteXlsxBomb(const QString &path, const QByteArray &head, const QByteArray &repeated,
                    qint64 times, const QByteArray &tail, qint64 declaredSize = -1);
+// The bytes of such a bomb, with nothing before or after `repeated`.
+QByteArray XlsxBombBytes(const QByteArray &repeated, qint64 times, qint64 declaredSize = -1);
 
 // An .xls as it is when locked with a password: the record after the first
 // BOF becomes a FILEPASS record. Empty when the bytes hold no BIFF8 BOF.
