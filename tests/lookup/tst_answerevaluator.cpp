@@ -118,109 +118,102 @@ private:
 class TestAnswerEvaluator : public QObject {
     Q_OBJECT
 
-private slots:
-    void evaluates_data();
-    void evaluates();
-    void hostileSizesAreRefused_data();
-    void hostileSizesAreRefused();
-    void lengthLimit();
-    void agreesWithNode();
-};
+private Q_SLOTS:
+    void evaluates_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("expected"); // empty: the value is not an object
+        const auto row = [](const char *name, const QString &answer, const QStringList &names,
+                            const QStringList &expected) {
+            QTest::newRow(name) << answer << names << expected;
+        };
+        // The same values in the service's usual shape, as JSON, and with escapes and comments.
+        const QStringList realNames = Words(u"province catName telString areaVid mts"_s);
+        const QStringList realTexts = Words(u"北京 中国移动 13800138000 30517 1380013"_s);
+        row("usual shape",
+            u"__GetZoneResult_ = {\r\n    mts:'1380013',\n    province:'北京',\n"_s
+            u"    catName:'中国移动',\n    telString:'13800138000',\n\tareaVid:'30517'\n}\n"_s,
+            realNames, realTexts);
+        row("JSON",
+            uR"({"mts":"1380013","province":"北京","catName":"中国移动","telString":"13800138000","areaVid":"30517"})"_s,
+            realNames, realTexts);
+        row("escaped, commented, trailing comma",
+            u"/* a */ zone = ( { 'mts' : \"1380013\" , province : '\\u5317\\u{4eac}' , // b\n"_s
+            u"\"catName\" : '中国\\u79fb\\u52a8' ,\ttelString:13800138000, areaVid:'30517', } )\n"_s,
+            realNames, realTexts);
+        row("present and absent",
+            u"{province:'', a:null, b:undefined, c:{x:1}, d:[1,2], t:true, f:false}"_s,
+            Words(u"province catName a b c d t f toString __proto__"_s),
+            QStringList{u""_s} + Words(u"~ ~ ~ ~ ~ true false ~ ~"_s));
+        row("not an object", u"zone = 'x'"_s, kZoneNames, {});
+        row("array", u"[{province:'p'}]"_s, kZoneNames, {});
+        row("numbers as String() writes them", u"{a:1e21, b:-0, c:.1, d:0x1F, e:-1.5e-7}"_s,
+            Words(u"a b c d e"_s), Words(u"1e+21 0 0.1 31 -1.5e-7"_s));
+    }
 
-void TestAnswerEvaluator::evaluates_data() {
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QStringList>("expected"); // empty: the value is not an object
-    const auto row = [](const char *name, const QString &answer, const QStringList &names,
-                        const QStringList &expected) {
-        QTest::newRow(name) << answer << names << expected;
-    };
-    // The same values in the service's usual shape, as JSON, and with escapes and comments.
-    const QStringList realNames = Words(u"province catName telString areaVid mts"_s);
-    const QStringList realTexts = Words(u"北京 中国移动 13800138000 30517 1380013"_s);
-    row("usual shape",
-        u"__GetZoneResult_ = {\r\n    mts:'1380013',\n    province:'北京',\n"_s
-        u"    catName:'中国移动',\n    telString:'13800138000',\n\tareaVid:'30517'\n}\n"_s,
-        realNames, realTexts);
-    row("JSON",
-        uR"({"mts":"1380013","province":"北京","catName":"中国移动","telString":"13800138000","areaVid":"30517"})"_s,
-        realNames, realTexts);
-    row("escaped, commented, trailing comma",
-        u"/* a */ zone = ( { 'mts' : \"1380013\" , province : '\\u5317\\u{4eac}' , // b\n"_s
-        u"\"catName\" : '中国\\u79fb\\u52a8' ,\ttelString:13800138000, areaVid:'30517', } )\n"_s,
-        realNames, realTexts);
-    row("present and absent",
-        u"{province:'', a:null, b:undefined, c:{x:1}, d:[1,2], t:true, f:false}"_s,
-        Words(u"province catName a b c d t f toString __proto__"_s),
-        QStringList{u""_s} + Words(u"~ ~ ~ ~ ~ true false ~ ~"_s));
-    row("not an object", u"zone = 'x'"_s, kZoneNames, {});
-    row("array", u"[{province:'p'}]"_s, kZoneNames, {});
-    row("numbers as String() writes them", u"{a:1e21, b:-0, c:.1, d:0x1F, e:-1.5e-7}"_s,
-        Words(u"a b c d e"_s), Words(u"1e+21 0 0.1 31 -1.5e-7"_s));
-}
+    void evaluates() {
+        QFETCH(QString, answer);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, expected);
+        jsliteral::EvaluationError error;
+        QVERIFY2(jsliteral::EvaluateParenthesized(answer, {}, &error),
+                 qPrintable(error.message + u" at "_s + QString::number(error.position)));
+        QCOMPARE(Texts(EvaluateAnswerProperties(answer, names)), expected);
+    }
 
-void TestAnswerEvaluator::evaluates() {
-    QFETCH(QString, answer);
-    QFETCH(QStringList, names);
-    QFETCH(QStringList, expected);
-    jsliteral::EvaluationError error;
-    QVERIFY2(jsliteral::EvaluateParenthesized(answer, {}, &error),
-             qPrintable(error.message + u" at "_s + QString::number(error.position)));
-    QCOMPARE(Texts(EvaluateAnswerProperties(answer, names)), expected);
-}
+    void hostileSizesAreRefused_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("100,000 nested braces") << u"{a:"_s.repeated(100'000);
+        QTest::newRow("100,000 nested braces, closed")
+            << u"{a:"_s.repeated(100'000) + u"1"_s + u"}"_s.repeated(100'000);
+        QTest::newRow("100,000 parentheses")
+            << u"("_s.repeated(100'000) + u"{}"_s + u")"_s.repeated(100'000);
+        QTest::newRow("100,000 signs") << u"- "_s.repeated(100'000) + u"{}"_s;
+        QTest::newRow("1 MiB unterminated string") << u"{a:'"_s + QString(1024 * 1024, u'x');
+        QTest::newRow("1 MiB unterminated comment") << u"{a:1 /*"_s + QString(1024 * 1024, u'*');
+        QTest::newRow("long assignment chain, then a call")
+            << u"a = "_s.repeated(200'000) + u"f()"_s;
+    }
 
-void TestAnswerEvaluator::hostileSizesAreRefused_data() {
-    QTest::addColumn<QString>("answer");
-    QTest::newRow("100,000 nested braces") << u"{a:"_s.repeated(100'000);
-    QTest::newRow("100,000 nested braces, closed")
-        << u"{a:"_s.repeated(100'000) + u"1"_s + u"}"_s.repeated(100'000);
-    QTest::newRow("100,000 parentheses")
-        << u"("_s.repeated(100'000) + u"{}"_s + u")"_s.repeated(100'000);
-    QTest::newRow("100,000 signs") << u"- "_s.repeated(100'000) + u"{}"_s;
-    QTest::newRow("1 MiB unterminated string") << u"{a:'"_s + QString(1024 * 1024, u'x');
-    QTest::newRow("1 MiB unterminated comment") << u"{a:1 /*"_s + QString(1024 * 1024, u'*');
-    QTest::newRow("long assignment chain, then a call") << u"a = "_s.repeated(200'000) + u"f()"_s;
-}
+    void hostileSizesAreRefused() {
+        QFETCH(QString, answer);
+        QVERIFY(!EvaluateAnswerProperties(answer, kZoneNames));
+    }
 
-void TestAnswerEvaluator::hostileSizesAreRefused() {
-    QFETCH(QString, answer);
-    QVERIFY(!EvaluateAnswerProperties(answer, kZoneNames));
-}
+    void lengthLimit() {
+        // An answer of the greatest length is read whole; one unit more is refused unread.
+        const QString head = u"zone = {n:1.5e-3, province:'"_s, tail = u"', 'n':'last'}"_s;
+        const QString text(jsliteral::kMaxSourceLength - head.size() - tail.size(), u'北');
+        const QString answer = head + text + tail;
+        QCOMPARE(Texts(EvaluateAnswerProperties(answer, {u"province"_s, u"n"_s})),
+                 (QStringList{text, u"last"_s}));
+        QVERIFY(!EvaluateAnswerProperties(answer + u' ', kZoneNames));
 
-void TestAnswerEvaluator::lengthLimit() {
-    // An answer of the greatest length is read whole; one unit more is refused unread.
-    const QString head = u"zone = {n:1.5e-3, province:'"_s, tail = u"', 'n':'last'}"_s;
-    const QString text(jsliteral::kMaxSourceLength - head.size() - tail.size(), u'北');
-    const QString answer = head + text + tail;
-    QCOMPARE(Texts(EvaluateAnswerProperties(answer, {u"province"_s, u"n"_s})),
-             (QStringList{text, u"last"_s}));
-    QVERIFY(!EvaluateAnswerProperties(answer + u' ', kZoneNames));
+        // As long, of holes: the length and the elements asked for still come out right.
+        const QString holesHead = u"{province:'p', __proto__:[0, "_s, holesTail = u"'far']}"_s;
+        const qsizetype holes = jsliteral::kMaxSourceLength - holesHead.size() - holesTail.size();
+        const QString holesAnswer = holesHead + QString(holes, u',') + holesTail;
+        const QString far = QString::number(holes + 1);
+        QCOMPARE(Texts(EvaluateAnswerProperties(holesAnswer,
+                                                {u"province"_s, u"length"_s, u"0"_s, u"1"_s, far})),
+                 (QStringList{u"p"_s, QString::number(holes + 2), u"0"_s, kAbsent, u"far"_s}));
+    }
 
-    // As long, of holes: the length and the elements asked for still come out right.
-    const QString holesHead = u"{province:'p', __proto__:[0, "_s, holesTail = u"'far']}"_s;
-    const qsizetype holes = jsliteral::kMaxSourceLength - holesHead.size() - holesTail.size();
-    const QString holesAnswer = holesHead + QString(holes, u',') + holesTail;
-    const QString far = QString::number(holes + 1);
-    QCOMPARE(Texts(EvaluateAnswerProperties(holesAnswer,
-                                            {u"province"_s, u"length"_s, u"0"_s, u"1"_s, far})),
-             (QStringList{u"p"_s, QString::number(holes + 2), u"0"_s, kAbsent, u"far"_s}));
-}
-
-// Runs the answers through node, each in a fresh context as the script
-// engine's function j(s) { return eval('(' + s + ')'); }, and compares every
-// answer the evaluator accepts. The evaluator may refuse more than a real
-// engine does; where it accepts, it must give the same texts. A member
-// assignment on an undeclared name fails in a real engine with a
-// ReferenceError and is accepted here by design.
-void TestAnswerEvaluator::agreesWithNode() {
-    const QString node = QStandardPaths::findExecutable(u"node"_s);
-    if (node.isEmpty())
-        QSKIP("node is not installed");
-    AnswerGenerator generator;
-    QJsonArray answers;
-    for (int i = 0; i < 800; ++i)
-        answers.append(generator.Answer());
-    const QString script = uR"js(
+    // Runs the answers through node, each in a fresh context as the script
+    // engine's function j(s) { return eval('(' + s + ')'); }, and compares every
+    // answer the evaluator accepts. The evaluator may refuse more than a real
+    // engine does; where it accepts, it must give the same texts. A member
+    // assignment on an undeclared name fails in a real engine with a
+    // ReferenceError and is accepted here by design.
+    void agreesWithNode() {
+        const QString node = QStandardPaths::findExecutable(u"node"_s);
+        if (node.isEmpty())
+            QSKIP("node is not installed");
+        AnswerGenerator generator;
+        QJsonArray answers;
+        for (int i = 0; i < 800; ++i)
+            answers.append(generator.Answer());
+        const QString script = uR"js(
 const vm = require('vm');
 const out = JSON.parse(require('fs').readFileSync(0, 'utf8')).map(a => {
   try {
@@ -232,31 +225,32 @@ const out = JSON.parse(require('fs').readFileSync(0, 'utf8')).map(a => {
   } catch (e) { return {t: e.name}; }
 });
 process.stdout.write(JSON.stringify(out));)js"_s;
-    QProcess process;
-    process.start(node, {u"-e"_s, script});
-    process.write(QJsonDocument(answers).toJson(QJsonDocument::Compact));
-    process.closeWriteChannel();
-    QVERIFY2(process.waitForFinished(60'000), "node did not finish");
-    const QJsonArray results = QJsonDocument::fromJson(process.readAllStandardOutput()).array();
-    QCOMPARE(results.size(), answers.size());
-    int compared = 0;
-    for (qsizetype i = 0; i < answers.size(); ++i) {
-        const QString answer = answers[i].toString();
-        const auto ours = EvaluateAnswerProperties(answer, kZoneNames);
-        const QJsonObject theirs = results[i].toObject();
-        const QString outcome = theirs[u"t"_s].toString();
-        if (!ours || outcome == u"ReferenceError")
-            continue;
-        QVERIFY2(outcome == u"object", qPrintable(answer + u" -> "_s + outcome));
-        const auto text = [](const QJsonValue &v) {
-            return v.isNull() ? kAbsent : v.toString();
-        };
-        QCOMPARE(Texts(ours), (QStringList{text(theirs[u"p"_s]), text(theirs[u"c"_s])}));
-        ++compared;
+        QProcess process;
+        process.start(node, {u"-e"_s, script});
+        process.write(QJsonDocument(answers).toJson(QJsonDocument::Compact));
+        process.closeWriteChannel();
+        QVERIFY2(process.waitForFinished(60'000), "node did not finish");
+        const QJsonArray results = QJsonDocument::fromJson(process.readAllStandardOutput()).array();
+        QCOMPARE(results.size(), answers.size());
+        int compared = 0;
+        for (qsizetype i = 0; i < answers.size(); ++i) {
+            const QString answer = answers[i].toString();
+            const auto ours = EvaluateAnswerProperties(answer, kZoneNames);
+            const QJsonObject theirs = results[i].toObject();
+            const QString outcome = theirs[u"t"_s].toString();
+            if (!ours || outcome == u"ReferenceError")
+                continue;
+            QVERIFY2(outcome == u"object", qPrintable(answer + u" -> "_s + outcome));
+            const auto text = [](const QJsonValue &v) {
+                return v.isNull() ? kAbsent : v.toString();
+            };
+            QCOMPARE(Texts(ours), (QStringList{text(theirs[u"p"_s]), text(theirs[u"c"_s])}));
+            ++compared;
+        }
+        // The comparison means something only if it covers a good part of the answers.
+        QVERIFY2(compared > answers.size() / 4, qPrintable(QString::number(compared)));
     }
-    // The comparison means something only if it covers a good part of the answers.
-    QVERIFY2(compared > answers.size() / 4, qPrintable(QString::number(compared)));
-}
+};
 
 QTEST_GUILESS_MAIN(TestAnswerEvaluator)
 #include "tst_answerevaluator.moc"

@@ -78,147 +78,137 @@ Q_DECLARE_METATYPE(Holder)
 
 class TestBundledService : public QObject {
     Q_OBJECT
-private Q_SLOTS:
-    void startsWhenNothingAnswers();
-    void usesOursWhenItAnswers();
-    void usesACompatibleServiceAtTheBuiltInHost();
-    void movesAsideFromAStranger_data();
-    void movesAsideFromAStranger();
-    void strangerAndNoServiceMeansNoLookups();
-    void asksAConfiguredHostAsItIs_data();
-    void asksAConfiguredHostAsItIs();
-    void nothingToStartBesideTheProgram();
-    void endsWithAKilledProgram();
-};
 
-void TestBundledService::startsWhenNothingAnswers() {
-    const QString host = LocalHost(FreeLoopbackPort());
-    quint16 port = 0;
-    {
-        BundledService service(host, host, ServiceDirectory());
+private Q_SLOTS:
+    void startsWhenNothingAnswers() {
+        const QString host = LocalHost(FreeLoopbackPort());
+        quint16 port = 0;
+        {
+            BundledService service(host, host, ServiceDirectory());
+            QVERIFY(service.Started());
+            QCOMPARE(service.Host(), host);
+            QCOMPARE(service.Notice(), QString());
+            QVERIFY(service.WaitUntilReady());
+            QVERIFY(Answers(service.Host()));
+            port = PortOf(service.Host());
+        }
+        QVERIFY(!SomethingListens(u"127.0.0.1"_s, port));
+    }
+
+    void usesOursWhenItAnswers() {
+        const QString host = LocalHost(FreeLoopbackPort());
+        BundledService first(host, host, ServiceDirectory());
+        QVERIFY(first.WaitUntilReady());
+        BundledService second(host, host, ServiceDirectory());
+        QVERIFY(!second.Started());
+        QCOMPARE(second.Host(), host);
+        QVERIFY(second.WaitUntilReady());
+    }
+
+    // Whoever wrote it, a program that answers the protocol is asked.
+    void usesACompatibleServiceAtTheBuiltInHost() {
+        LoopbackServer other;
+        QVERIFY(other.Start());
+        ActAs(other, Holder::CompatibleService);
+        BundledService service(other.HostAndPort(), other.HostAndPort(), ServiceDirectory());
+        QVERIFY(!service.Started());
+        QCOMPARE(service.Host(), other.HostAndPort());
+        QCOMPARE(service.Notice(), QString());
+        QVERIFY(service.WaitUntilReady());
+        LookupClient client(service.Host(), 10'000);
+        QCOMPARE(client.QueryLocation(u"13900139000"_s).province, u"火星"_s);
+    }
+
+    void movesAsideFromAStranger_data() {
+        QTest::addColumn<Holder>("holder");
+        QTest::newRow("HTTP, 404 for everything") << Holder::NotFoundPages;
+        QTest::newRow("HTTP, but no telString") << Holder::AnswersWithoutMarker;
+        QTest::newRow("another protocol") << Holder::NotHttp;
+        // Given up on after the probe's time-out.
+        QTest::newRow("accepts and never answers") << Holder::Silent;
+    }
+
+    void movesAsideFromAStranger() {
+        QFETCH(Holder, holder);
+        LoopbackServer stranger;
+        QVERIFY(stranger.Start());
+        ActAs(stranger, holder);
+        BundledService service(stranger.HostAndPort(), stranger.HostAndPort(), ServiceDirectory());
         QVERIFY(service.Started());
+        QVERIFY(service.Host() != stranger.HostAndPort());
+        QVERIFY(service.Notice().contains(stranger.HostAndPort()));
+        QVERIFY(service.Notice().contains(service.Host()));
+        QVERIFY(service.WaitUntilReady());
+        QVERIFY(Answers(service.Host()));
+    }
+
+    void strangerAndNoServiceMeansNoLookups() {
+        LoopbackServer stranger;
+        QVERIFY(stranger.Start());
+        ActAs(stranger, Holder::AnswersWithoutMarker);
+        QTemporaryDir empty;
+        BundledService service(stranger.HostAndPort(), stranger.HostAndPort(), empty.path());
+        QVERIFY(!service.Started());
+        QCOMPARE(service.Host(), QString());
+        QVERIFY(service.Notice().contains(stranger.HostAndPort()));
+        QCOMPARE(LookupClient(service.Host()).QueryLocation(u"13800138000"_s).outcome,
+                 LookupAnswer::Outcome::TransferFailed);
+    }
+
+    // A host set at build time is asked as it is: not looked at, nothing
+    // started, nobody told, whatever holds it or does not.
+    void asksAConfiguredHostAsItIs_data() {
+        QTest::addColumn<Holder>("holder");
+        QTest::newRow("a compatible service") << Holder::CompatibleService;
+        QTest::newRow("a program that does not answer the protocol") << Holder::NotFoundPages;
+        QTest::newRow("nothing") << Holder::Nobody;
+    }
+
+    void asksAConfiguredHostAsItIs() {
+        QFETCH(Holder, holder);
+        LoopbackServer configured;
+        QVERIFY(configured.Start());
+        ActAs(configured, holder);
+        if (holder == Holder::Nobody)
+            configured.Stop();
+        // The built-in host, where nothing listens; the service could be started.
+        const QString builtIn = LocalHost(FreeLoopbackPort());
+        BundledService service(configured.HostAndPort(), builtIn, ServiceDirectory());
+        QVERIFY(!service.Started());
+        QCOMPARE(service.Host(), configured.HostAndPort());
+        QCOMPARE(service.Notice(), QString());
+        QCOMPARE(configured.ConnectionCount(), 0);
+        QVERIFY(service.WaitUntilReady());
+        QVERIFY(!SomethingListens(u"127.0.0.1"_s, PortOf(builtIn)));
+    }
+
+    void nothingToStartBesideTheProgram() {
+        const QString host = LocalHost(FreeLoopbackPort());
+        QTemporaryDir empty;
+        BundledService service(host, host, empty.path());
+        QVERIFY(!service.Started());
         QCOMPARE(service.Host(), host);
         QCOMPARE(service.Notice(), QString());
         QVERIFY(service.WaitUntilReady());
-        QVERIFY(Answers(service.Host()));
-        port = PortOf(service.Host());
     }
-    QVERIFY(!SomethingListens(u"127.0.0.1"_s, port));
-}
 
-void TestBundledService::usesOursWhenItAnswers() {
-    const QString host = LocalHost(FreeLoopbackPort());
-    BundledService first(host, host, ServiceDirectory());
-    QVERIFY(first.WaitUntilReady());
-    BundledService second(host, host, ServiceDirectory());
-    QVERIFY(!second.Started());
-    QCOMPARE(second.Host(), host);
-    QVERIFY(second.WaitUntilReady());
-}
+    void endsWithAKilledProgram() {
+        QProcess program;
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(QStringLiteral(SERVICE_STARTER),
+                      {LocalHost(FreeLoopbackPort()), ServiceDirectory()});
+        QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
+        QVERIFY(program.waitForReadyRead(60'000));
+        const QByteArray line = program.readLine().trimmed();
+        QVERIFY2(line.startsWith("ready "), line.constData());
+        const QString host = QString::fromLatin1(line.mid(6));
+        QVERIFY(Answers(host));
 
-// Whoever wrote it, a program that answers the protocol is asked.
-void TestBundledService::usesACompatibleServiceAtTheBuiltInHost() {
-    LoopbackServer other;
-    QVERIFY(other.Start());
-    ActAs(other, Holder::CompatibleService);
-    BundledService service(other.HostAndPort(), other.HostAndPort(), ServiceDirectory());
-    QVERIFY(!service.Started());
-    QCOMPARE(service.Host(), other.HostAndPort());
-    QCOMPARE(service.Notice(), QString());
-    QVERIFY(service.WaitUntilReady());
-    LookupClient client(service.Host(), 10'000);
-    QCOMPARE(client.QueryLocation(u"13900139000"_s).province, u"火星"_s);
-}
-
-void TestBundledService::movesAsideFromAStranger_data() {
-    QTest::addColumn<Holder>("holder");
-    QTest::newRow("HTTP, 404 for everything") << Holder::NotFoundPages;
-    QTest::newRow("HTTP, but no telString") << Holder::AnswersWithoutMarker;
-    QTest::newRow("another protocol") << Holder::NotHttp;
-    // Given up on after the probe's time-out.
-    QTest::newRow("accepts and never answers") << Holder::Silent;
-}
-
-void TestBundledService::movesAsideFromAStranger() {
-    QFETCH(Holder, holder);
-    LoopbackServer stranger;
-    QVERIFY(stranger.Start());
-    ActAs(stranger, holder);
-    BundledService service(stranger.HostAndPort(), stranger.HostAndPort(), ServiceDirectory());
-    QVERIFY(service.Started());
-    QVERIFY(service.Host() != stranger.HostAndPort());
-    QVERIFY(service.Notice().contains(stranger.HostAndPort()));
-    QVERIFY(service.Notice().contains(service.Host()));
-    QVERIFY(service.WaitUntilReady());
-    QVERIFY(Answers(service.Host()));
-}
-
-void TestBundledService::strangerAndNoServiceMeansNoLookups() {
-    LoopbackServer stranger;
-    QVERIFY(stranger.Start());
-    ActAs(stranger, Holder::AnswersWithoutMarker);
-    QTemporaryDir empty;
-    BundledService service(stranger.HostAndPort(), stranger.HostAndPort(), empty.path());
-    QVERIFY(!service.Started());
-    QCOMPARE(service.Host(), QString());
-    QVERIFY(service.Notice().contains(stranger.HostAndPort()));
-    QCOMPARE(LookupClient(service.Host()).QueryLocation(u"13800138000"_s).outcome,
-             LookupAnswer::Outcome::TransferFailed);
-}
-
-// A host set at build time is asked as it is: not looked at, nothing
-// started, nobody told, whatever holds it or does not.
-void TestBundledService::asksAConfiguredHostAsItIs_data() {
-    QTest::addColumn<Holder>("holder");
-    QTest::newRow("a compatible service") << Holder::CompatibleService;
-    QTest::newRow("a program that does not answer the protocol") << Holder::NotFoundPages;
-    QTest::newRow("nothing") << Holder::Nobody;
-}
-
-void TestBundledService::asksAConfiguredHostAsItIs() {
-    QFETCH(Holder, holder);
-    LoopbackServer configured;
-    QVERIFY(configured.Start());
-    ActAs(configured, holder);
-    if (holder == Holder::Nobody)
-        configured.Stop();
-    // The built-in host, where nothing listens; the service could be started.
-    const QString builtIn = LocalHost(FreeLoopbackPort());
-    BundledService service(configured.HostAndPort(), builtIn, ServiceDirectory());
-    QVERIFY(!service.Started());
-    QCOMPARE(service.Host(), configured.HostAndPort());
-    QCOMPARE(service.Notice(), QString());
-    QCOMPARE(configured.ConnectionCount(), 0);
-    QVERIFY(service.WaitUntilReady());
-    QVERIFY(!SomethingListens(u"127.0.0.1"_s, PortOf(builtIn)));
-}
-
-void TestBundledService::nothingToStartBesideTheProgram() {
-    const QString host = LocalHost(FreeLoopbackPort());
-    QTemporaryDir empty;
-    BundledService service(host, host, empty.path());
-    QVERIFY(!service.Started());
-    QCOMPARE(service.Host(), host);
-    QCOMPARE(service.Notice(), QString());
-    QVERIFY(service.WaitUntilReady());
-}
-
-void TestBundledService::endsWithAKilledProgram() {
-    QProcess program;
-    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start(QStringLiteral(SERVICE_STARTER),
-                  {LocalHost(FreeLoopbackPort()), ServiceDirectory()});
-    QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
-    QVERIFY(program.waitForReadyRead(60'000));
-    const QByteArray line = program.readLine().trimmed();
-    QVERIFY2(line.startsWith("ready "), line.constData());
-    const QString host = QString::fromLatin1(line.mid(6));
-    QVERIFY(Answers(host));
-
-    program.kill();
-    QVERIFY(program.waitForFinished());
-    QTRY_VERIFY_WITH_TIMEOUT(!SomethingListens(u"127.0.0.1"_s, PortOf(host)), 20'000);
-}
+        program.kill();
+        QVERIFY(program.waitForFinished());
+        QTRY_VERIFY_WITH_TIMEOUT(!SomethingListens(u"127.0.0.1"_s, PortOf(host)), 20'000);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestBundledService)
 #include "tst_bundledservice.moc"

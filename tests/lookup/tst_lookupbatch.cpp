@@ -74,220 +74,209 @@ BatchRun RunBatch(LookupClient &client, int rows, LookupBatch::Keep keep = {},
 
 class TestLookupBatch : public QObject {
     Q_OBJECT
-private Q_SLOTS:
-    void init();
-    void cleanup();
-
-    void servicesThatCloseOrFail_data();
-    void servicesThatCloseOrFail();
-    void handsBackInRowOrder();
-    void keepEndsTheBatch();
-    void stopEndsTheBatch();
-    void boundedOnTheWay_data();
-    void boundedOnTheWay();
-
-private:
-    int TimesAsked(int row) const;
-
     LoopbackServer *m_server = nullptr;
-};
 
-void TestLookupBatch::init() {
-    m_server = new LoopbackServer;
-    QVERIFY(m_server->Start());
-}
+    int TimesAsked(int row) const {
+        const QList<Request> requests = m_server->Requests();
+        return int(std::count_if(requests.begin(), requests.end(), [row](const Request &request) {
+            return RowOf(request.tel) == row;
+        }));
+    }
 
-void TestLookupBatch::cleanup() {
-    delete m_server;
-    m_server = nullptr;
-}
+private Q_SLOTS:
+    void init() {
+        m_server = new LoopbackServer;
+        QVERIFY(m_server->Start());
+    }
 
-int TestLookupBatch::TimesAsked(int row) const {
-    const QList<Request> requests = m_server->Requests();
-    return int(std::count_if(requests.begin(), requests.end(),
-                             [row](const Request &request) { return RowOf(request.tel) == row; }));
-}
+    void cleanup() {
+        delete m_server;
+        m_server = nullptr;
+    }
 
-// How services let connections go, and the hostile answers of before: every
-// row is right, but the rows whose own answer is bad, which fail as
-// transfers.
-void TestLookupBatch::servicesThatCloseOrFail_data() {
-    QTest::addColumn<LoopbackServer::Handler>("service");
-    QTest::addColumn<QList<int>>("failing");
-    const auto with = [](std::function<void(const Request &, Reply &)> change) {
-        return LoopbackServer::Handler([change](const Request &request) {
+    // How services let connections go, and the hostile answers of before: every
+    // row is right, but the rows whose own answer is bad, which fail as
+    // transfers.
+    void servicesThatCloseOrFail_data() {
+        QTest::addColumn<LoopbackServer::Handler>("service");
+        QTest::addColumn<QList<int>>("failing");
+        const auto with = [](std::function<void(const Request &, Reply &)> change) {
+            return LoopbackServer::Handler([change](const Request &request) {
+                Reply reply = Found(request);
+                change(request, reply);
+                return reply;
+            });
+        };
+        const auto forRow = [&](int row, std::function<void(Reply &)> change) {
+            return with([row, change](const Request &request, Reply &reply) {
+                if (RowOf(request.tel) == row)
+                    change(reply);
+            });
+        };
+
+        QTest::newRow("keeps every connection")
+            << with([](const Request &, Reply &) {}) << QList<int>();
+        QTest::newRow("closes after every answer, saying nothing")
+            << with([](const Request &, Reply &reply) { reply.closeAfterAnswer = true; })
+            << QList<int>();
+        QTest::newRow("says Connection: close with every answer")
+            << with([](const Request &, Reply &reply) { reply.announceClose = true; })
+            << QList<int>();
+        QTest::newRow("speaks HTTP/1.0")
+            << with([](const Request &, Reply &reply) { reply.http10 = true; }) << QList<int>();
+        QTest::newRow("says Connection: close halfway")
+            << with([](const Request &request, Reply &reply) {
+                   reply.announceClose = RowOf(request.tel) > kRows / 2;
+               })
+            << QList<int>();
+        QTest::newRow("closes in the middle of what was sent on a connection")
+            << with([](const Request &request, Reply &reply) {
+                   reply.closeAfterAnswer = request.onConnection == 3;
+               })
+            << QList<int>();
+        QTest::newRow("drops a kept connection instead of an answer")
+            << with([](const Request &request, Reply &reply) {
+                   reply.dropConnection = request.onConnection == 4;
+               })
+            << QList<int>();
+        QTest::newRow("drops the connection for one number, every time")
+            << forRow(20, [](Reply &reply) { reply.dropConnection = true; }) << QList<int>{20};
+        // Given up after the time-out; the rows behind it go out again.
+        QTest::newRow("stalls a kept connection")
+            << forRow(20, [](Reply &reply) { reply.held = true; }) << QList<int>{20};
+        QTest::newRow("an endless body")
+            << forRow(20, [](Reply &reply) { reply.fillerBytes = LoopbackServer::kEndless; })
+            << QList<int>{20};
+        QTest::newRow("50 MB") << forRow(20, [](Reply &reply) { reply.fillerBytes = 50'000'000; })
+                               << QList<int>{20};
+        QTest::newRow("a header of 100 KiB") << forRow(20, [](Reply &reply) {
+            reply.extraHeaders = "X-Junk: " + QByteArray(100 * 1024, 'a') + "\r\n";
+        }) << QList<int>{20};
+        QTest::newRow("not HTTP") << forRow(20, [](Reply &reply) {
+            reply.notHttp = true;
+            reply.body = "SSH-2.0-OpenSSH_9.2\r\n";
+        }) << QList<int>{20};
+    }
+
+    void servicesThatCloseOrFail() {
+        QFETCH(LoopbackServer::Handler, service);
+        QFETCH(QList<int>, failing);
+        m_server->SetHandler(service);
+        LookupClient client(m_server->HostAndPort(), 1000);
+        const BatchRun run = RunBatch(client, kRows);
+
+        QCOMPARE(run.answers.size(), kRows);
+        for (int row = 1; row <= kRows; ++row) {
+            const LookupBatch::Answered &answered = run.answers[row - 1];
+            QCOMPARE(answered.number, Number(row));
+            QCOMPARE(answered.label, QString::number(row));
+            if (failing.contains(row)) {
+                QVERIFY2(answered.answer.TransferFailed(), qPrintable(Number(row)));
+            } else {
+                QVERIFY2(answered.answer.accepted(), qPrintable(Number(row)));
+                QCOMPARE(answered.answer.province, Number(row));
+            }
+            QVERIFY2(TimesAsked(row) <= 2,
+                     qPrintable(u"row %1 asked %2 times"_s.arg(row).arg(TimesAsked(row))));
+        }
+    }
+
+    // Answers that come on other connections before the row held wait for it.
+    void handsBackInRowOrder() {
+        constexpr int kHeld = 5;
+        m_server->SetHandler([](const Request &request) {
             Reply reply = Found(request);
-            change(request, reply);
+            reply.held = RowOf(request.tel) == kHeld;
             return reply;
         });
-    };
-    const auto forRow = [&](int row, std::function<void(Reply &)> change) {
-        return with([row, change](const Request &request, Reply &reply) {
-            if (RowOf(request.tel) == row)
-                change(reply);
+        LookupClient client(m_server->HostAndPort(), 60'000);
+        bool released = false;
+        const BatchRun run = RunBatch(client, kRows, {}, [&](LookupBatch &) {
+            // Let go once every row has been asked, most of them answered.
+            if (!released && m_server->RequestCount() == kRows) {
+                released = true;
+                m_server->ReleaseHeld(Number(kHeld));
+            }
         });
-    };
-
-    QTest::newRow("keeps every connection")
-        << with([](const Request &, Reply &) {}) << QList<int>();
-    QTest::newRow("closes after every answer, saying nothing")
-        << with([](const Request &, Reply &reply) { reply.closeAfterAnswer = true; })
-        << QList<int>();
-    QTest::newRow("says Connection: close with every answer")
-        << with([](const Request &, Reply &reply) { reply.announceClose = true; }) << QList<int>();
-    QTest::newRow("speaks HTTP/1.0")
-        << with([](const Request &, Reply &reply) { reply.http10 = true; }) << QList<int>();
-    QTest::newRow("says Connection: close halfway")
-        << with([](const Request &request, Reply &reply) {
-               reply.announceClose = RowOf(request.tel) > kRows / 2;
-           })
-        << QList<int>();
-    QTest::newRow("closes in the middle of what was sent on a connection")
-        << with([](const Request &request, Reply &reply) {
-               reply.closeAfterAnswer = request.onConnection == 3;
-           })
-        << QList<int>();
-    QTest::newRow("drops a kept connection instead of an answer")
-        << with([](const Request &request, Reply &reply) {
-               reply.dropConnection = request.onConnection == 4;
-           })
-        << QList<int>();
-    QTest::newRow("drops the connection for one number, every time")
-        << forRow(20, [](Reply &reply) { reply.dropConnection = true; }) << QList<int>{20};
-    // Given up after the time-out; the rows behind it go out again.
-    QTest::newRow("stalls a kept connection")
-        << forRow(20, [](Reply &reply) { reply.held = true; }) << QList<int>{20};
-    QTest::newRow("an endless body")
-        << forRow(20, [](Reply &reply) { reply.fillerBytes = LoopbackServer::kEndless; })
-        << QList<int>{20};
-    QTest::newRow("50 MB") << forRow(20, [](Reply &reply) { reply.fillerBytes = 50'000'000; })
-                           << QList<int>{20};
-    QTest::newRow("a header of 100 KiB") << forRow(20, [](Reply &reply) {
-        reply.extraHeaders = "X-Junk: " + QByteArray(100 * 1024, 'a') + "\r\n";
-    }) << QList<int>{20};
-    QTest::newRow("not HTTP") << forRow(20, [](Reply &reply) {
-        reply.notHttp = true;
-        reply.body = "SSH-2.0-OpenSSH_9.2\r\n";
-    }) << QList<int>{20};
-}
-
-void TestLookupBatch::servicesThatCloseOrFail() {
-    QFETCH(LoopbackServer::Handler, service);
-    QFETCH(QList<int>, failing);
-    m_server->SetHandler(service);
-    LookupClient client(m_server->HostAndPort(), 1000);
-    const BatchRun run = RunBatch(client, kRows);
-
-    QCOMPARE(run.answers.size(), kRows);
-    for (int row = 1; row <= kRows; ++row) {
-        const LookupBatch::Answered &answered = run.answers[row - 1];
-        QCOMPARE(answered.number, Number(row));
-        QCOMPARE(answered.label, QString::number(row));
-        if (failing.contains(row)) {
-            QVERIFY2(answered.answer.TransferFailed(), qPrintable(Number(row)));
-        } else {
-            QVERIFY2(answered.answer.accepted(), qPrintable(Number(row)));
-            QCOMPARE(answered.answer.province, Number(row));
-        }
-        QVERIFY2(TimesAsked(row) <= 2,
-                 qPrintable(u"row %1 asked %2 times"_s.arg(row).arg(TimesAsked(row))));
+        QVERIFY(released);
+        QCOMPARE(run.answers.size(), kRows);
+        for (int row = 1; row <= kRows; ++row)
+            QCOMPARE(run.answers[row - 1].answer.province, Number(row));
+        QVERIFY(m_server->ConnectionCount() > 1);
     }
-}
 
-// Answers that come on other connections before the row held wait for it.
-void TestLookupBatch::handsBackInRowOrder() {
-    constexpr int kHeld = 5;
-    m_server->SetHandler([](const Request &request) {
-        Reply reply = Found(request);
-        reply.held = RowOf(request.tel) == kHeld;
-        return reply;
-    });
-    LookupClient client(m_server->HostAndPort(), 60'000);
-    bool released = false;
-    const BatchRun run = RunBatch(client, kRows, {}, [&](LookupBatch &) {
-        // Let go once every row has been asked, most of them answered.
-        if (!released && m_server->RequestCount() == kRows) {
-            released = true;
-            m_server->ReleaseHeld(Number(kHeld));
-        }
-    });
-    QVERIFY(released);
-    QCOMPARE(run.answers.size(), kRows);
-    for (int row = 1; row <= kRows; ++row)
-        QCOMPARE(run.answers[row - 1].answer.province, Number(row));
-    QVERIFY(m_server->ConnectionCount() > 1);
-}
+    // What Keep does not hand back is gone, and nothing after it comes.
+    void keepEndsTheBatch() {
+        m_server->SetHandler(Found);
+        LookupClient client(m_server->HostAndPort(), 60'000);
+        std::atomic<int> kept{0};
+        const BatchRun run =
+            RunBatch(client, kRows, [&](const QList<LookupBatch::Answered> &answers) {
+                // The tenth row ends it.
+                const int before = kept.load();
+                const qsizetype upTo = std::min<qsizetype>(answers.size(), 10 - before);
+                kept += int(upTo);
+                return LookupBatch::Kept{upTo, before + upTo >= 10};
+            });
+        QVERIFY(run.ended);
+        QCOMPARE(run.answers.size(), 10);
+        for (int row = 1; row <= 10; ++row)
+            QCOMPARE(run.answers[row - 1].number, Number(row));
+    }
 
-// What Keep does not hand back is gone, and nothing after it comes.
-void TestLookupBatch::keepEndsTheBatch() {
-    m_server->SetHandler(Found);
-    LookupClient client(m_server->HostAndPort(), 60'000);
-    std::atomic<int> kept{0};
-    const BatchRun run = RunBatch(client, kRows, [&](const QList<LookupBatch::Answered> &answers) {
-        // The tenth row ends it.
-        const int before = kept.load();
-        const qsizetype upTo = std::min<qsizetype>(answers.size(), 10 - before);
-        kept += int(upTo);
-        return LookupBatch::Kept{upTo, before + upTo >= 10};
-    });
-    QVERIFY(run.ended);
-    QCOMPARE(run.answers.size(), 10);
-    for (int row = 1; row <= 10; ++row)
-        QCOMPARE(run.answers[row - 1].number, Number(row));
-}
+    // A stop ends the transfers at once: the connections with rows on their way
+    // are closed, and what was handed back before stays.
+    void stopEndsTheBatch() {
+        m_server->SetHandler([](const Request &request) {
+            Reply reply = Found(request);
+            reply.held = RowOf(request.tel) > 3;
+            return reply;
+        });
+        LookupClient client(m_server->HostAndPort(), 60'000);
+        bool stopped = false;
+        const BatchRun run = RunBatch(client, kRows, {}, [&](LookupBatch &batch) {
+            if (!stopped && m_server->RequestCount() > 3 && m_server->WaitingCount() > 0) {
+                // Whatever was answered already may still come.
+                batch.Stop();
+                stopped = true;
+            }
+        });
+        QVERIFY(stopped);
+        QVERIFY(run.ended);
+        QVERIFY(run.answers.size() <= 3);
+        for (qsizetype i = 0; i < run.answers.size(); ++i)
+            QCOMPARE(run.answers[i].number, Number(int(i) + 1));
+        QTRY_COMPARE(m_server->WaitingCount(), 0);
+    }
 
-// A stop ends the transfers at once: the connections with rows on their way
-// are closed, and what was handed back before stays.
-void TestLookupBatch::stopEndsTheBatch() {
-    m_server->SetHandler([](const Request &request) {
-        Reply reply = Found(request);
-        reply.held = RowOf(request.tel) > 3;
-        return reply;
-    });
-    LookupClient client(m_server->HostAndPort(), 60'000);
-    bool stopped = false;
-    const BatchRun run = RunBatch(client, kRows, {}, [&](LookupBatch &batch) {
-        if (!stopped && m_server->RequestCount() > 3 && m_server->WaitingCount() > 0) {
-            // Whatever was answered already may still come.
-            batch.Stop();
-            stopped = true;
-        }
-    });
-    QVERIFY(stopped);
-    QVERIFY(run.ended);
-    QVERIFY(run.answers.size() <= 3);
-    for (qsizetype i = 0; i < run.answers.size(); ++i)
-        QCOMPARE(run.answers[i].number, Number(int(i) + 1));
-    QTRY_COMPARE(m_server->WaitingCount(), 0);
-}
+    // However long the batch, the rows on their way are bounded: at another
+    // host four connections at most, a few requests each; at our own, its reach.
+    void boundedOnTheWay_data() {
+        QTest::addColumn<bool>("ours");
+        QTest::newRow("another host") << false;
+        QTest::newRow("our own service") << true;
+    }
 
-// However long the batch, the rows on their way are bounded: at another
-// host four connections at most, a few requests each; at our own, its reach.
-void TestLookupBatch::boundedOnTheWay_data() {
-    QTest::addColumn<bool>("ours");
-    QTest::newRow("another host") << false;
-    QTest::newRow("our own service") << true;
-}
-
-void TestLookupBatch::boundedOnTheWay() {
-    QFETCH(bool, ours);
-    std::atomic<int> mostWaiting{0};
-    m_server->SetHandler([&](const Request &request) {
-        mostWaiting = std::max(mostWaiting.load(), m_server->WaitingCount());
-        return Found(request);
-    });
-    LookupClient client(m_server->HostAndPort(), 60'000);
-    client.SetServiceIsOurs(ours);
-    const LookupClient::Reach reach = client.CurrentReach();
-    QCOMPARE(reach.connections, ours ? LookupClient::kOwnServiceReach.connections : 4);
-    constexpr int kMany = 3000;
-    const BatchRun run = RunBatch(client, kMany);
-    QCOMPARE(run.answers.size(), kMany);
-    QVERIFY(m_server->ConnectionCount() <= reach.connections);
-    QVERIFY2(mostWaiting <= reach.connections * reach.requestsPerConnection,
-             qPrintable(u"%1 waiting at once"_s.arg(mostWaiting.load())));
-    QVERIFY(mostWaiting > 1);
-}
+    void boundedOnTheWay() {
+        QFETCH(bool, ours);
+        std::atomic<int> mostWaiting{0};
+        m_server->SetHandler([&](const Request &request) {
+            mostWaiting = std::max(mostWaiting.load(), m_server->WaitingCount());
+            return Found(request);
+        });
+        LookupClient client(m_server->HostAndPort(), 60'000);
+        client.SetServiceIsOurs(ours);
+        const LookupClient::Reach reach = client.CurrentReach();
+        QCOMPARE(reach.connections, ours ? LookupClient::kOwnServiceReach.connections : 4);
+        constexpr int kMany = 3000;
+        const BatchRun run = RunBatch(client, kMany);
+        QCOMPARE(run.answers.size(), kMany);
+        QVERIFY(m_server->ConnectionCount() <= reach.connections);
+        QVERIFY2(mostWaiting <= reach.connections * reach.requestsPerConnection,
+                 qPrintable(u"%1 waiting at once"_s.arg(mostWaiting.load())));
+        QVERIFY(mostWaiting > 1);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestLookupBatch)
 #include "tst_lookupbatch.moc"

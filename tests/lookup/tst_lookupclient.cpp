@@ -18,353 +18,326 @@ const QByteArray kBeijing =
 
 Reply Answer(const QByteArray &body, const QByteArray &contentType = "text/plain",
              int status = 200) {
-    Reply r;
-    r.body = body;
-    r.contentType = contentType;
-    r.status = status;
-    return r;
+    Reply reply;
+    reply.body = body;
+    reply.contentType = contentType;
+    reply.status = status;
+    return reply;
 }
 } // namespace
 
 class TestLookupClient : public QObject {
     Q_OBJECT
-private Q_SLOTS:
-    void init();
-    void cleanup();
-
-    void sendsTheNumberAsGiven_data();
-    void sendsTheNumberAsGiven();
-    void answers_data();
-    void answers();
-    void keepsTheWholeAnswer_data();
-    void keepsTheWholeAnswer();
-    void answerCutOffAtTheCap_data();
-    void answerCutOffAtTheCap();
-    void garbage_data();
-    void garbage();
-    void failedTransfers_data();
-    void failedTransfers();
-    void connectionRefused();
-    void noCookies();
-    void lookupsShareAKeptConnection();
-    void keptConnectionClosedUnderALookup_data();
-    void keptConnectionClosedUnderALookup();
-    void stopsWhenTheWaiterIsStopped();
-
-private:
     LoopbackServer *m_server = nullptr;
-};
 
-void TestLookupClient::init() {
-    m_server = new LoopbackServer;
-    QVERIFY(m_server->Start());
-}
-
-void TestLookupClient::cleanup() {
-    delete m_server;
-    m_server = nullptr;
-}
-
-void TestLookupClient::sendsTheNumberAsGiven_data() {
-    QTest::addColumn<QString>("number");
-    QTest::addColumn<QByteArray>("rawQuery");
-    QTest::newRow("eleven digits") << "13800138000" << QByteArray("tel=13800138000");
-    QTest::newRow("leading blank") << " 1380013800" << QByteArray("tel=%201380013800");
-    QTest::newRow("plus sign") << "+1380013800" << QByteArray("tel=%2B1380013800");
-    QTest::newRow("ampersand") << "138&tel=999" << QByteArray("tel=138%26tel%3D999");
-}
-
-void TestLookupClient::sendsTheNumberAsGiven() {
-    QFETCH(QString, number);
-    QFETCH(QByteArray, rawQuery);
-    m_server->Enqueue(Answer(kBeijing));
-    LookupClient client(m_server->HostAndPort(), 5000);
-    QVERIFY(client.QueryLocation(number).accepted());
-
-    QCOMPARE(m_server->RequestCount(), 1);
-    const LoopbackServer::Request req = m_server->Requests().first();
-    QCOMPARE(req.path, QStringLiteral("/cc/json/mobile_tel_segment.htm"));
-    QCOMPARE(req.rawQuery, rawQuery);
-    QCOMPARE(req.tel, number);
-}
-
-void TestLookupClient::answers_data() {
-    QTest::addColumn<Reply>("reply");
-    QTest::addColumn<Outcome>("outcome");
-    QTest::addColumn<QString>("location"); // LocationText of an accepted answer
-    const auto row = [](const char *name, const QByteArray &body, Outcome outcome,
-                        const QString &location = {}, const QByteArray &contentType = "text/plain",
-                        int status = 200) {
-        QTest::newRow(name) << Answer(body, contentType, status) << outcome << location;
-    };
-    const Outcome accepted = Outcome::Accepted, refused = Outcome::Refused;
-
-    row("usual shape", kBeijing, accepted, u"北京 移动"_s);
-    row("status 404", kBeijing, accepted, u"北京 移动"_s, "text/javascript", 404);
-    row("status 500", kBeijing, accepted, u"北京 移动"_s, "text/javascript", 500);
-    // The marker is a case-sensitive substring, not a key.
-    row("marker in a value", "{a:'telString',province:'北京',catName:'中国移动'}", accepted,
-        u"北京 移动"_s);
-    row("marker capitalised", "{TelString:1,province:'北京',catName:'中国移动'}", refused);
-    row("error page with the marker", "<html>telString not found</html>", refused);
-    // The carrier is catName without its first two characters.
-    row("catName of two characters", "{telString:1,province:'北京',catName:'中国'}", accepted,
-        u"北京 "_s);
-    row("catName of one character", "{telString:1,province:'北京',catName:'移'}", refused);
-    row("catName null", "{telString:1,province:'北京',catName:null}", refused);
-    row("province missing", "{telString:1,catName:'中国移动'}", refused);
-    row("numbers taken as text", "{telString:1,province:10,catName:12345}", accepted, u"10 345"_s);
-
-    // Decoding: the named charset, else UTF-8 when valid, else GB18030.
-    const QString text = QStringLiteral("{telString:1,province:'广西',catName:'中国联通'}");
-    // Written out, since Qt for Windows has no GBK encoder to make them.
-    const QByteArray gbk = "{telString:1,province:'\xb9\xe3\xce\xf7',"
-                           "catName:'\xd6\xd0\xb9\xfa\xc1\xaa\xcd\xa8'}";
-    row("GBK named", gbk, accepted, u"广西 联通"_s, "text/javascript; charset=GBK");
-    row("GBK unnamed", gbk, accepted, u"广西 联通"_s);
-    row("GBK, unknown charset", gbk, accepted, u"广西 联通"_s, "text/plain; charset=x-nonsense");
-    row("UTF-8 unnamed", text.toUtf8(), accepted, u"广西 联通"_s);
-    row("Latin-1 named", "{telString:1,province:'Z\xfcrich',catName:'xx\xe9t'}", accepted,
-        u"Zürich ét"_s, "text/plain; charset=ISO-8859-1");
-}
-
-void TestLookupClient::answers() {
-    QFETCH(Reply, reply);
-    QFETCH(Outcome, outcome);
-    QFETCH(QString, location);
-    m_server->Enqueue(reply);
-    LookupClient client(m_server->HostAndPort(), 5000);
-    const LookupAnswer answer = client.QueryLocation(QStringLiteral("13800138000"));
-    QCOMPARE(answer.outcome, outcome);
-    if (outcome == Outcome::Accepted)
-        QCOMPARE(LocationText(answer), location);
-}
-
-void TestLookupClient::keepsTheWholeAnswer_data() {
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QString>("city");
-    QTest::newRow("with a city") << QByteArray("{telString:1,province:'广东',city:'广州',"
-                                               "catName:'中国移动'}")
-                                 << u"广州"_s;
-    // A city is no condition of an answer.
-    QTest::newRow("without a city")
-        << QByteArray("{telString:1,province:'广东',catName:'中国移动'}") << QString();
-}
-
-void TestLookupClient::keepsTheWholeAnswer() {
-    QFETCH(QByteArray, body);
-    QFETCH(QString, city);
-    m_server->Enqueue(Answer(body));
-    LookupClient client(m_server->HostAndPort(), 5000);
-    const LookupAnswer answer = client.QueryLocation(QStringLiteral("13800138000"));
-    QVERIFY(answer.accepted());
-    QCOMPARE(answer.province, u"广东"_s);
-    QCOMPARE(answer.city, city);
-    QCOMPARE(answer.catName, u"中国移动"_s);
-    QCOMPARE(answer.carrier, u"移动"_s);
-}
-
-// However the body is framed, one that passes the cap is cut off there and
-// counts as a failed transfer: the service failed, not the number.
-void TestLookupClient::answerCutOffAtTheCap_data() {
-    QTest::addColumn<Reply>("reply");
-    QTest::addColumn<Outcome>("outcome");
-    const QByteArray head = "{telString:1,province:'", tail = "',catName:'中国移动'}";
-    const qint64 cap = LookupClient::kMaxAnswerBytes;
-    const QByteArray filler(cap - head.size() - tail.size(), 'x');
-    const struct {
-        const char *name;
-        bool closeDelimited, chunked;
-    } framings[] = {
-        {"length declared", false, false}, {"to the close", true, false}, {"chunked", false, true}};
-    for (const auto &framing : framings) {
-        const auto row = [&](const char *size, const QByteArray &body, qint64 fillerBytes,
-                             Outcome outcome) {
-            Reply reply = Answer(body);
-            reply.closeDelimited = framing.closeDelimited;
-            reply.chunked = framing.chunked;
-            reply.fillerBytes = fillerBytes;
-            QTest::addRow("%s, %s", size, framing.name) << reply << outcome;
-        };
-        row("exactly the cap", head + filler + tail, 0, Outcome::Accepted);
-        row("one byte past the cap", head + filler + 'x' + tail, 0, Outcome::TransferFailed);
-        row("50 MB", head, 50'000'000 - head.size(), Outcome::TransferFailed);
-        if (framing.closeDelimited || framing.chunked)
-            row("endless", head, LoopbackServer::kEndless, Outcome::TransferFailed);
+private Q_SLOTS:
+    void init() {
+        m_server = new LoopbackServer;
+        QVERIFY(m_server->Start());
     }
-}
 
-void TestLookupClient::answerCutOffAtTheCap() {
-    QFETCH(Reply, reply);
-    QFETCH(Outcome, outcome);
-    m_server->Enqueue(reply);
-    m_server->Enqueue(Answer(kBeijing));
-    LookupClient client(m_server->HostAndPort(), 30'000);
-    QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, outcome);
-    // Nothing of it is left to hinder the next lookup.
-    QVERIFY(client.QueryLocation(QStringLiteral("13800138000")).accepted());
-}
+    void cleanup() {
+        delete m_server;
+        m_server = nullptr;
+    }
 
-// What a program that is no number-segment service might send. Whatever it
-// is, the lookup ends, and the number is not found: a transfer that is not
-// HTTP failed; a body that is not an answer is refused.
-void TestLookupClient::garbage_data() {
-    QTest::addColumn<Reply>("reply");
-    QTest::addColumn<Outcome>("outcome");
-    QByteArray noise;
-    for (int i = 0; i < 4096; ++i)
-        noise += char(i * 7919 % 256);
-    const auto raw = [](const QByteArray &bytes) {
-        Reply reply = Answer(bytes);
-        reply.notHttp = true;
-        return reply;
-    };
-    const Outcome failed = Outcome::TransferFailed, refused = Outcome::Refused;
-    QTest::newRow("another protocol's greeting") << raw("SSH-2.0-OpenSSH_9.2\r\n") << failed;
-    QTest::newRow("noise instead of HTTP") << raw(noise) << failed;
-    QTest::newRow("a status line, then the close") << raw("HTTP/1.1 200 OK\r\n") << failed;
-    QTest::newRow("a status that is no number") << raw("HTTP/1.1 2x0 OK\r\n\r\n") << failed;
-    QTest::newRow("a header of 100 KiB")
-        << raw("HTTP/1.1 200 OK\r\nX-Junk: " + QByteArray(100 * 1024, 'a') + "\r\n\r\n") << failed;
-    QTest::newRow("a chunk size that is no number")
-        << raw("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n" + kBeijing) << failed;
-    QTest::newRow("two lengths that disagree")
-        << raw("HTTP/1.1 200 OK\r\nContent-Length: 3\r\nContent-Length: 4\r\n\r\nabcd") << failed;
-    QTest::newRow("a body shorter than its length")
-        << raw("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + kBeijing) << failed;
-    QTest::newRow("noise as the body") << Answer(noise) << refused;
-    QTest::newRow("noise after the marker") << Answer("telString" + noise) << refused;
-    QTest::newRow("the answer inside noise") << Answer(noise + kBeijing + noise) << refused;
-}
+    void sendsTheNumberAsGiven_data() {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QByteArray>("rawQuery");
+        QTest::newRow("eleven digits") << "13800138000" << QByteArray("tel=13800138000");
+        QTest::newRow("leading blank") << " 1380013800" << QByteArray("tel=%201380013800");
+        QTest::newRow("plus sign") << "+1380013800" << QByteArray("tel=%2B1380013800");
+        QTest::newRow("ampersand") << "138&tel=999" << QByteArray("tel=138%26tel%3D999");
+    }
 
-void TestLookupClient::garbage() {
-    QFETCH(Reply, reply);
-    QFETCH(Outcome, outcome);
-    m_server->SetHandler([reply](const LoopbackServer::Request &) { return reply; });
-    LookupClient client(m_server->HostAndPort(), 30'000);
-    QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, outcome);
-}
+    void sendsTheNumberAsGiven() {
+        QFETCH(QString, number);
+        QFETCH(QByteArray, rawQuery);
+        m_server->Enqueue(Answer(kBeijing));
+        LookupClient client(m_server->HostAndPort(), 5000);
+        QVERIFY(client.QueryLocation(number).accepted());
 
-void TestLookupClient::failedTransfers_data() {
-    QTest::addColumn<Reply>("reply");
-    Reply dropped, silent = Answer(kBeijing), stalled = Answer(kBeijing),
-                   trickling = Answer(kBeijing);
-    dropped.dropConnection = true;
-    silent.held = true; // never let go
-    stalled.stallAfterHeaders = true;
-    // Never silent for long, so only the time-out of the whole transfer ends it.
-    trickling.trickleMs = 100;
-    QTest::newRow("connection dropped") << dropped;
-    QTest::newRow("time-out") << silent;
-    QTest::newRow("body stops half-way") << stalled;
-    QTest::newRow("body trickles past the time-out") << trickling;
-}
+        QCOMPARE(m_server->RequestCount(), 1);
+        const LoopbackServer::Request req = m_server->Requests().first();
+        QCOMPARE(req.path, QStringLiteral("/cc/json/mobile_tel_segment.htm"));
+        QCOMPARE(req.rawQuery, rawQuery);
+        QCOMPARE(req.tel, number);
+    }
 
-void TestLookupClient::failedTransfers() {
-    QFETCH(Reply, reply);
-    // Every request gets the same treatment, should the client try again.
-    m_server->SetHandler([reply](const LoopbackServer::Request &) { return reply; });
-    LookupClient client(m_server->HostAndPort(), 300);
-    QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, Outcome::TransferFailed);
+    void answers_data() {
+        QTest::addColumn<Reply>("reply");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<QString>("location"); // LocationText of an accepted answer
+        const auto row = [](const char *name, const QByteArray &body, Outcome outcome,
+                            const QString &location = {},
+                            const QByteArray &contentType = "text/plain", int status = 200) {
+            QTest::newRow(name) << Answer(body, contentType, status) << outcome << location;
+        };
+        const Outcome accepted = Outcome::Accepted, refused = Outcome::Refused;
 
-    // The failed transfer leaves nothing behind that hinders the next one.
-    m_server->SetHandler([](const LoopbackServer::Request &) { return Answer(kBeijing); });
-    QVERIFY(client.QueryLocation(QStringLiteral("13800138001")).accepted());
-}
+        row("usual shape", kBeijing, accepted, u"北京 移动"_s);
+        row("status 404", kBeijing, accepted, u"北京 移动"_s, "text/javascript", 404);
+        row("status 500", kBeijing, accepted, u"北京 移动"_s, "text/javascript", 500);
+        // The marker is a case-sensitive substring, not a key.
+        row("marker in a value", "{a:'telString',province:'北京',catName:'中国移动'}", accepted,
+            u"北京 移动"_s);
+        row("marker capitalised", "{TelString:1,province:'北京',catName:'中国移动'}", refused);
+        row("error page with the marker", "<html>telString not found</html>", refused);
+        // The carrier is catName without its first two characters.
+        row("catName of two characters", "{telString:1,province:'北京',catName:'中国'}", accepted,
+            u"北京 "_s);
+        row("catName of one character", "{telString:1,province:'北京',catName:'移'}", refused);
+        row("catName null", "{telString:1,province:'北京',catName:null}", refused);
+        row("province missing", "{telString:1,catName:'中国移动'}", refused);
+        row("numbers taken as text", "{telString:1,province:10,catName:12345}", accepted,
+            u"10 345"_s);
 
-void TestLookupClient::connectionRefused() {
-    const QString host = m_server->HostAndPort();
-    m_server->Stop();
-    LookupClient client(host, 5000);
-    QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, Outcome::TransferFailed);
-}
+        // Decoding: the named charset, else UTF-8 when valid, else GB18030.
+        const QString text = QStringLiteral("{telString:1,province:'广西',catName:'中国联通'}");
+        // Written out, since Qt for Windows has no GBK encoder to make them.
+        const QByteArray gbk = "{telString:1,province:'\xb9\xe3\xce\xf7',"
+                               "catName:'\xd6\xd0\xb9\xfa\xc1\xaa\xcd\xa8'}";
+        row("GBK named", gbk, accepted, u"广西 联通"_s, "text/javascript; charset=GBK");
+        row("GBK unnamed", gbk, accepted, u"广西 联通"_s);
+        row("GBK, unknown charset", gbk, accepted, u"广西 联通"_s,
+            "text/plain; charset=x-nonsense");
+        row("UTF-8 unnamed", text.toUtf8(), accepted, u"广西 联通"_s);
+        row("Latin-1 named", "{telString:1,province:'Z\xfcrich',catName:'xx\xe9t'}", accepted,
+            u"Zürich ét"_s, "text/plain; charset=ISO-8859-1");
+    }
 
-void TestLookupClient::noCookies() {
-    Reply first = Answer(kBeijing);
-    first.extraHeaders = "Set-Cookie: session=abc; Path=/\r\n";
-    m_server->Enqueue(first);
-    m_server->Enqueue(Answer(kBeijing));
-    LookupClient client(m_server->HostAndPort(), 5000);
-    QVERIFY(client.QueryLocation(QStringLiteral("13800138000")).accepted());
-    QVERIFY(client.QueryLocation(QStringLiteral("13000000000")).accepted());
-    QVERIFY(!m_server->Requests().at(1).headers.toLower().contains("cookie"));
-}
+    void answers() {
+        QFETCH(Reply, reply);
+        QFETCH(Outcome, outcome);
+        QFETCH(QString, location);
+        m_server->Enqueue(reply);
+        LookupClient client(m_server->HostAndPort(), 5000);
+        const LookupAnswer answer = client.QueryLocation(QStringLiteral("13800138000"));
+        QCOMPARE(answer.outcome, outcome);
+        if (outcome == Outcome::Accepted)
+            QCOMPARE(LocationText(answer), location);
+    }
 
-// One lookup after another goes out on the connection kept from the last,
-// which CancelTransfer closes.
-void TestLookupClient::lookupsShareAKeptConnection() {
-    m_server->SetHandler([](const LoopbackServer::Request &) { return Answer(kBeijing); });
-    LookupClient client(m_server->HostAndPort(), 5000);
-    client.CancelTransfer(); // nothing open: no effect
-    for (int i = 0; i < 3; ++i)
-        QVERIFY(client.QueryLocation(u"1380013800%1"_s.arg(i)).accepted());
-    QCOMPARE(m_server->ConnectionCount(), 1);
-    for (const LoopbackServer::Request &request : m_server->Requests())
-        QVERIFY(!request.headers.toLower().contains("connection: close"));
-    client.CancelTransfer();
-    QVERIFY(client.QueryLocation(u"13800138009"_s).accepted());
-    QCOMPARE(m_server->ConnectionCount(), 2);
-}
+    // Rows of answers() without a city show a city is no condition.
+    void keepsTheWholeAnswer() {
+        m_server->Enqueue(Answer("{telString:1,province:'广东',city:'广州',catName:'中国移动'}"));
+        LookupClient client(m_server->HostAndPort(), 5000);
+        const LookupAnswer answer = client.QueryLocation(QStringLiteral("13800138000"));
+        QVERIFY(answer.accepted());
+        QCOMPARE(answer.province, u"广东"_s);
+        QCOMPARE(answer.city, u"广州"_s);
+        QCOMPARE(answer.catName, u"中国移动"_s);
+        QCOMPARE(answer.carrier, u"移动"_s);
+    }
 
-// The service lets the kept connection go just as the next lookup goes out
-// on it: the lookup is asked once more, on a new connection, and fails only
-// when that goes the same way. A new connection that fails is not tried
-// again.
-void TestLookupClient::keptConnectionClosedUnderALookup_data() {
-    QTest::addColumn<bool>("keptFirst"); // a lookup has kept a connection before
-    QTest::addColumn<int>("drops");      // of the second number's requests, from the first
-    QTest::addColumn<Outcome>("outcome");
-    QTest::addColumn<int>("asked"); // how often the second number was asked
-    QTest::newRow("once, on the kept connection") << true << 1 << Outcome::Accepted << 2;
-    QTest::newRow("again on the new one") << true << 2 << Outcome::TransferFailed << 2;
-    QTest::newRow("a new connection dropped") << false << 1 << Outcome::TransferFailed << 1;
-}
+    // However the body is framed, one that passes the cap is cut off there and
+    // counts as a failed transfer: the service failed, not the number.
+    void answerCutOffAtTheCap_data() {
+        QTest::addColumn<Reply>("reply");
+        QTest::addColumn<Outcome>("outcome");
+        const QByteArray head = "{telString:1,province:'", tail = "',catName:'中国移动'}";
+        const qint64 cap = LookupClient::kMaxAnswerBytes;
+        const QByteArray filler(cap - head.size() - tail.size(), 'x');
+        const struct {
+            const char *name;
+            bool closeDelimited, chunked;
+        } framings[] = {{"length declared", false, false},
+                        {"to the close", true, false},
+                        {"chunked", false, true}};
+        for (const auto &framing : framings) {
+            const auto row = [&](const char *size, const QByteArray &body, qint64 fillerBytes,
+                                 Outcome outcome) {
+                Reply reply = Answer(body);
+                reply.closeDelimited = framing.closeDelimited;
+                reply.chunked = framing.chunked;
+                reply.fillerBytes = fillerBytes;
+                QTest::addRow("%s, %s", size, framing.name) << reply << outcome;
+            };
+            row("exactly the cap", head + filler + tail, 0, Outcome::Accepted);
+            row("one byte past the cap", head + filler + 'x' + tail, 0, Outcome::TransferFailed);
+            row("50 MB", head, 50'000'000 - head.size(), Outcome::TransferFailed);
+            if (framing.closeDelimited || framing.chunked)
+                row("endless", head, LoopbackServer::kEndless, Outcome::TransferFailed);
+        }
+    }
 
-void TestLookupClient::keptConnectionClosedUnderALookup() {
-    QFETCH(bool, keptFirst);
-    QFETCH(int, drops);
-    QFETCH(Outcome, outcome);
-    QFETCH(int, asked);
-    const QString second = u"13900139000"_s;
-    int dropped = 0;
-    m_server->SetHandler([&](const LoopbackServer::Request &request) {
-        Reply reply = Answer(kBeijing);
-        reply.dropConnection = request.tel == second && dropped++ < drops;
-        return reply;
-    });
-    LookupClient client(m_server->HostAndPort(), 5000);
-    if (keptFirst)
-        QVERIFY(client.QueryLocation(u"13800138000"_s).accepted());
-    QCOMPARE(client.QueryLocation(second).outcome, outcome);
-    const QList<LoopbackServer::Request> requests = m_server->Requests();
-    QCOMPARE(std::count_if(requests.begin(), requests.end(),
-                           [&](const auto &request) { return request.tel == second; }),
-             asked);
-    // A try again goes out alone, as the first request of a new connection.
-    QCOMPARE(requests.last().onConnection, 1);
-}
+    void answerCutOffAtTheCap() {
+        QFETCH(Reply, reply);
+        QFETCH(Outcome, outcome);
+        m_server->Enqueue(reply);
+        m_server->Enqueue(Answer(kBeijing));
+        LookupClient client(m_server->HostAndPort(), 30'000);
+        QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, outcome);
+        // Nothing of it is left to hinder the next lookup.
+        QVERIFY(client.QueryLocation(QStringLiteral("13800138000")).accepted());
+    }
 
-// A stop asked of the waiter ends the lookup at once, and its connection:
-// the next lookup goes out on a new one.
-void TestLookupClient::stopsWhenTheWaiterIsStopped() {
-    m_server->SetHandler([](const LoopbackServer::Request &) { return Answer(kBeijing); });
-    m_server->HoldAnswers(true);
-    LookupClient client(m_server->HostAndPort(), 60'000);
-    EventLoopWaiter waiter;
-    QTimer look;
-    QObject::connect(&look, &QTimer::timeout, [&] {
-        if (m_server->RequestCount() == 1)
-            waiter.RequestStop();
-    });
-    look.start(1);
-    QCOMPARE(client.QueryLocation(u"13800138000"_s, waiter).outcome, Outcome::Stopped);
-    look.stop();
-    QTRY_COMPARE(m_server->WaitingCount(), 0); // its connection is gone
+    // What a program that is no number-segment service might send. Whatever it
+    // is, the lookup ends, and the number is not found: a transfer that is not
+    // HTTP failed; a body that is not an answer is refused.
+    void garbage_data() {
+        QTest::addColumn<Reply>("reply");
+        QTest::addColumn<Outcome>("outcome");
+        QByteArray noise;
+        for (int i = 0; i < 4096; ++i)
+            noise += char(i * 7919 % 256);
+        const auto raw = [](const QByteArray &bytes) {
+            Reply reply = Answer(bytes);
+            reply.notHttp = true;
+            return reply;
+        };
+        const Outcome failed = Outcome::TransferFailed, refused = Outcome::Refused;
+        QTest::newRow("another protocol's greeting") << raw("SSH-2.0-OpenSSH_9.2\r\n") << failed;
+        QTest::newRow("noise instead of HTTP") << raw(noise) << failed;
+        QTest::newRow("a status line, then the close") << raw("HTTP/1.1 200 OK\r\n") << failed;
+        QTest::newRow("a status that is no number") << raw("HTTP/1.1 2x0 OK\r\n\r\n") << failed;
+        QTest::newRow("a header of 100 KiB")
+            << raw("HTTP/1.1 200 OK\r\nX-Junk: " + QByteArray(100 * 1024, 'a') + "\r\n\r\n")
+            << failed;
+        QTest::newRow("a chunk size that is no number")
+            << raw("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n" + kBeijing)
+            << failed;
+        QTest::newRow("two lengths that disagree")
+            << raw("HTTP/1.1 200 OK\r\nContent-Length: 3\r\nContent-Length: 4\r\n\r\nabcd")
+            << failed;
+        QTest::newRow("a body shorter than its length")
+            << raw("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + kBeijing) << failed;
+        QTest::newRow("noise as the body") << Answer(noise) << refused;
+        QTest::newRow("noise after the marker") << Answer("telString" + noise) << refused;
+        QTest::newRow("the answer inside noise") << Answer(noise + kBeijing + noise) << refused;
+    }
 
-    m_server->HoldAnswers(false);
-    QVERIFY(client.QueryLocation(u"13800138001"_s).accepted());
-    QCOMPARE(m_server->ConnectionCount(), 2);
-}
+    void garbage() {
+        QFETCH(Reply, reply);
+        QFETCH(Outcome, outcome);
+        m_server->SetHandler([reply](const LoopbackServer::Request &) { return reply; });
+        LookupClient client(m_server->HostAndPort(), 30'000);
+        QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, outcome);
+    }
+
+    void failedTransfers_data() {
+        QTest::addColumn<Reply>("reply");
+        Reply dropped, silent = Answer(kBeijing), stalled = Answer(kBeijing),
+                       trickling = Answer(kBeijing);
+        dropped.dropConnection = true;
+        silent.held = true; // never let go
+        stalled.stallAfterHeaders = true;
+        // Never silent for long, so only the time-out of the whole transfer ends it.
+        trickling.trickleMs = 100;
+        QTest::newRow("connection dropped") << dropped;
+        QTest::newRow("time-out") << silent;
+        QTest::newRow("body stops half-way") << stalled;
+        QTest::newRow("body trickles past the time-out") << trickling;
+    }
+
+    void failedTransfers() {
+        QFETCH(Reply, reply);
+        // Every request gets the same treatment, should the client try again.
+        m_server->SetHandler([reply](const LoopbackServer::Request &) { return reply; });
+        LookupClient client(m_server->HostAndPort(), 300);
+        QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome,
+                 Outcome::TransferFailed);
+
+        // The failed transfer leaves nothing behind that hinders the next one.
+        m_server->SetHandler([](const LoopbackServer::Request &) { return Answer(kBeijing); });
+        QVERIFY(client.QueryLocation(QStringLiteral("13800138001")).accepted());
+    }
+
+    void connectionRefused() {
+        const QString host = m_server->HostAndPort();
+        m_server->Stop();
+        LookupClient client(host, 5000);
+        QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome,
+                 Outcome::TransferFailed);
+    }
+
+    void noCookies() {
+        Reply first = Answer(kBeijing);
+        first.extraHeaders = "Set-Cookie: session=abc; Path=/\r\n";
+        m_server->Enqueue(first);
+        m_server->Enqueue(Answer(kBeijing));
+        LookupClient client(m_server->HostAndPort(), 5000);
+        QVERIFY(client.QueryLocation(QStringLiteral("13800138000")).accepted());
+        QVERIFY(client.QueryLocation(QStringLiteral("13000000000")).accepted());
+        QVERIFY(!m_server->Requests().at(1).headers.toLower().contains("cookie"));
+    }
+
+    // One lookup after another goes out on the connection kept from the last,
+    // which CancelTransfer closes.
+    void lookupsShareAKeptConnection() {
+        m_server->SetHandler([](const LoopbackServer::Request &) { return Answer(kBeijing); });
+        LookupClient client(m_server->HostAndPort(), 5000);
+        client.CancelTransfer(); // nothing open: no effect
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(client.QueryLocation(u"1380013800%1"_s.arg(i)).accepted());
+        QCOMPARE(m_server->ConnectionCount(), 1);
+        for (const LoopbackServer::Request &request : m_server->Requests())
+            QVERIFY(!request.headers.toLower().contains("connection: close"));
+        client.CancelTransfer();
+        QVERIFY(client.QueryLocation(u"13800138009"_s).accepted());
+        QCOMPARE(m_server->ConnectionCount(), 2);
+    }
+
+    // The service lets the kept connection go just as the next lookup goes out
+    // on it: the lookup is asked once more, on a new connection, and fails only
+    // when that goes the same way. A new connection that fails is not tried
+    // again.
+    void keptConnectionClosedUnderALookup_data() {
+        QTest::addColumn<bool>("keptFirst"); // a lookup has kept a connection before
+        QTest::addColumn<int>("drops");      // of the second number's requests, from the first
+        QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<int>("asked"); // how often the second number was asked
+        QTest::newRow("once, on the kept connection") << true << 1 << Outcome::Accepted << 2;
+        QTest::newRow("again on the new one") << true << 2 << Outcome::TransferFailed << 2;
+        QTest::newRow("a new connection dropped") << false << 1 << Outcome::TransferFailed << 1;
+    }
+
+    void keptConnectionClosedUnderALookup() {
+        QFETCH(bool, keptFirst);
+        QFETCH(int, drops);
+        QFETCH(Outcome, outcome);
+        QFETCH(int, asked);
+        const QString second = u"13900139000"_s;
+        int dropped = 0;
+        m_server->SetHandler([&](const LoopbackServer::Request &request) {
+            Reply reply = Answer(kBeijing);
+            reply.dropConnection = request.tel == second && dropped++ < drops;
+            return reply;
+        });
+        LookupClient client(m_server->HostAndPort(), 5000);
+        if (keptFirst)
+            QVERIFY(client.QueryLocation(u"13800138000"_s).accepted());
+        QCOMPARE(client.QueryLocation(second).outcome, outcome);
+        const QList<LoopbackServer::Request> requests = m_server->Requests();
+        QCOMPARE(std::count_if(requests.begin(), requests.end(),
+                               [&](const auto &request) { return request.tel == second; }),
+                 asked);
+        // A try again goes out alone, as the first request of a new connection.
+        QCOMPARE(requests.last().onConnection, 1);
+    }
+
+    // A stop asked of the waiter ends the lookup at once, and its connection:
+    // the next lookup goes out on a new one.
+    void stopsWhenTheWaiterIsStopped() {
+        m_server->SetHandler([](const LoopbackServer::Request &) { return Answer(kBeijing); });
+        m_server->HoldAnswers(true);
+        LookupClient client(m_server->HostAndPort(), 60'000);
+        EventLoopWaiter waiter;
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            if (m_server->RequestCount() == 1)
+                waiter.RequestStop();
+        });
+        look.start(1);
+        QCOMPARE(client.QueryLocation(u"13800138000"_s, waiter).outcome, Outcome::Stopped);
+        look.stop();
+        QTRY_COMPARE(m_server->WaitingCount(), 0); // its connection is gone
+
+        m_server->HoldAnswers(false);
+        QVERIFY(client.QueryLocation(u"13800138001"_s).accepted());
+        QCOMPARE(m_server->ConnectionCount(), 2);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestLookupClient)
 #include "tst_lookupclient.moc"

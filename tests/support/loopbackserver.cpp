@@ -15,32 +15,15 @@
 #include <vector>
 
 namespace {
-const char *ReasonPhrase(int status) {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 404:
-        return "Not Found";
-    case 500:
-        return "Internal Server Error";
-    case 503:
-        return "Service Unavailable";
-    default:
-        return "Status";
-    }
-}
-
 LoopbackServer::Request ParseHead(const QByteArray &head) {
     LoopbackServer::Request request;
     const qsizetype lineEnd = head.indexOf("\r\n");
     const QByteArray requestLine = lineEnd < 0 ? head : head.left(lineEnd);
     request.headers = lineEnd < 0 ? QByteArray() : head.mid(lineEnd + 2);
-    const QList<QByteArray> parts = requestLine.split(' ');
-    request.method = parts.value(0);
-    request.target = parts.value(1);
-    const qsizetype q = request.target.indexOf('?');
-    request.path = QUrl::fromPercentEncoding(q < 0 ? request.target : request.target.left(q));
-    request.rawQuery = q < 0 ? QByteArray() : request.target.mid(q + 1);
+    const QByteArray target = requestLine.split(' ').value(1);
+    const qsizetype q = target.indexOf('?');
+    request.path = QUrl::fromPercentEncoding(q < 0 ? target : target.left(q));
+    request.rawQuery = q < 0 ? QByteArray() : target.mid(q + 1);
     const QUrlQuery query(QString::fromLatin1(request.rawQuery));
     request.tel = query.queryItemValue(QStringLiteral("tel"), QUrl::FullyDecoded);
     return request;
@@ -79,7 +62,7 @@ public:
         if (m_server)
             m_server->close();
         for (auto &[socket, peer] : m_peers)
-            Settle(peer, static_cast<int>(peer.pending.size()));
+            Settle(static_cast<int>(peer.pending.size()));
         const auto sockets = findChildren<QTcpSocket *>();
         for (QTcpSocket *socket : sockets) {
             socket->abort();
@@ -93,7 +76,6 @@ private:
         LoopbackServer::Request request;
         LoopbackServer::Reply reply;
         bool held = false;
-        bool delayed = false;
     };
     // What the server keeps of one connection.
     struct Peer {
@@ -121,7 +103,7 @@ private:
                     this,
                     [this, socket, guard = QPointer<QTcpSocket>(socket)] {
                         if (const auto found = m_peers.find(socket); found != m_peers.end()) {
-                            Settle(found->second, static_cast<int>(found->second.pending.size()));
+                            Settle(static_cast<int>(found->second.pending.size()));
                             m_peers.erase(found);
                         }
                         if (guard)
@@ -132,9 +114,8 @@ private:
         }
     }
 
-    // Counts `count` requests of the peer as no longer waiting for their
-    // answer.
-    void Settle(Peer &, int count) {
+    // Counts `count` requests as no longer waiting for their answer.
+    void Settle(int count) {
         const QMutexLocker lock(&m_owner.m_mutex);
         m_owner.m_waiting -= count;
     }
@@ -156,24 +137,7 @@ private:
             request.onConnection = ++peer.requests;
             bool held = false;
             const LoopbackServer::Reply reply = m_owner.Record(request, &held);
-            Pending pending{request, reply, held || reply.held, reply.delayMs > 0};
-            if (pending.delayed) {
-                QPointer<QTcpSocket> guard(socket);
-                const int number = request.onConnection;
-                QTimer::singleShot(reply.delayMs, this, [this, guard, number] {
-                    if (!guard)
-                        return;
-                    const auto peerFound = m_peers.find(guard.data());
-                    if (peerFound == m_peers.end())
-                        return;
-                    for (Pending &waiting : peerFound->second.pending) {
-                        if (waiting.request.onConnection == number)
-                            waiting.delayed = false;
-                    }
-                    Flush(guard);
-                });
-            }
-            peer.pending.push_back(std::move(pending));
+            peer.pending.push_back({request, reply, held || reply.held});
         }
         Flush(socket);
     }
@@ -185,11 +149,10 @@ private:
         if (found == m_peers.end())
             return;
         Peer &peer = found->second;
-        while (!peer.done && !peer.pending.empty() && !peer.pending.front().held &&
-               !peer.pending.front().delayed) {
+        while (!peer.done && !peer.pending.empty() && !peer.pending.front().held) {
             const LoopbackServer::Reply reply = peer.pending.front().reply;
             peer.pending.pop_front();
-            Settle(peer, 1);
+            Settle(1);
             peer.done = !Answer(socket, reply);
         }
     }
@@ -209,8 +172,7 @@ private:
         const bool toTheClose = reply.closeDelimited || (endless && !reply.chunked);
         const bool closes = toTheClose || reply.announceClose || reply.http10;
         QByteArray out = (reply.http10 ? "HTTP/1.0 " : "HTTP/1.1 ") +
-                         QByteArray::number(reply.status) + ' ' + ReasonPhrase(reply.status) +
-                         "\r\n";
+                         QByteArray::number(reply.status) + " Status\r\n";
         if (!reply.contentType.isEmpty())
             out += "Content-Type: " + reply.contentType + "\r\n";
         if (reply.chunked)
@@ -260,9 +222,8 @@ private:
         return out;
     }
 
-    // Sends `left` bytes of filler (kEndless: with no end) as fast as the
-    // client takes them, with never more than a few pieces waiting in the
-    // socket, then ends the body.
+    // Sends `left` bytes of filler (kEndless: no end) as fast as the client
+    // takes them, a few pieces at most waiting in the socket; then ends the body.
     static void SendFiller(QTcpSocket *socket, qint64 left, bool chunked, bool closeAtEnd) {
         struct Filler {
             qint64 left;
@@ -311,10 +272,10 @@ private:
 LoopbackServer::LoopbackServer()
     : m_worker(new LoopbackWorker(*this)) {
     m_handler = [](const Request &) {
-        Reply r;
-        r.status = 404;
-        r.contentType = "text/plain";
-        return r;
+        Reply reply;
+        reply.status = 404;
+        reply.contentType = "text/plain";
+        return reply;
     };
     m_worker->moveToThread(&m_thread);
     QObject::connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
@@ -330,15 +291,16 @@ LoopbackServer::~LoopbackServer() {
 
 bool LoopbackServer::Start(quint16 port) {
     bool listening = false;
+    quint16 bound = 0;
     QMetaObject::invokeMethod(
-        m_worker, [&] { listening = m_worker->Listen(port); }, Qt::BlockingQueuedConnection);
-    if (listening) {
-        quint16 bound = 0;
-        QMetaObject::invokeMethod(
-            m_worker, [&] { bound = m_worker->Port(); }, Qt::BlockingQueuedConnection);
-        const QMutexLocker lock(&m_mutex);
-        m_port = bound;
-    }
+        m_worker,
+        [&] {
+            listening = m_worker->Listen(port);
+            bound = m_worker->Port();
+        },
+        Qt::BlockingQueuedConnection);
+    const QMutexLocker lock(&m_mutex);
+    m_port = listening ? bound : 0;
     return listening;
 }
 

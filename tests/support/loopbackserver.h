@@ -22,8 +22,6 @@ class LoopbackWorker;
 class LoopbackServer {
 public:
     struct Request {
-        QByteArray method;
-        QByteArray target;    // as sent, e.g. "/cc/json/mobile_tel_segment.htm?tel=138"
         QString path;         // decoded path
         QByteArray rawQuery;  // the query as sent, without "?"
         QString tel;          // decoded value of the "tel" query item
@@ -36,7 +34,6 @@ public:
         QByteArray body;
         QByteArray contentType = "text/javascript";
         int status = 200;
-        int delayMs = 0;                // wait before answering
         bool dropConnection = false;    // close without any answer
         bool stallAfterHeaders = false; // send headers and part of the body, then nothing
         bool closeDelimited = false;    // no Content-Length: the body ends when the server closes
