@@ -9,6 +9,8 @@
 
 #include <map>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString Utf8(std::string_view text) {
@@ -112,76 +114,38 @@ private slots:
         QCOMPARE(merge.renamed.size(), size_t(0));
     }
 
-    void allocation_data() {
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("carrier"); // empty: allocated to none
-        const auto row = [](const char *number, const char *carrier) {
-            QTest::newRow(number) << QString::fromUtf8(number) << QString::fromUtf8(carrier);
-        };
-        row("13491234567", "中国电信");
-        row("13481234567", "中国移动");
-        row("17001234567", "中国电信");
-        row("17021234567", "中国电信");
-        row("17031234567", "中国移动");
-        row("17041234567", "中国联通");
-        row("17051234567", "中国移动");
-        row("17061234567", "中国移动");
-        row("17071234567", "中国联通");
-        row("17091234567", "中国联通");
-        row("16201234567", "中国电信");
-        row("16501234567", "中国移动");
-        row("16701234567", "中国联通");
-        row("17401234567", "中国电信");
-        row("14101234567", "中国电信");
-        row("14401234567", "中国移动");
-        row("14601234567", "中国联通");
-        row("14801234567", "中国移动");
-        row("19201234567", "中国广电");
-        row("19601234567", "中国联通");
-        row("19701234567", "中国移动");
-        for (const char *none : {"14001234567", "15401234567", "16001234567", "16901234567",
-                                 "17901234567", "19401234567"})
-            row(none, "");
-    }
+    // Each check: "number carrier" pairs, and numbers allocated to none.
     void allocation() {
-        QFETCH(QString, number);
-        QFETCH(QString, carrier);
-        QCOMPARE(Utf8(CarrierForNumber(number.toStdString())), carrier);
+        for (const QString &pair :
+             u"13491234567 中国电信|13481234567 中国移动|17001234567 中国电信|17021234567 中国电信|"
+             u"17031234567 中国移动|17041234567 中国联通|17051234567 中国移动|17061234567 中国移动|"
+             u"17071234567 中国联通|17091234567 中国联通|16201234567 中国电信|16501234567 中国移动|"
+             u"16701234567 中国联通|17401234567 中国电信|14101234567 中国电信|14401234567 中国移动|"
+             u"14601234567 中国联通|14801234567 中国移动|19201234567 中国广电|19601234567 中国联通|"
+             u"19701234567 中国移动|14001234567|15401234567|16001234567|16901234567|17901234567|"
+             u"19401234567"_s.split(u'|')) {
+            const QString number = pair.section(u' ', 0, 0);
+            QCOMPARE(number + u' ' + Utf8(CarrierForNumber(number.toStdString())),
+                     number + u' ' + pair.section(u' ', 1));
+        }
     }
 
-    void cityNames_data() {
-        QTest::addColumn<QString>("province");
-        QTest::addColumn<QString>("city");
-        QTest::addColumn<QString>("shortName");
-        const auto row = [](const char *province, const char *city, const char *shortName) {
-            QTest::newRow(city) << QString::fromUtf8(province) << QString::fromUtf8(city)
-                                << QString::fromUtf8(shortName);
-        };
-        row("广东", "广州", "广州");
-        row("广东", "广州市", "广州");
-        row("新疆", "喀什地区", "喀什");
-        row("贵州", "毕节地区", "毕节");
-        row("内蒙古", "锡林郭勒盟", "锡林郭勒");
-        row("湖北", "神农架林区", "神农架");
-        row("吉林", "延边朝鲜族自治州", "延边");
-        row("新疆", "克孜勒苏柯尔克孜自治州", "克州");
-        row("北京", "北京", "北京");
-        row("重庆", "万州", "重庆");
-        row("安徽", "巢湖市", "合肥");
-        row("山东", "莱芜", "济南");
-        row("湖北", "襄樊市", "襄阳");
-        row("湖南", "吉首", "湘西");
-        row("新疆", "库尔勒", "巴州");
-        row("青海", "格尔木", "格尔木"); // a county-level city keeps its name
-        row("湖南", "津市", "津市");     // too short to be a prefecture's name less 市
-        row("福建", "吉首", "吉首");     // renamed only in its own province
-    }
+    // "province city short-name" triples.
     void cityNames() {
-        QFETCH(QString, province);
-        QFETCH(QString, city);
-        QFETCH(QString, shortName);
-        QCOMPARE(QString::fromStdString(CityShortName(province.toStdString(), city.toStdString())),
-                 shortName);
+        for (const QString &triple :
+             u"广东 广州 广州|广东 广州市 广州|新疆 喀什地区 喀什|贵州 毕节地区 毕节|"
+             u"内蒙古 锡林郭勒盟 锡林郭勒|湖北 神农架林区 神农架|吉林 延边朝鲜族自治州 延边|"
+             u"新疆 克孜勒苏柯尔克孜自治州 克州|北京 北京 北京|重庆 万州 重庆|安徽 巢湖市 合肥|"
+             u"山东 莱芜 济南|湖北 襄樊市 襄阳|湖南 吉首 湘西|新疆 库尔勒 巴州|"
+             // A county-level city keeps its name; 津市 is too short to be a
+             // prefecture's name less 市; 吉首 is renamed only in its own province.
+             u"青海 格尔木 格尔木|湖南 津市 津市|福建 吉首 吉首"_s.split(u'|')) {
+            const QStringList words = triple.split(u' ');
+            QCOMPARE(words[0] + u' ' + words[1] + u' ' +
+                         QString::fromStdString(
+                             CityShortName(words[0].toStdString(), words[1].toStdString())),
+                     triple);
+        }
     }
 };
 
