@@ -1,7 +1,6 @@
-// The list's own commands: 清空内容, the copy of a double click, 筛选 and
-// 去除重复号码.
+// The list's own commands: 清空内容, 筛选 and 去除重复号码 (the copy of a
+// double click: tst_mainwindow).
 #include "clearlist.h"
-#include "copynumber.h"
 #include "filterresult.h"
 #include "recordingview.h"
 #include "removerepeats.h"
@@ -14,7 +13,6 @@ class TestListCommands : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void clearEmptiesListAndCaption();
-    void copyTakesTheSelectedNumberAsItStands();
     void filterKeepsTheLastOfEachLocation_data();
     void filterKeepsTheLastOfEachLocation();
     void removeRepeatsKeepsTheFirst_data();
@@ -58,20 +56,6 @@ void TestListCommands::clearEmptiesListAndCaption() {
     QCOMPARE(view.events, QStringList({Caption(QString()), Caption(QString())}));
 }
 
-void TestListCommands::copyTakesTheSelectedNumberAsItStands() {
-    RecordingView view;
-    CopyNumber(view); // nothing selected, nothing in the list: nothing happens
-    QCOMPARE(view.events, QStringList());
-
-    view.lv.AppendRows({{u"1"_s, u"13900139000"_s, {}}, {u"2"_s, u" 1380013800"_s, {}}});
-    view.selectedRow = 2;
-    CopyNumber(view);
-    CopyNumber(view);
-    const QStringList once{Clipboard(u" 1380013800"_s),
-                           Prompt(u"手机号 1380013800已复制到剪切板！"_s)};
-    QCOMPARE(view.events, once + once);
-}
-
 void TestListCommands::filterKeepsTheLastOfEachLocation_data() {
     QTest::addColumn<QStringList>("before");
     QTest::addColumn<QStringList>("after");
@@ -80,13 +64,10 @@ void TestListCommands::filterKeepsTheLastOfEachLocation_data() {
         << QStringList{u"北京 移动"_s, u"浙江 联通"_s, u""_s, u" 北京 移动 "_s, u"浙江 联通"_s}
         << QStringList{u""_s, u""_s, u""_s, u" 北京 移动 "_s, u"浙江 联通"_s}
         << QStringList{u"北京 移动"_s, u"浙江 联通"_s};
-    QTest::newRow("case-sensitive")
-        << QStringList{u"ab"_s, u"AB"_s} << QStringList{u"ab"_s, u"AB"_s}
-        << QStringList{u"ab"_s, u"AB"_s};
     // Only spaces are surrounding blanks here, not tabs.
-    QTest::newRow("tabs count") << QStringList{u"\tab"_s, u"ab"_s}
-                                << QStringList{u"\tab"_s, u"ab"_s}
-                                << QStringList{u"\tab"_s, u"ab"_s};
+    QTest::newRow("case and tabs count")
+        << QStringList{u"ab"_s, u"AB"_s, u"\tab"_s} << QStringList{u"ab"_s, u"AB"_s, u"\tab"_s}
+        << QStringList{u"ab"_s, u"AB"_s, u"\tab"_s};
     // A blank cell matches an empty one; only a cell with text is listed.
     QTest::newRow("blank cells") << QStringList{u"  "_s, u""_s, u"  "_s}
                                  << QStringList{u""_s, u""_s, u"  "_s} << QStringList{u""_s};
@@ -112,7 +93,6 @@ void TestListCommands::removeRepeatsKeepsTheFirst_data() {
     const QString a = u"13800138000"_s, b = u"13900139000"_s, c = u"13700137000"_s;
     QTest::newRow("the first of each, in list order")
         << QStringList{a, b, a, c, b, a} << QStringList{a + u'|', b + u'|', c + u'|'};
-    QTest::newRow("none repeats") << QStringList{a, b} << QStringList{a + u'|', b + u'|'};
     // The same 11 digits however the number was written; a text that is no
     // such number is compared as it stands.
     QTest::newRow("the same digits written otherwise")

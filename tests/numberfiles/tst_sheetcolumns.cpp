@@ -88,7 +88,6 @@ void TestSheetColumns::numberCellText_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("text");
     QTest::newRow("a number typed in") << 13800138000.0 << u"13800138000"_s;
-    QTest::newRow("shown as 1.38E+10, the value is whole") << 1.3800138e10 << u"13800138000"_s;
     QTest::newRow("negative") << -1380013800.0 << u"-1380013800"_s;
     QTest::newRow("a fraction") << 1380013800.5 << u"1380013800.5"_s;
     QTest::newRow("beyond exact integers") << 1e20 << u"1e+20"_s;
