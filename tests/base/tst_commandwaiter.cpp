@@ -1,7 +1,6 @@
 // A command waits in an event loop of its thread: woken from any thread,
-// stopped by its owner whether or not a loop runs, and, once the application
-// is told to exit and no loop can run any more, asleep until its work wakes
-// it rather than spinning.
+// stopped whether or not a loop runs, and asleep rather than spinning once
+// the application is told to exit.
 #include "commandwaiter.h"
 
 #include <QCoreApplication>
@@ -72,9 +71,8 @@ void TestCommandWaiter::stopWhileNoLoopRuns() {
     QVERIFY(timerRan);
 }
 
-// The application is told to exit during a wait: the wait ends as a stop,
-// and a wait for the work to end, with no loop of the thread able to run,
-// sleeps until the work wakes it, a moment later.
+// An exit during a wait ends it as a stop; the wait for the work to end,
+// with no loop able to run, sleeps until the work wakes it.
 void TestCommandWaiter::exitDuringAWait() {
     EventLoopWaiter waiter;
     bool first = true;

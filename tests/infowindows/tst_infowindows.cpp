@@ -115,7 +115,6 @@ void TestInfoWindows::tickerMotion_data() {
     QTest::newRow("landing on minus width is not a wrap") << -2600.0f << 100.0f << -2700.0f;
     QTest::newRow("one step past minus width wraps") << -2700.0f << 100.0f << 3765.0f;
     QTest::newRow("overshoot is not carried over") << -2650.0f << 1000.0f << 3765.0f;
-    QTest::newRow("fastest step") << 360.0f << 1000.0f << -640.0f;
 }
 
 void TestInfoWindows::tickerMotion() {

@@ -95,9 +95,8 @@ void TestPhoneTally::countsByProvinceAndCarrier() {
     }
 }
 
-// Every way the commands change the list, at random (always the same
-// sequence): after each change the counts kept are those of a count over
-// the list as it stands.
+// Every way the commands change the list, at random (a fixed seed): after
+// each change the counts kept are those of a count afresh.
 void TestPhoneTally::followsEveryChangeOfTheList() {
     const QList<Row> kinds{
         kGuangdong, kBeijing, kZhejiang, kNotFound, {u"广东 联通"_s, u"广东"_s, u"中国联通"_s}};
@@ -149,7 +148,6 @@ void TestPhoneTally::barWords_data() {
     QTest::newRow("two thirds") << 2 << 3 << u"广东 2 条 (66.7%)"_s;
     QTest::newRow("all") << 100000 << 100000 << u"广东 100,000 条 (100.0%)"_s;
     QTest::newRow("too few to show") << 1 << 100000 << u"广东 1 条 (0.0%)"_s;
-    QTest::newRow("millions") << 1234567 << 2000000 << u"广东 1,234,567 条 (61.7%)"_s;
 }
 
 void TestPhoneTally::barWords() {

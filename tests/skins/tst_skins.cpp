@@ -62,9 +62,8 @@ private slots:
         qApp->setStyleSheet(QString());
     }
 
-    // A skin taken restyles a window already open and one opened later; a
-    // refused one leaves the skin in force alone, shows nothing and says why
-    // in the engine's result.
+    // A skin taken restyles windows open and opened later; a refused one
+    // changes and shows nothing, and the result says why.
     void attach_data() {
         QTest::addColumn<QString>("where"); // "file": the bytes written to it
         QTest::addColumn<QByteArray>("bytes");
@@ -111,9 +110,8 @@ private slots:
             QVERIFY(!qobject_cast<QMessageBox *>(window));
     }
 
-    // The main window applies the start-up skin while it loads; each menu
-    // item, 恢复默认 included, applies its file every time it is chosen, under
-    // a program directory with a blank and Chinese characters in it.
+    // The start-up skin as the main window loads, then each menu item's file
+    // every time it is chosen, under a directory with a blank and Chinese.
     void menuItem_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("file");
@@ -140,10 +138,8 @@ private slots:
         QCOMPARE(g_calls, (QList<QByteArrayList>{call(u"tar"_s), call(file), call(file)}));
     }
 
-    // Every shipped skin, as the build lays it out beside the program, loads
-    // without a warning on the main window and a message box, keeps the
-    // default font size (the window's buttons are small) and keeps plain
-    // text readable.
+    // Every shipped skin, as the build lays it out, loads without a warning,
+    // keeps the default font size (the buttons are small) and readable text.
     void shippedSkin_data() {
         QTest::addColumn<QString>("fixedText");
         for (const SkinEntryInfo &entry : kSkinCatalog)

@@ -55,27 +55,23 @@ void TestResultListModel::keepsTheModelContract_data() {
     QTest::addColumn<int>("edits");      // dataChanged signals
     QTest::addColumn<int>("resets");     // modelReset signals
 
-    QTest::newRow("one row added")
-        << Change([](ResultListModel &m) { m.Add(u"7"_s); }) << 4 << 1 << 0 << 0;
+    QTest::newRow("empty appends, one row added") << Change([](ResultListModel &m) {
+        m.AppendRows({});
+        m.AppendNumbers({});
+        m.Add(u"7"_s);
+    }) << 4 << 1 << 0 << 0;
     QTest::newRow("bulk append") << Change([](ResultListModel &m) { m.AppendRows(Rows(100000)); })
                                  << 100003 << 1 << 0 << 0;
     QTest::newRow("numbers appended") << Change([](ResultListModel &m) {
         m.AppendNumbers(QStringList(100000, u"13800138000"_s));
     }) << 100003 << 1 << 0 << 0;
-    QTest::newRow("empty append") << Change([](ResultListModel &m) {
-        m.AppendRows({});
-        m.AppendNumbers({});
-    }) << 3 << 0 << 0 << 0;
     // Cells are stored and shown exactly as written.
     QTest::newRow("cells edited") << Change([](ResultListModel &m) {
         m.SetNumber(3, u" 1380013800"_s);
         m.SetLocation(1, u"广东 移动"_s);
     }) << 3 << 0 << 2 << 0;
-    QTest::newRow("cleared twice") << Change([](ResultListModel &m) {
+    QTest::newRow("cleared twice, then filled") << Change([](ResultListModel &m) {
         m.Clear();
-        m.Clear();
-    }) << 0 << 0 << 0 << 1;
-    QTest::newRow("cleared, then filled") << Change([](ResultListModel &m) {
         m.Clear();
         m.AppendRows(Rows(2));
         m.Add(u"3"_s);
@@ -113,10 +109,8 @@ void TestResultListModel::keepsEveryNumberExactly_data() {
     QTest::addColumn<QString>("number");
     QTest::newRow("eleven digits") << u"13800138000"_s;
     QTest::newRow("a leading zero") << u"01380013800"_s;
-    QTest::newRow("all nines") << u"99999999999"_s;
     QTest::newRow("a leading blank") << u" 1380013800"_s;
     QTest::newRow("a sign") << u"-1380013800"_s;
-    QTest::newRow("a decimal point") << u"138001.3800"_s;
     QTest::newRow("full-width digits") << u"１３８００１３８０００"_s;
     QTest::newRow("ten digits") << u"1380013800"_s;
     QTest::newRow("twelve digits") << u"138001380001"_s;
@@ -140,13 +134,8 @@ void TestResultListModel::keepsEveryNumberExactly() {
     }
     QCOMPARE(model.Number(4), neighbour);
 
-    // A number written over another, in both directions.
-    model.SetNumber(1, number);
-    model.SetNumber(4, u"13912345678"_s);
+    model.SetNumber(1, number); // written over another
     QCOMPARE(model.Number(1), number);
-    QCOMPARE(model.Number(4), u"13912345678"_s);
-    model.SetNumber(4, neighbour);
-    QCOMPARE(model.Number(4), neighbour);
 
     model.KeepRows({3, 4, 5});
     QCOMPARE(model.Number(1), number);
@@ -190,8 +179,7 @@ void TestResultListModel::keepsSerials() {
     }
 }
 
-// Rows with the same answer share it, and rows with another answer, if only
-// in the city, do not.
+// Rows with the same answer share it; another city is another answer.
 void TestResultListModel::holdsEachAnswerOnce() {
     ResultListModel model;
     AddColumns(model);
@@ -224,8 +212,7 @@ void TestResultListModel::holdsEachAnswerOnce() {
     QCOMPARE(model.Answer(5), RowAnswer());
 }
 
-// 号码统计 follows the list by its signals: a run of answers is one change
-// of exactly those rows' location cells.
+// A run of answers is one change of exactly those location cells.
 void TestResultListModel::announcesARunOfLocationsOnce() {
     ResultListModel model;
     AddColumns(model);
@@ -256,7 +243,6 @@ void TestResultListModel::clearStartsAfresh() {
     QVERIFY(!model.BatchStopped());
     model.AppendNumbers({u"13800000002"_s, u"-1380000003"_s});
     QCOMPARE(model.Answer(1), RowAnswer());
-    QCOMPARE(model.Query(1), RowQuery::NotAsked);
     model.SetLocation(2, u"广东 移动"_s, kGuangzhou);
     QCOMPARE(model.Answer(2), kGuangzhou);
     QCOMPARE(model.Location(2), u"广东 移动"_s);
