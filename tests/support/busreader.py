@@ -6,44 +6,30 @@ plain D-Bus calls on the same bus to read fast.
     busreader.py PID
 
 finds the window of process PID on the bus, prints {"ready": true} and then
-answers each command read on stdin with one JSON line on stdout. Every
-answer carries the milliseconds the program took to answer ("ms").
+answers each command read on stdin with one JSON line on stdout (a failed
+call: {"error": TEXT}). Used by tst_accessibilitybus and bench_batch.
 
-    read                 the captions of Frame1 and Frame2
-    walk [COUNT]         walks the main window COUNT times (default 1), one
-                         walk after the other, as a screen reader walks it
-                         (below); answers with every walk
-    walks [GAP]          walks over and over, each walk GAP ms (default 0)
-                         after the last ended, answering each walk on a line
-                         of its own ({"walked": WALK}) until the line "stop",
+    read                 the captions of Frame1 and Frame2, with "ms"
+    walk                 one walk of the main window (below)
+    walks                walks over and over, each walk answered on a line of
+                         its own ({"walked": WALK}), until the line "stop",
                          which is answered {"stopped": COUNT}
-    tree                 one walk, answered with every object it read:
-                         its depth, role and name
-    press NAME           the press action of the push button or menu item NAME
+    press NAME           the press action of the push button or menu item
+                         NAME: {"ok", "ms"}
     stream DEPTH [GAP]   reads Frame2's caption over and over, DEPTH requests
                          under way at a time, each asked GAP ms (default 0)
-                         after the one before it was answered, until the
-                         line "stop"; then answers with every caption read
-                         and its time
+                         after the one before it was answered, until "stop";
+                         then answers with every caption read and its time
     endbus               ends the accessibility bus under everyone's feet
     quit
 
-A failed call is answered as {"error": TEXT}. Used by tst_accessibilitybus
-and by bench_batch (stream only).
-
-A walk reads the main window as a screen reader reads it when it reviews the
-window: from the window down, every object's role, name and number of
-children, and each child by its index, one call after the other, each sent
-once the one before it is answered (plain D-Bus calls, so that nothing is
-taken from libatspi's cache). A list's cells are read as long as they are
-shown, from the column headers on: a reader reads the rows on the screen,
-not the thousands of rows behind them, so a walk's length is the same for 4
-rows and for 100,000. A walk answers with its time, the number of its calls
-and the time of each, the number of objects, its slowest call, the captions
-of Frame1 and Frame2 read in it and the texts of the rows it read:
-
-    {"ms", "calls", "calls_ms", "objects", "slowest", "slowest_call",
-     "frame1", "frame2", "rows": [[SERIAL, NUMBER, LOCATION], ...]}
+A walk reads the window as a screen reader reviewing it does: from the
+window down, every object's role, name and number of children, and each
+child by its index, one plain D-Bus call after the other (nothing from
+libatspi's cache). Of a list only the column headers and the cells shown
+are read, so a walk is as long for 4 rows as for 100,000. It answers
+{"ms", "calls", "calls_ms", "slowest", "slowest_call", "frame1", "frame2",
+"rows": [[SERIAL, NUMBER, LOCATION], ...]}.
 """
 
 import json
@@ -112,31 +98,26 @@ class Reader:
         self.frame2 = self.pressable["批量查询"].get_parent()
         self.bus = Gio.DBusConnection.new_for_address_sync(
             a11y_bus_address(),
-            Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
-            | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION,
+            Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION,
             None,
             None,
         )
         self.bus_name = self.frame2.app.bus_name
-        self.frame2_path = self.frame2.path
         self.stream = None
+        self.walking = None
         window = self.frame2
         while window.get_role() != Atspi.Role.FRAME:
             window = window.get_parent()
         self.walker = Walker(self.bus, self.bus_name, window.path, self.frame1.path, self.frame2.path)
-        self.walking = None
-
-    def name(self, accessible):
-        # A fresh read every time, not what libatspi may have kept.
-        Atspi.Accessible.clear_cache(accessible)
-        start = time.monotonic()
-        text = accessible.get_name()
-        return text, milliseconds(start)
 
     def read(self):
-        frame1, ms1 = self.name(self.frame1)
-        frame2, ms2 = self.name(self.frame2)
-        say(frame1=frame1, frame2=frame2, ms=max(ms1, ms2))
+        start = time.monotonic()
+        # A fresh read every time, not what libatspi may have kept.
+        names = {}
+        for key, frame in (("frame1", self.frame1), ("frame2", self.frame2)):
+            Atspi.Accessible.clear_cache(frame)
+            names[key] = frame.get_name()
+        say(**names, ms=milliseconds(start))
 
     def press(self, name):
         target = self.pressable[name]
@@ -151,12 +132,13 @@ class Reader:
 
     def ask_name(self):
         self.stream["under_way"] += 1
+        args = GLib.Variant("(ss)", (ACCESSIBLE, "Name"))
         self.bus.call(
             self.bus_name,
-            self.frame2_path,
+            self.frame2.path,
             "org.freedesktop.DBus.Properties",
             "Get",
-            GLib.Variant("(ss)", (ACCESSIBLE, "Name")),
+            args,
             GLib.VariantType("(v)"),
             Gio.DBusCallFlags.NONE,
             10000,
@@ -175,11 +157,8 @@ class Reader:
         stream["names"].append(name)
         stream["ms"].append(milliseconds(start))
         if not stream["stopping"]:
-            if stream["gap"] > 0:
-                stream["under_way"] += 1
-                GLib.timeout_add(stream["gap"], self.ask_after_gap)
-            else:
-                self.ask_name()
+            stream["under_way"] += 1
+            GLib.timeout_add(stream["gap"], self.ask_after_gap)
         elif stream["under_way"] == 0:
             say(names=stream["names"], ms=stream["ms"])
             self.stream = None
@@ -189,23 +168,17 @@ class Reader:
         self.ask_name()
         return False
 
-    def stop_stream(self):
-        if self.walking is not None:
-            self.walking["stopping"] = True
-        if self.stream is not None:
-            self.stream["stopping"] = True
+    def stop(self):
+        for going in (self.walking, self.stream):
+            if going is not None:
+                going["stopping"] = True
 
-    def walk(self, count):
-        say(walks=[self.walker.walk() for _ in range(count)])
+    def walk(self):
+        say(**self.walker.walk())
 
-    def tree(self):
-        objects = []
-        walked = self.walker.walk(objects)
-        say(objects=objects, ms=walked["ms"], calls=walked["calls"])
-
-    def start_walks(self, gap):
-        self.walking = {"count": 0, "stopping": False, "gap": gap}
-        GLib.timeout_add(gap, self.walk_on)
+    def start_walks(self):
+        self.walking = {"count": 0, "stopping": False}
+        GLib.timeout_add(0, self.walk_on)
 
     def walk_on(self):
         walking = self.walking
@@ -218,7 +191,7 @@ class Reader:
         except GLib.Error as error:
             say(walked={"error": error.message})
         walking["count"] += 1
-        GLib.timeout_add(walking["gap"], self.walk_on)
+        GLib.timeout_add(0, self.walk_on)
         return False
 
     def end_bus(self):
@@ -247,6 +220,7 @@ class Walker:
         self.frames = {frame1_path: "frame1", frame2_path: "frame2"}
         self.walked = None
 
+    # `where` names the object by its chain of child indices: "the window/1/0/2".
     def call(self, path, where, what, method, args, reply, interface=ACCESSIBLE):
         start = time.monotonic()
         value = self.bus.call_sync(
@@ -269,70 +243,48 @@ class Walker:
             walked["slowest_call"] = "%s of %s" % (what, where)
         return value
 
-    def role(self, path, where):
-        return self.call(path, where, "GetRole", "GetRole", None, "(u)")
+    def role_and_name(self, path, where):
+        role = self.call(path, where, "GetRole", "GetRole", None, "(u)")
+        return role, self.property(path, where, "Name")
 
     def property(self, path, where, name):
-        return self.call(
-            path,
-            where,
-            name,
-            "Get",
-            GLib.Variant("(ss)", (ACCESSIBLE, name)),
-            "(v)",
-            interface="org.freedesktop.DBus.Properties",
-        )
+        args = GLib.Variant("(ss)", (ACCESSIBLE, name))
+        return self.call(path, where, name, "Get", args, "(v)", interface="org.freedesktop.DBus.Properties")
 
     def child(self, path, where, index):
-        return self.call(
-            path, where, "GetChildAtIndex(%d)" % index, "GetChildAtIndex", GLib.Variant("(i)", (index,)), "((so))"
-        )[1]
+        args = GLib.Variant("(i)", (index,))
+        return self.call(path, where, "GetChildAtIndex(%d)" % index, "GetChildAtIndex", args, "((so))")[1]
 
-    def showing(self, path, where):
-        return bool(self.call(path, where, "GetState", "GetState", None, "(au)")[0] & SHOWING)
-
-    def walk(self, tree=None):
-        self.walked = {"calls": 0, "calls_ms": [], "objects": 0, "slowest": 0.0, "slowest_call": "", "rows": []}
+    def walk(self):
+        self.walked = {"calls": 0, "calls_ms": [], "slowest": 0.0, "slowest_call": "", "rows": []}
         start = time.monotonic()
-        self.visit(self.window_path, "the window", 0, tree)
+        self.visit(self.window_path, "the window")
         self.walked["ms"] = milliseconds(start)
         return self.walked
 
-    # `where` names an object by its chain of child indices from the window,
-    # for the figures: "the window/1/0/2".
-    def visit(self, path, where, depth, tree):
-        role = self.role(path, where)
-        name = self.property(path, where, "Name")
+    def visit(self, path, where):
+        role, name = self.role_and_name(path, where)
         count = self.property(path, where, "ChildCount")
-        self.walked["objects"] += 1
         if path in self.frames:
             self.walked[self.frames[path]] = name
-        if tree is not None:
-            tree.append([depth, Atspi.role_get_name(Atspi.Role(role)), name])
         if role in LIST_ROLES:
-            self.visit_list(path, where, count, depth + 1, tree)
+            self.visit_list(path, where, count)
             return
         for index in range(count):
             child = self.child(path, where, index)
             if child != NULL_PATH:
-                self.visit(child, "%s/%d" % (where, index), depth + 1, tree)
+                self.visit(child, "%s/%d" % (where, index))
 
-    def visit_list(self, path, where, count, depth, tree):
-        # The column headers, then the rows on the screen cell by cell: the
-        # cells before the first one not shown. The list never scrolls by
-        # itself, so the rows shown are the first ones.
-        columns = 0
-        cells = []
+    def visit_list(self, path, where, count):
+        # The column headers, then the cells before the first one not shown
+        # (the list never scrolls by itself: the first rows).
+        columns, cells = 0, []
         for index in range(count):
             cell = self.child(path, where, index)
             cell_where = "%s/%d" % (where, index)
-            if cell == NULL_PATH or not self.showing(cell, cell_where):
+            if cell == NULL_PATH or not self.call(cell, cell_where, "GetState", "GetState", None, "(au)")[0] & SHOWING:
                 break
-            role = self.role(cell, cell_where)
-            name = self.property(cell, cell_where, "Name")
-            self.walked["objects"] += 1
-            if tree is not None:
-                tree.append([depth, Atspi.role_get_name(Atspi.Role(role)), name])
+            role, name = self.role_and_name(cell, cell_where)
             if role in HEADER_ROLES:
                 columns += 1
             else:
@@ -344,15 +296,8 @@ class Walker:
 def a11y_bus_address():
     session = Gio.bus_get_sync(Gio.BusType.SESSION, None)
     reply = session.call_sync(
-        "org.a11y.Bus",
-        "/org/a11y/bus",
-        "org.a11y.Bus",
-        "GetAddress",
-        None,
-        GLib.VariantType("(s)"),
-        Gio.DBusCallFlags.NONE,
-        -1,
-        None,
+        "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", None, GLib.VariantType("(s)"),
+        Gio.DBusCallFlags.NONE, -1, None,
     )
     return reply.unpack()[0]
 
@@ -366,36 +311,17 @@ def main():
         return 1
     reader = Reader(app)
     loop = GLib.MainLoop()
-
+    commands = {
+        "read": lambda rest: reader.read(),
+        "walk": lambda rest: reader.walk(),
+        "walks": lambda rest: reader.start_walks(),
+        "press": reader.press,
+        "stream": lambda rest: reader.start_stream(*(int(n) for n in (rest + " 0").split()[:2])),
+        "stop": lambda rest: reader.stop(),
+        "endbus": lambda rest: reader.end_bus(),
+        "quit": lambda rest: loop.quit(),
+    }
     pending = [b""]
-
-    def run(line):
-        words = line.split(" ", 1)
-        what, rest = words[0].strip(), (words[1].strip() if len(words) > 1 else "")
-        try:
-            if what == "read":
-                reader.read()
-            elif what == "walk":
-                reader.walk(int(rest or 1))
-            elif what == "walks":
-                reader.start_walks(int(rest or 0))
-            elif what == "tree":
-                reader.tree()
-            elif what == "press":
-                reader.press(rest)
-            elif what == "stream":
-                depth, _, gap = rest.partition(" ")
-                reader.start_stream(int(depth), int(gap or 0))
-            elif what == "stop":
-                reader.stop_stream()
-            elif what == "endbus":
-                reader.end_bus()
-            elif what == "quit":
-                loop.quit()
-            else:
-                say(error="unknown command " + what)
-        except (GLib.Error, KeyError, AttributeError, ValueError) as error:
-            say(error="%s: %s" % (type(error).__name__, error))
 
     def command(channel, condition):
         data = os.read(sys.stdin.fileno(), 65536)
@@ -405,7 +331,14 @@ def main():
         lines = (pending[0] + data).split(b"\n")
         pending[0] = lines.pop()
         for line in lines:
-            run(line.decode("utf-8"))
+            what, _, rest = line.decode("utf-8").strip().partition(" ")
+            if what not in commands:
+                say(error="unknown command " + what)
+                continue
+            try:
+                commands[what](rest.strip())
+            except (GLib.Error, KeyError, AttributeError, ValueError) as error:
+                say(error="%s: %s" % (type(error).__name__, error))
         return True
 
     GLib.io_add_watch(sys.stdin, GLib.IO_IN | GLib.IO_HUP, command)

@@ -72,44 +72,32 @@ bool WalkFigures::CallsMeetGoal() const {
 }
 
 QString WalkFigures::Report() const {
-    QList<double> idle, waiting;
-    QList<int> calls;
+    QList<double> idle, waiting, idleCalls, waitingCalls;
     for (const Walk &walk : m_idle) {
         idle.append(walk.ms);
-        calls.append(walk.calls);
+        idleCalls += walk.callMs;
     }
     for (const auto &[walk, idleBefore] : m_waiting) {
         waiting.append(walk.ms);
-        calls.append(walk.calls);
-    }
-    std::sort(calls.begin(), calls.end());
-    const QString walks = u"a walk (%1 to %2 calls) idle %3 ms, while waiting %4 ms: %5 times "
-                          "(medians; goal: at most %6)."_s.arg(calls.value(0))
-                              .arg(calls.value(calls.size() - 1))
-                              .arg(Median(idle), 0, 'f', 1)
-                              .arg(Median(waiting), 0, 'f', 1)
-                              .arg(Median(Ratios()), 0, 'f', 2)
-                              .arg(kWalkRatio);
-    const QString slowCalls = u"Calls over %1 ms: idle %2 of %3, while waiting %4 of %5 (goal: "
-                              "at most %6 in 100 more)."_s.arg(kCallMs)
-                                  .arg(m_idleCalls.slow)
-                                  .arg(m_idleCalls.all)
-                                  .arg(m_waitingCalls.slow)
-                                  .arg(m_waitingCalls.all)
-                                  .arg(kSlowCallShare * 100);
-    QList<double> idleCalls, waitingCalls;
-    for (const Walk &walk : m_idle)
-        idleCalls += walk.callMs;
-    for (const auto &[walk, idleBefore] : m_waiting)
         waitingCalls += walk.callMs;
-    const QString slowest =
-        u"A call idle %1 ms, while waiting %2 ms (medians); the slowest idle %3 ms, while "
-        "waiting %4 ms (%5)."_s.arg(Median(idleCalls), 0, 'f', 2)
-            .arg(Median(waitingCalls), 0, 'f', 2)
-            .arg(m_slowestIdleCall, 0, 'f', 1)
-            .arg(m_slowestCall, 0, 'f', 1)
-            .arg(m_slowestCallWhat);
-    const QString each = u"Idle walks: %1 ms; walks while waiting: %2 ms; ratios: %3"_s.arg(
-        Figures(idle), Figures(waiting), Figures(Ratios()));
-    return QStringList{walks, slowCalls, slowest, each}.join(u' ');
+    }
+    return u"A walk idle %1 ms, while waiting %2 ms: %3 times (medians; goal: at most %4). "
+           "Calls over %5 ms: idle %6 of %7, while waiting %8 of %9 (goal: at most %10 in 100 "
+           "more). A call idle %11 ms, while waiting %12 ms (medians); the slowest idle %13 ms, "
+           "while waiting %14 ms (%15). Idle walks: %16 ms; walks while waiting: %17 ms; "
+           "ratios: %18"_s.arg(Median(idle), 0, 'f', 1)
+               .arg(Median(waiting), 0, 'f', 1)
+               .arg(Median(Ratios()), 0, 'f', 2)
+               .arg(kWalkRatio)
+               .arg(kCallMs)
+               .arg(m_idleCalls.slow)
+               .arg(m_idleCalls.all)
+               .arg(m_waitingCalls.slow)
+               .arg(m_waitingCalls.all)
+               .arg(kSlowCallShare * 100)
+               .arg(Median(idleCalls), 0, 'f', 2)
+               .arg(Median(waitingCalls), 0, 'f', 2)
+               .arg(m_slowestIdleCall, 0, 'f', 1)
+               .arg(m_slowestCall, 0, 'f', 1)
+               .arg(m_slowestCallWhat, Figures(idle), Figures(waiting), Figures(Ratios()));
 }

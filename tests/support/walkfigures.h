@@ -11,31 +11,23 @@
 // a command waits takes at most kWalkRatio times a walk of the idle window,
 // and no call takes over kCallMs.
 //
-// On a busy machine of two shared cores a walk of the idle window itself
-// varies severalfold from one second to the next, so the idle walks are
-// measured in the same run, interleaved with the others: the command runs
-// several times, an idle walk before the first run and after each, and each
-// walk while waiting is weighed, call for call, against the idle walks just
-// before and after its run. The median of those ratios must meet the goal: a
-// window that answers late is late at every walk, a scheduler's hiccup at a
-// few (two series of idle walks give medians within a fifth of each
-// other). Calls of the idle window on such a machine now and then take
-// 20 ms and more: the scheduler keeps a woken process waiting behind others
-// as long whether the window waits or not. So the calls over kCallMs while
-// waiting are weighed against those of the idle walks of the same test:
-// their share may be at most kSlowCallShare more. A window that keeps calls
-// waiting for a pump or for a run of its own work does so at every walk, a
-// share of several in a hundred (a pump every 40 ms: over 10 in 100); idle,
-// the share stays under 3 in 1,000 on a machine with ten busy processes to
-// two cores.
+// On a busy machine an idle walk itself varies severalfold from one second
+// to the next, so idle walks are interleaved with the others (one before
+// the first run, one after each), and each walk while waiting is weighed,
+// call for call, against the idle walks just before and after its run; the
+// median ratio must meet the goal. A window that answers late is late at
+// every walk, a scheduler's hiccup at a few. Idle calls, too, now and then
+// take over kCallMs on such a machine, so the share of such calls while
+// waiting may be at most kSlowCallShare above the idle share: a window that
+// keeps calls waiting for a pump does so at every walk (a pump every 40 ms:
+// over 10 in 100), while idle the share stays under 3 in 1,000.
 class WalkFigures {
 public:
     static constexpr double kWalkRatio = 2;
     static constexpr double kCallMs = 20;
     static constexpr double kSlowCallShare = 0.005;
 
-    // One walk: its time, its number of calls, the time of each, its
-    // slowest call and which.
+    // One walk: its time, its calls, the time of each, the slowest and which.
     struct Walk {
         double ms = 0;
         int calls = 0;
