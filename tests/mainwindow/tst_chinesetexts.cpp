@@ -26,6 +26,8 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Qt's Chinese texts keep an access key as "(&O)" and a shortcut after a tab.
@@ -107,9 +109,6 @@ QStringList FileCells(QFileDialog *dialog, const QString &dir) {
     }
     return cells;
 }
-
-enum Opener { BatchOnEmptyList, Import, Export, ProvinceExport, NumberBoxRightClick };
-
 } // namespace
 
 class TestChineseTexts : public QObject {
@@ -129,34 +128,33 @@ void TestChineseTexts::initTestCase() {
 }
 
 void TestChineseTexts::qtTextsAreChinese_data() {
-    QTest::addColumn<int>("opener");
-    QTest::addColumn<QString>("title"); // our own texts stay as they are
+    QTest::addColumn<QString>("opener"); // a button, a menu item, or the box right-clicked
+    QTest::addColumn<QString>("title");  // our own texts stay as they are
     QTest::addColumn<QStringList>("filters");
     QTest::addColumn<int>("atLeast"); // texts that must have been read
     // The message and OK.
-    QTest::newRow("message box") << int(BatchOnEmptyList) << QStringLiteral("提示") << QStringList()
-                                 << 2;
+    QTest::newRow("message box") << u"batch"_s << QStringLiteral("提示") << QStringList() << 2;
     // Open, cancel, three labels, six tool buttons, four columns, a folder.
-    QTest::newRow("file dialog") << int(Import) << QStringLiteral("请选择文件")
+    QTest::newRow("file dialog") << u"import"_s << QStringLiteral("请选择文件")
                                  << QStringList{QStringLiteral("文本文件(*.txt)"),
                                                 QStringLiteral("CSV 文件(*.csv)"),
                                                 QStringLiteral("Excel 工作簿(*.xlsx *.xls)")}
                                  << 15;
     // The same, with Save for Open.
-    QTest::newRow("save dialog") << int(Export) << QStringLiteral("导出结果")
+    QTest::newRow("save dialog") << u"ExportPhone"_s << QStringLiteral("导出结果")
                                  << QStringList{QStringLiteral("Excel 工作簿(*.xlsx)"),
                                                 QStringLiteral("CSV 文件(*.csv)")}
                                  << 15;
     // 分类导出's, with the workbook's entry alone.
     QTest::newRow("province save dialog")
-        << int(ProvinceExport) << QStringLiteral("分类导出")
+        << u"ProvinceExport"_s << QStringLiteral("分类导出")
         << QStringList{QStringLiteral("Excel 工作簿(*.xlsx)")} << 15;
     // Undo, redo, cut, copy, paste, delete, select all.
-    QTest::newRow("number box menu") << int(NumberBoxRightClick) << QString() << QStringList() << 7;
+    QTest::newRow("number box menu") << u"SinglePhone"_s << QString() << QStringList() << 7;
 }
 
 void TestChineseTexts::qtTextsAreChinese() {
-    QFETCH(int, opener);
+    QFETCH(QString, opener);
     MainWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -185,30 +183,16 @@ void TestChineseTexts::qtTextsAreChinese() {
         }
         texts = ShownTexts(shown);
     });
-    switch (opener) {
-    case BatchOnEmptyList:
-        QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("batch")), Qt::LeftButton);
-        break;
-    case Import:
-        QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("import")),
-                          Qt::LeftButton);
-        break;
-    case Export:
-        window.ListModel()->AppendRows({{QStringLiteral("1"), QStringLiteral("13800138000"), {}}});
-        window.findChild<QAction *>(QStringLiteral("ExportPhone"))->trigger();
-        break;
-    case ProvinceExport:
-        window.ListModel()->AppendRows(
-            {{QStringLiteral("1"), QStringLiteral("13800138000"), QStringLiteral("北京 移动")}});
-        window.findChild<QAction *>(QStringLiteral("ProvinceExport"))->trigger();
-        break;
-    case NumberBoxRightClick: {
-        auto *box = window.findChild<QLineEdit *>(QStringLiteral("SinglePhone"));
+    if (auto *button = window.findChild<QPushButton *>(opener)) {
+        QTest::mouseClick(button, Qt::LeftButton); // on an empty list
+    } else if (auto *item = window.findChild<QAction *>(opener)) {
+        window.ListModel()->AppendRows({{u"1"_s, u"13800138000"_s, u"北京 移动"_s}});
+        item->trigger();
+    } else {
+        auto *box = window.findChild<QLineEdit *>(opener);
         const QPoint at = box->rect().center();
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, box->mapToGlobal(at));
         QCoreApplication::sendEvent(box, &event);
-        break;
-    }
     }
     QTRY_VERIFY(seen);
 

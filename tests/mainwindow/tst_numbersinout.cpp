@@ -18,8 +18,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QComboBox>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -151,14 +149,6 @@ void TestNumbersInOut::ctrlVPastesIntoTheListButNotInTheNumberBox() {
     QCOMPARE(Numbers(*m_window->ListModel()),
              (QStringList{u"13800138000"_s, u"13900139000"_s, u"13700137000"_s}));
     QCOMPARE(m_window->Frame2Box()->title(), u"共导入3条号码，无效号码0条"_s);
-
-    // The menu item does the same; an image on the clipboard is no text.
-    QImage image(4, 4, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QGuiApplication::clipboard()->setImage(image);
-    Action("PastePhone")->trigger();
-    QCOMPARE(m_window->ListModel()->Count(), 0);
-    QCOMPARE(m_window->Frame2Box()->title(), u"共导入0条号码，无效号码0条"_s);
     QCOMPARE(NumberBox()->text(), u"13600136000"_s);
     QCOMPARE(MessageBox::Texts(), QStringList());
 }
@@ -167,12 +157,13 @@ void TestNumbersInOut::dropOnTheWindow_data() {
     QTest::addColumn<QString>("on"); // the widget it is dropped on
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<int>("offered");
-    QTest::addColumn<int>("rows"); // -1: refused, the list as it was
+    QTest::addColumn<int>("rows"); // -1: refused with a prompt, 0: taken not; the list as it was
     const int both = int(Qt::CopyAction | Qt::MoveAction);
-    QTest::newRow(".txt on the list") << u"lv"_s << QStringList{u"号码.txt"_s} << both << 2;
+    // Only the .csv file is read by its cells: "x,13900139000" counts there.
+    QTest::newRow(".txt on the list") << u"lv"_s << QStringList{u"号码.txt"_s} << both << 1;
     QTest::newRow(".csv on a button") << u"batch"_s << QStringList{u"号码.csv"_s} << both << 2;
     QTest::newRow(".txt on the number box")
-        << u"SinglePhone"_s << QStringList{u"号码.txt"_s} << both << 2;
+        << u"SinglePhone"_s << QStringList{u"号码.txt"_s} << both << 1;
     QTest::newRow(".xlsx on the list") << u"lv"_s << QStringList{u"客户名单.xlsx"_s} << both << 200;
     QTest::newRow(".xls on a button")
         << u"batch"_s << QStringList{u"客户名单.xls"_s} << both << 200;
@@ -209,12 +200,8 @@ void TestNumbersInOut::dropOnTheWindow() {
     const QString fileName = m_window->findChild<QLineEdit *>(u"FileName"_s)->text();
     QCOMPARE(NumberBox()->text(), u"139"_s);
     if (rows > 0) {
-        // Only the .csv file is read by its cells; a workbook is the list
-        // of 200 customers.
-        QCOMPARE(m_window->ListModel()->Count(), rows == 200                    ? 200
-                                                 : names[0].endsWith(u".csv"_s) ? 2
-                                                                                : 1);
-        if (rows == 200)
+        QCOMPARE(m_window->ListModel()->Count(), rows);
+        if (rows == 200) // a workbook is the list of 200 customers
             QCOMPARE(Numbers(*m_window->ListModel()), CustomerNumbers());
         QCOMPARE(fileName, paths[0]);
         QVERIFY(MessageBox::Texts().isEmpty());
@@ -231,7 +218,6 @@ void TestNumbersInOut::removeRepeatsThroughTheMenu() {
         u"姓名\t手机\r\n甲\t+86 138 0013 8000\r\n乙\t139-0013-9000\r\n丙\t13800138000\r\n"_s);
     Action("PastePhone")->trigger();
     QCOMPARE(m_window->Frame2Box()->title(), u"共导入3条号码，无效号码0条"_s);
-    QCOMPARE(Action("RemoveRepeats")->text(), u"去除重复号码(&D)"_s);
     Action("RemoveRepeats")->trigger();
     QCOMPARE(m_window->Frame2Box()->title(), u"已去除重复号码1条，剩余2条"_s);
     QCOMPARE(Numbers(*m_window->ListModel()), (QStringList{u"13800138000"_s, u"13900139000"_s}));
@@ -292,7 +278,6 @@ void TestNumbersInOut::exportAfterABatch() {
     FileDialog::SetNextChosenExtension(u"xlsx"_s);
     Action("ExportPhone")->trigger();
     FileDialog::SetNextFileName(byProvince);
-    QCOMPARE(Action("ProvinceExport")->text(), u"分类导出(&G)"_s);
     Action("ProvinceExport")->trigger();
     QCOMPARE(
         MessageBox::Texts().mid(2),
@@ -388,21 +373,17 @@ void TestNumbersInOut::saveDialogAddsTheChosenExtensionAndAsksBeforeReplacing() 
     QCOMPARE(ReadWholeFile(existing), QByteArray("earlier")); // the dialog writes nothing
 }
 
-// 分类导出's own Save dialog: its title, the workbook's entry alone, and a
-// bare name given its extension.
+// 分类导出's own Save dialog (its title and entry: tst_chinesetexts) gives a
+// bare name the workbook's extension.
 void TestNumbersInOut::provinceSaveDialogTakesAWorkbook() {
-    QStringList seen;
     WithNextModal([&](QWidget *modal) {
         auto *dialog = qobject_cast<QFileDialog *>(modal);
         QVERIFY(dialog);
-        seen << dialog->windowTitle() << dialog->nameFilters() << dialog->selectedNameFilter();
         dialog->setDirectory(m_dir.path());
         dialog->selectFile(u"按省份"_s);
         QMetaObject::invokeMethod(dialog, "accept");
     });
     const QString chosen = FileDialog::ChooseProvinceWorkbook(m_window);
-    QCOMPARE(seen,
-             (QStringList{u"分类导出"_s, u"Excel 工作簿(*.xlsx)"_s, u"Excel 工作簿(*.xlsx)"_s}));
     QCOMPARE(QFileInfo(chosen), QFileInfo(m_dir.filePath(u"按省份.xlsx"_s)));
 }
 
