@@ -26,11 +26,12 @@ namespace {
 
 const QByteArray kPath = AnswerTarget("").chopped(5);
 
-QString Known(const QString &number, const QString &province, const QString &city,
-              const QString &carrier) {
+// The answer for a known number; `place` is "province city carrier".
+QString Known(const QString &number, const QString &place) {
+    const QStringList words = place.split(u' ');
     return QStringLiteral("zone = {\n\ttelString:'%1',\n\tprovince:'%2',\n\tcity:'%3',\n"
                           "\tcatName:'%4'\n}\n")
-        .arg(number, province, city, carrier);
+        .arg(number, words[0], words[1], words[2]);
 }
 
 // Decoded by the desktop program's own decoder, not by the service's
@@ -96,7 +97,7 @@ QString Find(const SegmentTable &table, const char *number) {
 const QByteArray kHeader = "号段,省份,城市,运营商\n";
 const QByteArray kBeijing = kPath + "?tel=13800138000";
 const QString kUnknownAnswer = u"zone = {\n\terror:'unknown'\n}\n"_s;
-const QString kBeijingAnswer = Known(u"13800138000"_s, u"北京"_s, u"北京"_s, u"中国移动"_s);
+const QString kBeijingAnswer = Known(u"13800138000"_s, u"北京 北京 中国移动"_s);
 
 } // namespace
 
@@ -119,22 +120,20 @@ private slots:
                             const QString &body = {}, int headers = 0, int bodyBytes = 0) {
             QTest::newRow(tag) << target << headers << bodyBytes << status << body;
         };
-        const auto known = [&row](const char *tag, const char *tel, const char *province,
-                                  const char *city, const char *carrier) {
+        const auto known = [&row](const char *tag, const char *tel, const char *place) {
             row(tag, kPath + "?tel=" + tel, 200,
-                Known(QString::fromUtf8(tel), QString::fromUtf8(province), QString::fromUtf8(city),
-                      QString::fromUtf8(carrier)));
+                Known(QString::fromLatin1(tel), QString::fromUtf8(place)));
         };
         const auto refused = [&row](const char *tag, const QByteArray &query, const char *why) {
             row(tag, kPath + query, 200,
                 QStringLiteral("zone = {\n\terror:'%1'\n}\n").arg(QLatin1StringView(why)));
         };
-        known("Beijing", "13800138000", "北京", "北京", "中国移动");
-        known("same block", "13800139999", "北京", "北京", "中国移动");
-        known("Inner Mongolia", "13904710000", "内蒙古", "呼和浩特", "中国移动");
-        known("Unicom", "18616000000", "上海", "上海", "中国联通");
-        known("Telecom", "18901000000", "北京", "北京", "中国电信");
-        known("192", "19200000000", "广东", "佛山", "中国广电");
+        known("Beijing", "13800138000", "北京 北京 中国移动");
+        known("same block", "13800139999", "北京 北京 中国移动");
+        known("Inner Mongolia", "13904710000", "内蒙古 呼和浩特 中国移动");
+        known("Unicom", "18616000000", "上海 上海 中国联通");
+        known("Telecom", "18901000000", "北京 北京 中国电信");
+        known("192", "19200000000", "广东 佛山 中国广电");
         // Not allocated, or a block neither source knows.
         refused("140", "?tel=14001234567", "unknown");
         refused("194", "?tel=19401234567", "unknown");
@@ -507,9 +506,8 @@ private slots:
             const std::optional<HttpAnswer> answer = client.Receive();
             QVERIFY(answer);
             const QStringList words = found.split(u' ');
-            QCOMPARE(FromGbk(answer->body), found.isEmpty() ? kUnknownAnswer
-                                                            : Known(QString::fromLatin1(number),
-                                                                    words[0], words[1], words[2]));
+            QCOMPARE(FromGbk(answer->body),
+                     found.isEmpty() ? kUnknownAnswer : Known(QString::fromLatin1(number), found));
         }
 
         QFile real(QStringLiteral(PHONE_DAT_2021_08));
@@ -536,9 +534,9 @@ private slots:
         RunningService service({}, std::move(load.table));
         QVERIFY(service.port > 0);
         const std::pair<const char *, QString> cases[] = {
-            {"19900001234", Known(u"19900001234"_s, u"广东"_s, u"广州"_s, u"中国移动"_s)},
-            {"13800138000", Known(u"13800138000"_s, u"上海"_s, u"上海"_s, u"中国联通"_s)},
-            {"13805710000", Known(u"13805710000"_s, u"浙江"_s, u"杭州"_s, u"中国移动"_s)},
+            {"19900001234", Known(u"19900001234"_s, u"广东 广州 中国移动"_s)},
+            {"13800138000", Known(u"13800138000"_s, u"上海 上海 中国联通"_s)},
+            {"13805710000", Known(u"13805710000"_s, u"浙江 杭州 中国移动"_s)},
             {"19900011234", kUnknownAnswer},
         };
         TestClient http(service.port);
@@ -570,7 +568,7 @@ private slots:
         const QByteArray table = kHeader + "1990000,广东,广州,移动\nx\n";
         const QString csv = u"segments.csv"_s, dat = u"phone.dat"_s;
         const QByteArray none;
-        const QString guangzhou = Known(u"19900001234"_s, u"广东"_s, u"广州"_s, u"中国移动"_s);
+        const QString guangzhou = Known(u"19900001234"_s, u"广东 广州 中国移动"_s);
         QTest::newRow("given, loads")
             << true << csv << table << none << -1
             << u"segments.csv: UTF-8, 1 row loaded, 1 skipped (line 3: block is not seven "
@@ -599,7 +597,7 @@ private slots:
         QTest::newRow("both beside: the CSV over the phone.dat")
             << false << dat << GuangzhouPhoneDat() << kHeader + "1990000,浙江,杭州,电信\n"
             << -1 << u"phone.dat: phone.dat of 2025-02, 1 block loaded"_s
-            << Known(u"19900001234"_s, u"浙江"_s, u"杭州"_s, u"中国电信"_s);
+            << Known(u"19900001234"_s, u"浙江 杭州 中国电信"_s);
     }
     void commandLine() {
         QFETCH(bool, given);
