@@ -113,6 +113,7 @@ void TestPhoneStatsWindow::screenReaderReadsEveryBar() {
     Fill(m_list, 4, 2, 4); // 未查到, 天津, 天津, 北京
     Open();
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    QCOMPARE(m_window->windowTitle(), u"号码统计"_s);
     QCOMPARE(QAccessible::queryAccessibleInterface(m_window)->role(), QAccessible::Dialog);
     BarChart *provinces = m_window->ProvinceChart();
     QAccessibleInterface *chart = QAccessible::queryAccessibleInterface(provinces);
@@ -124,6 +125,9 @@ void TestPhoneStatsWindow::screenReaderReadsEveryBar() {
     QCOMPARE(
         AccessibleLines(provinces),
         (QStringList{u"天津 2 条 (50.0%)"_s, u"北京 1 条 (25.0%)"_s, u"未查到 1 条 (25.0%)"_s}));
+    QCOMPARE(AccessibleLines(m_window->CarrierChart()),
+             (QStringList{u"中国广电 1 条 (25.0%)"_s, u"中国电信 1 条 (25.0%)"_s,
+                          u"中国联通 1 条 (25.0%)"_s, u"未查到 1 条 (25.0%)"_s}));
     for (int i = 0; i < chart->childCount(); ++i) {
         QAccessibleInterface *bar = chart->child(i);
         QCOMPARE(bar->role(), QAccessible::ListItem);
