@@ -110,8 +110,6 @@ private Q_SLOTS:
     void cellsOfEveryKind();
     void faults_data();
     void faults();
-    void cutAtRows_data();
-    void cutAtRows();
     void stoppedWhileCut();
     void mutations_data();
     void mutations();
@@ -208,172 +206,132 @@ void TestWorkbookReader::faults_data() {
     QTest::addColumn<QString>("suffix");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<WorkbookFault>("fault");
+    QTest::addColumn<QStringList>("numbers");
+    const auto row = [](const char *name, const QString &suffix, const QByteArray &bytes,
+                        WorkbookFault fault, const QStringList &numbers = {}) {
+        QTest::newRow(name) << suffix << bytes << fault << numbers;
+    };
+    // A sheet of this XML, read as a whole and cut at every row.
+    const auto sheetRow = [&row](const char *name, const QByteArray &xml, WorkbookFault fault,
+                                 const QStringList &numbers = {}) {
+        row(name, u"xlsx"_s, ZipBytes(WithPart(XlsxParts({}), u"xl/worksheets/sheet1.xml"_s, xml)),
+            fault, numbers);
+    };
 
     const QByteArray xlsx = TestWorkbookBytes(u"customers.xlsx"_s);
     const QByteArray xls = TestWorkbookBytes(u"customers.xls"_s);
     const ZipParts parts = XlsxParts("<row><c><v>13800138000</v></c></row>");
-    const QString sheet = u"xl/worksheets/sheet1.xml"_s;
-    const QByteArray head = "<?xml version=\"1.0\"?><worksheet xmlns=\"http://schemas."
-                            "openxmlformats.org/spreadsheetml/2006/main\"><sheetData>";
 
-    QTest::newRow("xlsx: an empty file") << u"xlsx"_s << QByteArray() << WorkbookFault::Damaged;
-    QTest::newRow("xlsx: a zip's first bytes only")
-        << u"xlsx"_s << QByteArray("PK\x03") << WorkbookFault::Damaged;
-    QTest::newRow("xlsx: cut in half")
-        << u"xlsx"_s << xlsx.left(xlsx.size() / 2) << WorkbookFault::Damaged;
-    QTest::newRow("xlsx: a byte of the sheet's data changed")
-        << u"xlsx"_s << CustomersWithSheetDataChanged() << WorkbookFault::Damaged;
+    row("xlsx: an empty file", u"xlsx"_s, QByteArray(), WorkbookFault::Damaged);
+    row("xlsx: a zip's first bytes only", u"xlsx"_s, QByteArray("PK\x03"), WorkbookFault::Damaged);
+    row("xlsx: cut in half", u"xlsx"_s, xlsx.left(xlsx.size() / 2), WorkbookFault::Damaged);
+    row("xlsx: a byte of the sheet's data changed", u"xlsx"_s, CustomersWithSheetDataChanged(),
+        WorkbookFault::Damaged);
     // Stored, not deflated: only the data's CRC tells.
-    QTest::newRow("xlsx: a digit of a stored sheet changed")
-        << u"xlsx"_s << ZipBytes(parts, true).replace("13800138000", "13800138001")
-        << WorkbookFault::Damaged;
-    QTest::newRow("xlsx: the sheet's XML broken")
-        << u"xlsx"_s << ZipBytes(WithPart(parts, sheet, head + "<row><c><v>1</v></row>"))
-        << WorkbookFault::Damaged;
-    QTest::newRow("xlsx: the sheet's XML cut short")
-        << u"xlsx"_s << ZipBytes(WithPart(parts, sheet, head + "<row><c><v>13800138000</v></c>"))
-        << WorkbookFault::Damaged;
-    QTest::newRow("xlsx: a shared string that is not there")
-        << u"xlsx"_s
-        << ZipBytes(XlsxParts("<row><c t=\"s\"><v>1</v></c></row>", "<si><t>13800138000</t></si>"))
-        << WorkbookFault::Damaged;
-    QTest::newRow("xlsx: rows going back")
-        << u"xlsx"_s
-        << ZipBytes(XlsxParts("<row r=\"5\"><c><v>13800138000</v></c></row>"
-                              "<row r=\"3\"><c><v>13800138000</v></c></row>"))
-        << WorkbookFault::Damaged;
-    QTest::newRow("xlsx: entities declared (a billion laughs)")
-        << u"xlsx"_s
-        << ZipBytes(WithPart(parts, sheet,
-                             "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a \"13800138000\">"
-                             "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">]>" +
-                                 head.mid(head.indexOf("<worksheet")) +
-                                 "<row><c t=\"inlineStr\"><is><t>&b;</t></is></c></row>"
-                                 "</sheetData></worksheet>"))
-        << WorkbookFault::Damaged;
-    QTest::newRow("xlsx: the workbook's sheet missing")
-        << u"xlsx"_s << ZipBytes(parts.mid(0, 4)) << WorkbookFault::Damaged;
-    QTest::newRow("xlsx: a Word document renamed")
-        << u"xlsx"_s
-        << ZipBytes({{u"[Content_Types].xml"_s, parts[0].second},
-                     {u"_rels/.rels"_s,
-                      QByteArray(parts[1].second).replace("xl/workbook.xml", "word/document.xml")},
-                     {u"word/document.xml"_s,
-                      "<?xml version=\"1.0\"?><w:document xmlns:w=\"http://schemas.openxmlformats."
-                      "org/wordprocessingml/2006/main\"><w:body/></w:document>"}})
-        << WorkbookFault::NotAWorkbook;
-    QTest::newRow("xlsx: a zip of other files")
-        << u"xlsx"_s << ZipBytes({{u"numbers.txt"_s, "13800138000\r\n"}})
-        << WorkbookFault::NotAWorkbook;
-    QTest::newRow("xlsx: a text file renamed")
-        << u"xlsx"_s << QByteArray("13800138000\r\n13900139000\r\n") << WorkbookFault::NotAWorkbook;
-    QTest::newRow("xlsx: locked with a password (an OLE file)")
-        << u"xlsx"_s << OleWithStreamRenamed(xls, u"Workbook"_s, u"EncryptedPackage"_s)
-        << WorkbookFault::Encrypted;
-    QTest::newRow("xlsx: no sheet holds a number")
-        << u"xlsx"_s
-        << ZipBytes(XlsxParts("<row><c t=\"s\"><v>0</v></c><c><v>12</v></c></row>",
-                              "<si><t>手机</t></si>"))
-        << WorkbookFault::NoNumbers;
-    QTest::newRow("xlsx: a sheet that inflates to 4 GB")
-        << u"xlsx"_s << XlsxBombBytes(MegabyteOfRows(), 4096) << WorkbookFault::TooLarge;
-    QTest::newRow("xlsx: a 4 GB sheet whose zip says 1 MB")
-        << u"xlsx"_s << XlsxBombBytes(MegabyteOfRows(), 4096, 1 << 20) << WorkbookFault::Damaged;
-    QTest::newRow("xlsx: a cell of 8 million characters")
-        << u"xlsx"_s
-        << XlsxBombBytes("<row><c t=\"inlineStr\"><is><t>" + QByteArray(8 << 20, '1') +
-                             "</t></is></c></row>",
-                         1)
-        << WorkbookFault::TooLarge;
-    QTest::newRow("xlsx: a row past the last one Excel has")
-        << u"xlsx"_s << ZipBytes(XlsxParts("<row r=\"1048577\"><c><v>13800138000</v></c></row>"))
-        << WorkbookFault::TooLarge;
+    row("xlsx: a digit of a stored sheet changed", u"xlsx"_s,
+        ZipBytes(parts, true).replace("13800138000", "13800138001"), WorkbookFault::Damaged);
+    sheetRow("xlsx: the sheet's XML broken", SheetXml("<row><c><v>1</v></row>"),
+             WorkbookFault::Damaged);
+    sheetRow("xlsx: the sheet's XML cut short",
+             SheetXml("<row><c><v>13800138000</v></c>").chopped(24), // no end tags
+             WorkbookFault::Damaged);
+    row("xlsx: a shared string that is not there", u"xlsx"_s,
+        ZipBytes(XlsxParts("<row><c t=\"s\"><v>1</v></c></row>", "<si><t>13800138000</t></si>")),
+        WorkbookFault::Damaged);
+    sheetRow("xlsx: entities declared (a billion laughs)",
+             SheetXml("<row><c t=\"inlineStr\"><is><t>&b;</t></is></c></row>", "worksheet",
+                      "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a \"13800138000\">"
+                      "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">]>"),
+             WorkbookFault::Damaged);
+    row("xlsx: the workbook's sheet missing", u"xlsx"_s, ZipBytes(parts.mid(0, 4)),
+        WorkbookFault::Damaged);
+    row("xlsx: a Word document renamed", u"xlsx"_s,
+        ZipBytes({{u"[Content_Types].xml"_s, parts[0].second},
+                  {u"_rels/.rels"_s,
+                   QByteArray(parts[1].second).replace("xl/workbook.xml", "word/document.xml")},
+                  {u"word/document.xml"_s,
+                   "<?xml version=\"1.0\"?><w:document xmlns:w=\"http://schemas.openxmlformats."
+                   "org/wordprocessingml/2006/main\"><w:body/></w:document>"}}),
+        WorkbookFault::NotAWorkbook);
+    row("xlsx: a zip of other files", u"xlsx"_s, ZipBytes({{u"numbers.txt"_s, "13800138000\r\n"}}),
+        WorkbookFault::NotAWorkbook);
+    row("xlsx: a text file renamed", u"xlsx"_s, QByteArray("13800138000\r\n13900139000\r\n"),
+        WorkbookFault::NotAWorkbook);
+    row("xlsx: locked with a password (an OLE file)", u"xlsx"_s,
+        OleWithStreamRenamed(xls, u"Workbook"_s, u"EncryptedPackage"_s), WorkbookFault::Encrypted);
+    row("xlsx: no sheet holds a number", u"xlsx"_s,
+        ZipBytes(XlsxParts("<row><c t=\"s\"><v>0</v></c><c><v>12</v></c></row>",
+                           "<si><t>手机</t></si>")),
+        WorkbookFault::NoNumbers);
+    row("xlsx: a sheet that inflates to 4 GB", u"xlsx"_s, XlsxBombBytes(MegabyteOfRows(), 4096),
+        WorkbookFault::TooLarge);
+    row("xlsx: a 4 GB sheet whose zip says 1 MB", u"xlsx"_s,
+        XlsxBombBytes(MegabyteOfRows(), 4096, 1 << 20), WorkbookFault::Damaged);
+    row("xlsx: a cell of 8 million characters", u"xlsx"_s,
+        XlsxBombBytes("<row><c t=\"inlineStr\"><is><t>" + QByteArray(8 << 20, '1') +
+                          "</t></is></c></row>",
+                      1),
+        WorkbookFault::TooLarge);
+    row("xlsx: a row past the last one Excel has", u"xlsx"_s,
+        ZipBytes(XlsxParts("<row r=\"1048577\"><c><v>13800138000</v></c></row>")),
+        WorkbookFault::TooLarge);
 
-    QTest::newRow("xls: cut short") << u"xls"_s << xls.left(3000) << WorkbookFault::Damaged;
-    QTest::newRow("xls: an OLE file's first bytes only")
-        << u"xls"_s << xls.left(6) << WorkbookFault::Damaged;
-    QTest::newRow("xls: locked with a password")
-        << u"xls"_s << XlsWithFilePass(xls) << WorkbookFault::Encrypted;
-    QTest::newRow("xls: an OLE file without a workbook (a Word 97 document)")
-        << u"xls"_s << OleWithStreamRenamed(xls, u"Workbook"_s, u"WordDocument"_s)
-        << WorkbookFault::NotAWorkbook;
+    row("xls: cut short", u"xls"_s, xls.left(3000), WorkbookFault::Damaged);
+    row("xls: an OLE file's first bytes only", u"xls"_s, xls.left(6), WorkbookFault::Damaged);
+    row("xls: locked with a password", u"xls"_s, XlsWithFilePass(xls), WorkbookFault::Encrypted);
+    row("xls: an OLE file without a workbook (a Word 97 document)", u"xls"_s,
+        OleWithStreamRenamed(xls, u"Workbook"_s, u"WordDocument"_s), WorkbookFault::NotAWorkbook);
     // The header's first entry of the sectors' table (at 76) points far
     // past the file's end.
-    QTest::newRow("xls: the sectors' table lost")
-        << u"xls"_s << QByteArray(xls).replace(76, 4, QByteArray::fromHex("ffffff00"))
-        << WorkbookFault::Damaged;
-    QTest::newRow("xls: an xlsx renamed is read as what it is")
-        << u"xls"_s << xlsx << WorkbookFault::None;
-}
+    row("xls: the sectors' table lost", u"xls"_s,
+        QByteArray(xls).replace(76, 4, QByteArray::fromHex("ffffff00")), WorkbookFault::Damaged);
+    row("xls: an xlsx renamed is read as what it is", u"xls"_s, xlsx, WorkbookFault::None,
+        CustomerNumbers());
 
-void TestWorkbookReader::faults() {
-    QFETCH(QString, suffix);
-    QFETCH(QByteArray, bytes);
-    QFETCH(WorkbookFault, fault);
-    QVERIFY(!bytes.isNull() || fault == WorkbookFault::Damaged);
-    const QString path = m_dir.filePath(u"bad."_s + suffix);
-    QVERIFY(WriteWholeFile(path, bytes));
-    const WorkbookNumbers read = Read(path);
-    QCOMPARE(read.fault, fault);
-    if (fault != WorkbookFault::None)
-        QVERIFY(read.list.kept.isEmpty());
-    QCOMPARE(ReadCut(path).fault, fault);
-}
-
-void TestWorkbookReader::cutAtRows_data() {
-    QTest::addColumn<QByteArray>("sheet");
-    QTest::addColumn<WorkbookFault>("fault");
-    QTest::addColumn<QStringList>("numbers");
-
-    const QStringList none;
-    QTest::newRow("rows") << SheetXml(NumberRows(1, 5)) << WorkbookFault::None << Numbers(1, 5);
+    sheetRow("rows", SheetXml(NumberRows(1, 5)), WorkbookFault::None, Numbers(1, 5));
     // Where "</row>" stands in no markup, the part is not cut.
-    QTest::newRow("a comment, an instruction, a CDATA section holding </row>")
-        << SheetXml(NumberRows(1, 2) + "<!-- </row><row r=\"9\"> --><?x </row> ?>" +
-                    "<row r=\"3\"><c t=\"inlineStr\"><is><t><![CDATA[</row>13800000003]]></t>"
-                    "</is></c></row>" +
-                    NumberRows(4, 2))
-        << WorkbookFault::None << Numbers(1, 2) + Numbers(4, 2);
-    QTest::newRow("names with a prefix")
-        << "<?xml version=\"1.0\"?><x:worksheet xmlns:x=\"http://schemas.openxmlformats.org/"
-           "spreadsheetml/2006/main\"><x:sheetData>" +
-               NumberRows(1, 5, "x:") + "</x:sheetData></x:worksheet>"
-        << WorkbookFault::None << Numbers(1, 5);
+    sheetRow("a comment, an instruction, a CDATA section holding </row>",
+             SheetXml(NumberRows(1, 2) + "<!-- </row><row r=\"9\"> --><?x </row> ?>" +
+                      "<row r=\"3\"><c t=\"inlineStr\"><is><t><![CDATA[</row>13800000003]]></t>"
+                      "</is></c></row>" +
+                      NumberRows(4, 2)),
+             WorkbookFault::None, Numbers(1, 2) + Numbers(4, 2));
+    sheetRow("names with a prefix",
+             "<?xml version=\"1.0\"?><x:worksheet xmlns:x=\"http://schemas.openxmlformats.org/"
+             "spreadsheetml/2006/main\"><x:sheetData>" +
+                 NumberRows(1, 5, "x:") + "</x:sheetData></x:worksheet>",
+             WorkbookFault::None, Numbers(1, 5));
     // A stretch without the part's declaration is read as UTF-8.
-    QTest::newRow("ISO-8859-1")
-        << SheetXml("<row r=\"1\"><c t=\"inlineStr\"><is><t>T\xE9l\xE9phone</t></is></c></row>" +
-                        NumberRows(2, 3),
-                    "worksheet", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>")
-        << WorkbookFault::None << Numbers(2, 3);
-    QTest::newRow("rows without their numbers")
-        << SheetXml(NumberRows(1, 2) + "<row><c><v>13800000003</v></c></row>"
-                                       "<row><c><v>13800000004</v></c></row>")
-        << WorkbookFault::None << Numbers(1, 4);
-    QTest::newRow("rows going back")
-        << SheetXml(NumberRows(3, 2) + NumberRows(1, 2)) << WorkbookFault::Damaged << none;
+    sheetRow("ISO-8859-1",
+             SheetXml("<row r=\"1\"><c t=\"inlineStr\"><is><t>T\xE9l\xE9phone</t></is></c></row>" +
+                          NumberRows(2, 3),
+                      "worksheet", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"),
+             WorkbookFault::None, Numbers(2, 3));
+    sheetRow("rows without their numbers",
+             SheetXml(NumberRows(1, 2) + "<row><c><v>13800000003</v></c></row>"
+                                         "<row><c><v>13800000004</v></c></row>"),
+             WorkbookFault::None, Numbers(1, 4));
+    sheetRow("rows going back", SheetXml(NumberRows(3, 2) + NumberRows(1, 2)),
+             WorkbookFault::Damaged);
     // Nothing else of a sheet holds a cell: a row or a cell out of place is
     // no sheet that any program writes.
-    QTest::newRow("a cell outside a row")
-        << SheetXml(NumberRows(1, 2) + "<c r=\"B2\"><v>13900000000</v></c>" + NumberRows(3, 2))
-        << WorkbookFault::Damaged << none;
-    QTest::newRow("rows inside another element")
-        << SheetXml(NumberRows(1, 2) + "<x>" + NumberRows(3, 2) + "</x>") << WorkbookFault::Damaged
-        << none;
-    QTest::newRow("a row inside a row")
-        << SheetXml(NumberRows(1, 2) + "<row r=\"3\">" + NumberRows(4, 1) + "</row>")
-        << WorkbookFault::Damaged << none;
-    QTest::newRow("rows after the sheet's data")
-        << SheetXml(NumberRows(1, 2)).replace("</worksheet>", NumberRows(3, 2) + "</worksheet>")
-        << WorkbookFault::Damaged << none;
-    QTest::newRow("a second sheetData")
-        << SheetXml(NumberRows(1, 2) + "</sheetData><sheetData>" + NumberRows(3, 2))
-        << WorkbookFault::Damaged << none;
-    QTest::newRow("rows after the document's end")
-        << SheetXml(NumberRows(1, 2)) + NumberRows(3, 2) << WorkbookFault::Damaged << none;
-    QTest::newRow("a document type declaration holding </row>")
-        << SheetXml(NumberRows(1, 2), "worksheet",
-                    "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a \"</row>\">]>")
-        << WorkbookFault::Damaged << none;
+    sheetRow("a cell outside a row",
+             SheetXml(NumberRows(1, 2) + "<c r=\"B2\"><v>13900000000</v></c>" + NumberRows(3, 2)),
+             WorkbookFault::Damaged);
+    sheetRow("rows inside another element",
+             SheetXml(NumberRows(1, 2) + "<x>" + NumberRows(3, 2) + "</x>"),
+             WorkbookFault::Damaged);
+    sheetRow("a row inside a row",
+             SheetXml(NumberRows(1, 2) + "<row r=\"3\">" + NumberRows(4, 1) + "</row>"),
+             WorkbookFault::Damaged);
+    sheetRow("rows after the sheet's data",
+             SheetXml(NumberRows(1, 2)).replace("</worksheet>", NumberRows(3, 2) + "</worksheet>"),
+             WorkbookFault::Damaged);
+    sheetRow("a second sheetData",
+             SheetXml(NumberRows(1, 2) + "</sheetData><sheetData>" + NumberRows(3, 2)),
+             WorkbookFault::Damaged);
+    sheetRow("rows after the document's end", SheetXml(NumberRows(1, 2)) + NumberRows(3, 2),
+             WorkbookFault::Damaged);
     // No cut for megabytes: read on as a whole, a row's cells in more than
     // one piece of the inflated part.
     QByteArray uncut;
@@ -381,17 +339,17 @@ void TestWorkbookReader::cutAtRows_data() {
         uncut += "<row r=\"" + QByteArray::number(r) + "\"><c t=\"inlineStr\"><is><t>" +
                  QByteArray(200, 'x') + "</t></is></c><c><v>" +
                  QByteArray::number(13800000000LL + r) + "</v></c></row >";
-    QTest::newRow("no cut for megabytes")
-        << SheetXml(uncut) << WorkbookFault::None << Numbers(1, 20'000);
+    sheetRow("no cut for megabytes", SheetXml(uncut), WorkbookFault::None, Numbers(1, 20'000));
 }
 
-// A sheet read as a whole and cut at every row.
-void TestWorkbookReader::cutAtRows() {
-    QFETCH(QByteArray, sheet);
+void TestWorkbookReader::faults() {
+    QFETCH(QString, suffix);
+    QFETCH(QByteArray, bytes);
     QFETCH(WorkbookFault, fault);
     QFETCH(QStringList, numbers);
-    const QString path = m_dir.filePath(u"cut.xlsx"_s);
-    QVERIFY(WriteZip(path, WithPart(XlsxParts({}), u"xl/worksheets/sheet1.xml"_s, sheet)));
+    QVERIFY(!bytes.isNull() || fault == WorkbookFault::Damaged);
+    const QString path = m_dir.filePath(u"bad."_s + suffix);
+    QVERIFY(WriteWholeFile(path, bytes));
     const WorkbookNumbers whole = Read(path);
     QCOMPARE(whole.fault, fault);
     QCOMPARE(whole.list.kept, numbers);
