@@ -126,10 +126,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void slowSingleQuery_data();
-    void slowSingleQuery();
-    void slowBatch_data();
-    void slowBatch();
+    void slowLookup_data();
+    void slowLookup();
     void fastBatch_data();
     void fastBatch();
     // Last: the bus is gone for good afterwards.
@@ -263,57 +261,32 @@ void TestAccessibilityBus::Serve(const QString &held,
     });
 }
 
-void TestAccessibilityBus::slowSingleQuery_data() {
+namespace {
+const std::pair<const char *, Way> kBatchWays[] = {
+    {"started by keys (Alt+S, B)", Way::Key},
+    {"started by a press on the button", Way::Button},
+    {"started by a press on the menu item", Way::MenuItem}};
+} // namespace
+
+void TestAccessibilityBus::slowLookup_data() {
+    QTest::addColumn<bool>("batch");
     QTest::addColumn<Way>("way");
-    QTest::newRow("started by keys") << Way::Key;
-    QTest::newRow("started by a press on the button") << Way::Button;
+    QTest::newRow("single query started by keys") << false << Way::Key;
+    QTest::newRow("single query started by a press on the button") << false << Way::Button;
+    for (const auto &[name, way] : kBatchWays)
+        QTest::addRow("batch %s", name) << true << way;
 }
 
-// While the answer is awaited, Frame1's caption reads "正在查询请稍后……";
-// once it has come, the location, and the list holds the one row.
-void TestAccessibilityBus::slowSingleQuery() {
+// The answer of the single query, or of the second of three rows, is held.
+// Once the rows before it are done and the caption names it, the window is
+// walked: the caption and the rows must read as the window shows them. In
+// the first run, commands pressed over the bus then are answered and
+// dropped. Only then is the answer let go.
+void TestAccessibilityBus::slowLookup() {
+    QFETCH(bool, batch);
     QFETCH(Way, way);
-    Walks walks;
-    bool walked = false;
-    Serve(Number(1), [&](const QString &) {
-        m_reader->Ask("walk", [&](const QJsonObject &walk) {
-            walks.Waiting(walk);
-            walks.Expect(walk[u"frame1"_s].toString() == u"正在查询请稍后……"_s,
-                         u"Frame1 read as "_s + walk[u"frame1"_s].toString());
-            walked = true;
-            m_server->HoldAnswers(false);
-        });
-    });
-    m_window->findChild<QLineEdit *>(u"SinglePhone"_s)->setText(Number(1));
-    IdleWalk(walks);
-    for (int round = 1; round <= kRounds; ++round) {
-        walked = false;
-        Start(way, u"查询手机归属地"_s, {}, walks);
-        QVERIFY(WaitUntil([&] { return walked && !m_window->CommandRunning(); }));
-        const QJsonObject after = IdleWalk(walks);
-        QCOMPARE(after[u"frame1"_s].toString(), u"查询成功，归属地为广东移动"_s);
-        QCOMPARE(RowsRead(after), QStringList{u"1 %1 广东 移动"_s.arg(Number(1))});
-    }
-    QCOMPARE(m_server->RequestCount(), kRounds);
-
-    CheckGoals(walks);
-}
-
-void TestAccessibilityBus::slowBatch_data() {
-    QTest::addColumn<Way>("way");
-    QTest::newRow("started by keys (Alt+S, B)") << Way::Key;
-    QTest::newRow("started by a press on the button") << Way::Button;
-    QTest::newRow("started by a press on the menu item") << Way::MenuItem;
-}
-
-// The answer of the second of three rows is held. Once the first row is
-// done and the caption has moved on, the window is walked: the caption must
-// name the second row, and the rows read as the window shows them. In the first run, commands
-// pressed over the bus then are answered and dropped. Only then is the
-// answer let go.
-void TestAccessibilityBus::slowBatch() {
-    QFETCH(Way, way);
-    constexpr int kRows = 3;
+    const int rows = batch ? 3 : 1;
+    const int held = batch ? 2 : 1;
     Walks walks;
     bool walked = false;
     bool pressAll = true;
@@ -321,24 +294,25 @@ void TestAccessibilityBus::slowBatch() {
         walked = true;
         m_server->HoldAnswers(false);
     };
-    Serve(Number(2), [&](const QString &tel) {
-        if (tel != Number(2))
+    Serve(Number(held), [&](const QString &tel) {
+        if (tel != Number(held))
             return;
         WhenReady(
             m_window,
-            [this] {
+            [&] {
                 // The caption shows a moment after it is set: once it has
                 // moved on from the first row, the walk tells what it says.
                 const QString caption = m_window->Frame2Box()->title();
-                return !m_window->ListModel()->Location(1).isEmpty() &&
-                       caption.startsWith(u"正在查询第"_s) && caption != RowCaption(1);
+                return !batch || (!m_window->ListModel()->Location(1).isEmpty() &&
+                                  caption.startsWith(u"正在查询第"_s) && caption != RowCaption(1));
             },
             [&] {
                 m_reader->Ask("walk", [&](const QJsonObject &walk) {
                     walks.Waiting(walk);
-                    walks.Expect(walk[u"frame2"_s].toString() == RowCaption(2),
-                                 u"Frame2 read as "_s + walk[u"frame2"_s].toString());
-                    walks.Expect(RowsDoneBefore(walk, 2),
+                    const QString frame = walk[batch ? u"frame2"_s : u"frame1"_s].toString();
+                    walks.Expect(frame == (batch ? RowCaption(2) : u"正在查询请稍后……"_s),
+                                 u"the caption read as "_s + frame);
+                    walks.Expect(!batch || RowsDoneBefore(walk, 2),
                                  u"the rows read as "_s + RowsRead(walk).join(u"; "_s));
                 });
                 if (!pressAll) {
@@ -364,28 +338,36 @@ void TestAccessibilityBus::slowBatch() {
             });
     });
 
+    m_window->findChild<QLineEdit *>(u"SinglePhone"_s)->setText(Number(1));
     for (int round = 1; round <= kRounds; ++round) {
-        AddRows(kRows);
+        AddRows(rows);
         if (round == 1)
             IdleWalk(walks);
         walked = false;
-        Start(way, u"批量查询"_s, u"批量查询(B)"_s, walks);
+        if (batch)
+            Start(way, u"批量查询"_s, u"批量查询(B)"_s, walks);
+        else
+            Start(way, u"查询手机归属地"_s, {}, walks);
         QVERIFY2(WaitUntil([&] { return walked && !m_window->CommandRunning(); }),
-                 "the batch shows row 2 with row 1 done, and ends once let go");
+                 "the lookup shows the held row, and ends once it is let go");
         const QJsonObject after = IdleWalk(walks);
-        QCOMPARE(after[u"frame2"_s].toString(), u"查询完毕，成功3条，失败0条"_s);
-        QVERIFY2(RowsDoneBefore(after, kRows + 1), qPrintable(RowsRead(after).join(u"; "_s)));
-        // Nothing pressed during the batch ran, then or later.
-        QCOMPARE(m_server->RequestCount(), kRows * round);
+        if (batch)
+            QCOMPARE(after[u"frame2"_s].toString(), u"查询完毕，成功3条，失败0条"_s);
+        else
+            QCOMPARE(after[u"frame1"_s].toString(), u"查询成功，归属地为广东移动"_s);
+        QVERIFY2(RowsDoneBefore(after, rows + 1), qPrintable(RowsRead(after).join(u"; "_s)));
+        // Nothing pressed during the lookup ran, then or later.
+        QCOMPARE(m_server->RequestCount(), rows * round);
         QCOMPARE(FileDialog::TimesAsked(), 0);
-        QCOMPARE(m_window->ListModel()->Count(), kRows);
+        QCOMPARE(m_window->ListModel()->Count(), rows);
     }
-
     CheckGoals(walks);
 }
 
 void TestAccessibilityBus::fastBatch_data() {
-    slowBatch_data();
+    QTest::addColumn<Way>("way");
+    for (const auto &[name, way] : kBatchWays)
+        QTest::newRow(name) << way;
 }
 
 // A batch answered at once, walked over and over from its first request:
