@@ -113,32 +113,26 @@ private Q_SLOTS:
                     change(reply);
             });
         };
-
-        QTest::newRow("keeps every connection")
-            << with([](const Request &, Reply &) {}) << QList<int>();
+        // A flag of every answer, or of the answers of requests `when` picks.
+        const auto every = [&](bool Reply::*flag, std::function<bool(const Request &)> when = {}) {
+            return with([flag, when](const Request &request, Reply &reply) {
+                reply.*flag = !when || when(request);
+            });
+        };
+        const QList<int> none;
+        QTest::newRow("keeps every connection") << with([](const Request &, Reply &) {}) << none;
         QTest::newRow("closes after every answer, saying nothing")
-            << with([](const Request &, Reply &reply) { reply.closeAfterAnswer = true; })
-            << QList<int>();
+            << every(&Reply::closeAfterAnswer) << none;
         QTest::newRow("says Connection: close with every answer")
-            << with([](const Request &, Reply &reply) { reply.announceClose = true; })
-            << QList<int>();
-        QTest::newRow("speaks HTTP/1.0")
-            << with([](const Request &, Reply &reply) { reply.http10 = true; }) << QList<int>();
+            << every(&Reply::announceClose) << none;
+        QTest::newRow("speaks HTTP/1.0") << every(&Reply::http10) << none;
         QTest::newRow("says Connection: close halfway")
-            << with([](const Request &request, Reply &reply) {
-                   reply.announceClose = RowOf(request.tel) > kRows / 2;
-               })
-            << QList<int>();
+            << every(&Reply::announceClose, [](auto &r) { return RowOf(r.tel) > kRows / 2; })
+            << none;
         QTest::newRow("closes in the middle of what was sent on a connection")
-            << with([](const Request &request, Reply &reply) {
-                   reply.closeAfterAnswer = request.onConnection == 3;
-               })
-            << QList<int>();
+            << every(&Reply::closeAfterAnswer, [](auto &r) { return r.onConnection == 3; }) << none;
         QTest::newRow("drops a kept connection instead of an answer")
-            << with([](const Request &request, Reply &reply) {
-                   reply.dropConnection = request.onConnection == 4;
-               })
-            << QList<int>();
+            << every(&Reply::dropConnection, [](auto &r) { return r.onConnection == 4; }) << none;
         QTest::newRow("drops the connection for one number, every time")
             << forRow(20, [](Reply &reply) { reply.dropConnection = true; }) << QList<int>{20};
         // Given up after the time-out; the rows behind it go out again.

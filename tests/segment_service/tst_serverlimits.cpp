@@ -1,8 +1,4 @@
-// The limits a server needs, each on its own service with short times so
-// that nothing waits long: a slow sender is cut off at its deadline while
-// another client is answered; idle connections time out; past the cap the
-// oldest idle connection goes first; a stop finishes the answer under way;
-// keep-alive and pipelining; a header line without end is not gathered.
+// The limits a server needs, each on its own service with short times.
 // Every test waits on events (an answer, a closed connection, the server's
 // counts), never on the clock.
 #include "servicetestclient.h"
