@@ -29,11 +29,6 @@ const QStringList kProvinces =
     u"贵州 云南 西藏 陕西 甘肃 青海 宁夏 新疆 香港 澳门 台湾"_s.split(u' ');
 const QStringList kCarriers{u"中国移动"_s, u"中国联通"_s, u"中国电信"_s, u"中国广电"_s};
 
-void AddColumns(ResultListModel &list) {
-    for (const QString &title : {u"序号"_s, u"手机号码"_s, u"归属地"_s})
-        list.AddColumn(title);
-}
-
 // rows rows over the first provinces provinces, no two of the same count;
 // every notFoundEvery-th row without a location.
 void Fill(ResultListModel &list, int rows, int provinces, int notFoundEvery) {
@@ -79,7 +74,11 @@ double Contrast(const QColor &a, const QColor &b) {
 class TestPhoneStatsWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
+    void initTestCase() {
+        for (const QString &title : {u"序号"_s, u"手机号码"_s, u"归属地"_s})
+            m_list.AddColumn(title);
+    }
+    void init() { m_list.Clear(); }
     void cleanup();
 
     void screenReaderReadsEveryBar();
@@ -96,12 +95,6 @@ private:
     ResultListModel m_list;
     QPointer<PhoneStatsWindow> m_window;
 };
-
-void TestPhoneStatsWindow::init() {
-    m_list.Clear();
-    if (m_list.ColumnTitles().isEmpty())
-        AddColumns(m_list);
-}
 
 void TestPhoneStatsWindow::cleanup() {
     delete m_window;
