@@ -17,6 +17,17 @@ const QString kBusy = Caption(QStringLiteral("正在导入手机号码，请稍�
 QByteArray WithMark(const QString &text, QStringConverter::Encoding encoding) {
     return QStringEncoder(encoding, QStringConverter::Flag::WriteBom).encode(text);
 }
+
+// The list's numbers, once each row is seen to have its serial and no location.
+QStringList Imported(const ResultListModel &lv) {
+    QStringList numbers;
+    for (int i = 1; i <= lv.Count(); ++i) {
+        if (lv.Text(i) != QString::number(i) || !lv.Location(i).isEmpty())
+            return {u"row %1: serial %2, location %3"_s.arg(i).arg(lv.Text(i), lv.Location(i))};
+        numbers << lv.Number(i);
+    }
+    return numbers;
+}
 } // namespace
 
 class TestImportNumberList : public QObject {
@@ -39,6 +50,13 @@ private Q_SLOTS:
     void stopped();
 
 private:
+    // Chosen in the Open dialog, or dropped on the window.
+    void Import(const QString &path, bool dropped) {
+        if (!dropped)
+            m_view->dialogChoice = path;
+        dropped ? ImportDroppedFiles(*m_view, {path}) : ImportNumberList(*m_view);
+    }
+
     QTemporaryDir m_dir;
     std::unique_ptr<RecordingView> m_view;
 };
@@ -96,12 +114,7 @@ void TestImportNumberList::lines() {
     const QString summary = QStringLiteral("共导入%1条号码，无效号码%2条");
     QCOMPARE(m_view->events,
              QStringList({kBusy, Caption(summary.arg(numbers.size()).arg(invalid))}));
-    QCOMPARE(m_view->lv.Count(), numbers.size());
-    for (int i = 1; i <= m_view->lv.Count(); ++i) {
-        QCOMPARE(m_view->lv.Text(i), QString::number(i));
-        QCOMPARE(m_view->lv.Number(i), numbers[i - 1]);
-        QCOMPARE(m_view->lv.Location(i), QString());
-    }
+    QCOMPARE(Imported(m_view->lv), numbers);
 }
 
 void TestImportNumberList::cancel() {
@@ -159,18 +172,10 @@ void TestImportNumberList::cellsOfACsvFile() {
                                  "a,\"13800138000\"\r\n"
                                  "b,+86 137-0013-7000\r\n"
                                  "13900139000\r\n"));
-    if (dropped) {
-        ImportDroppedFiles(*m_view, {path});
-    } else {
-        m_view->dialogChoice = path;
-        ImportNumberList(*m_view);
-    }
+    Import(path, dropped);
     QCOMPARE(m_view->fileName, path);
     QCOMPARE(m_view->events, QStringList({kBusy, Caption(summary)}));
-    QStringList got;
-    for (int i = 1; i <= m_view->lv.Count(); ++i)
-        got.append(m_view->lv.Number(i));
-    QCOMPARE(got, numbers);
+    QCOMPARE(Imported(m_view->lv), numbers);
 }
 
 void TestImportNumberList::droppedFiles_data() {
@@ -229,19 +234,9 @@ void TestImportNumberList::customerWorkbook() {
     const QString path = m_dir.filePath(u"客户名单."_s + name.section(u'.', 1).toUpper());
     QFile::remove(path);
     QVERIFY(QFile::copy(TestWorkbook(name), path));
-    if (dropped) {
-        ImportDroppedFiles(*m_view, {path});
-    } else {
-        m_view->dialogChoice = path;
-        ImportNumberList(*m_view);
-    }
+    Import(path, dropped);
     QCOMPARE(m_view->events, QStringList({kBusy, Caption(u"共导入200条号码，无效号码0条"_s)}));
-    const QStringList numbers = CustomerNumbers();
-    QCOMPARE(m_view->lv.Count(), numbers.size());
-    for (int i = 1; i <= m_view->lv.Count(); ++i) {
-        QCOMPARE(m_view->lv.Text(i), QString::number(i));
-        QCOMPARE(m_view->lv.Number(i), numbers[i - 1]);
-    }
+    QCOMPARE(Imported(m_view->lv), CustomerNumbers());
 }
 
 // One message, naming the file and what is wrong; the list stays empty and
