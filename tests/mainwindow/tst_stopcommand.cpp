@@ -39,17 +39,14 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void stopsABatch_data();
-    void stopsABatch();
-    void stopsASingleQuery_data();
-    void stopsASingleQuery();
+    void stopsALookup_data();
+    void stopsALookup();
 
 private:
     // Stops the way given as soon as the service holds the request for the
     // number given and the window waits for it, from inside the window's
     // wait.
     void StopWhenWaiting(const QString &tel, Stop way);
-    static void AddWays();
 
     QTemporaryDir m_dir;
     LoopbackServer *m_server = nullptr;
@@ -91,13 +88,17 @@ void TestStopCommand::cleanup() {
     SkinEngine::Reset();
 }
 
-void TestStopCommand::AddWays() {
+void TestStopCommand::stopsALookup_data() {
+    QTest::addColumn<bool>("batch");
     QTest::addColumn<int>("way");
     QTest::addColumn<bool>("closes");
-    QTest::newRow("Esc") << int(Escape) << false;
-    QTest::newRow("close box") << int(CloseBox) << true;
-    QTest::newRow("退出") << int(ExitItem) << true;
-    QTest::newRow("end of the session") << int(SessionQuit) << true;
+    for (const bool batch : {true, false}) {
+        const char *what = batch ? "batch" : "single query";
+        QTest::addRow("%s, Esc", what) << batch << int(Escape) << false;
+        QTest::addRow("%s, close box", what) << batch << int(CloseBox) << true;
+        QTest::addRow("%s, 退出", what) << batch << int(ExitItem) << true;
+        QTest::addRow("%s, end of the session", what) << batch << int(SessionQuit) << true;
+    }
 }
 
 void TestStopCommand::StopWhenWaiting(const QString &tel, Stop way) {
@@ -133,25 +134,33 @@ void TestStopCommand::StopWhenWaiting(const QString &tel, Stop way) {
     poll->start(5);
 }
 
-void TestStopCommand::stopsABatch_data() {
-    AddWays();
-}
-
-void TestStopCommand::stopsABatch() {
+void TestStopCommand::stopsALookup() {
+    QFETCH(bool, batch);
     QFETCH(int, way);
     QFETCH(bool, closes);
-    m_window->ListModel()->AppendRows({{u"1"_s, u"13800000001"_s, {}},
-                                       {u"2"_s, u"13800000002"_s, {}},
-                                       {u"3"_s, u"13800000003"_s, {}},
-                                       {u"4"_s, u"13800000004"_s, {}}});
-    StopWhenWaiting(u"13800000003"_s, Stop(way));
-    m_window->findChild<QPushButton *>(u"batch"_s)->click();
+    if (batch) {
+        m_window->ListModel()->AppendRows({{u"1"_s, u"13800000001"_s, {}},
+                                           {u"2"_s, u"13800000002"_s, {}},
+                                           {u"3"_s, u"13800000003"_s, {}},
+                                           {u"4"_s, u"13800000004"_s, {}}});
+    } else {
+        m_server->HoldAnswers(true);
+        m_window->ListModel()->AppendRows({{u"1"_s, u"13900000000"_s, {}}});
+        m_window->findChild<QLineEdit *>(u"SinglePhone"_s)->setText(u"13800138000"_s);
+    }
+    StopWhenWaiting(batch ? u"13800000003"_s : u"13800138000"_s, Stop(way));
+    m_window->findChild<QPushButton *>(batch ? u"batch"_s : u"seach"_s)->click();
 
     QVERIFY(m_stopped);
     QVERIFY(!m_window->CommandRunning());
-    QCOMPARE(m_window->Frame2Box()->title(), u"查询已停止，成功2条，失败2条"_s);
     QCOMPARE(m_window->isVisible(), !closes);
     QCOMPARE(MessageBox::Texts(), QStringList());
+    if (!batch) {
+        QCOMPARE(m_window->Frame1Box()->title(), u"查询已停止"_s);
+        QCOMPARE(m_window->ListModel()->Count(), 0);
+        return;
+    }
+    QCOMPARE(m_window->Frame2Box()->title(), u"查询已停止，成功2条，失败2条"_s);
     // The rows done keep their locations, and the log holds them, whole.
     const QStringList locations{u"广东 移动"_s, u"广东 移动"_s, {}, {}};
     for (int i = 1; i <= 4; ++i)
@@ -173,26 +182,6 @@ void TestStopCommand::stopsABatch() {
     QCOMPARE(again, (QStringList{u"13800000003"_s, u"13800000004"_s}));
     QCOMPARE(ReadLogText(m_dir.filePath(u"tarvio.txt"_s)),
              done + u"3\t13800000003\t广东 移动\r\n4\t13800000004\t广东 移动\r\n"_s);
-}
-
-void TestStopCommand::stopsASingleQuery_data() {
-    AddWays();
-}
-
-void TestStopCommand::stopsASingleQuery() {
-    QFETCH(int, way);
-    QFETCH(bool, closes);
-    m_server->HoldAnswers(true);
-    m_window->ListModel()->AppendRows({{u"1"_s, u"13900000000"_s, {}}});
-    m_window->findChild<QLineEdit *>(u"SinglePhone"_s)->setText(u"13800138000"_s);
-    StopWhenWaiting(u"13800138000"_s, Stop(way));
-    m_window->findChild<QPushButton *>(u"seach"_s)->click();
-
-    QVERIFY(m_stopped);
-    QCOMPARE(m_window->Frame1Box()->title(), u"查询已停止"_s);
-    QCOMPARE(m_window->ListModel()->Count(), 0);
-    QCOMPARE(m_window->isVisible(), !closes);
-    QCOMPARE(MessageBox::Texts(), QStringList());
 }
 
 QTEST_MAIN(TestStopCommand)
