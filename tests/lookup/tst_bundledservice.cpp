@@ -48,27 +48,17 @@ enum class Holder {
 void ActAs(LoopbackServer &server, Holder holder) {
     server.SetHandler([holder](const LoopbackServer::Request &request) {
         LoopbackServer::Reply reply;
-        switch (holder) {
-        case Holder::Nobody:
-            break;
-        case Holder::CompatibleService:
+        reply.status = holder == Holder::NotFoundPages ? 404 : 200;
+        reply.notHttp = holder == Holder::NotHttp;
+        reply.held = holder == Holder::Silent;
+        if (holder == Holder::CompatibleService)
             reply.body = ZoneAnswer(request.tel, u"火星"_s, u"中国移动"_s);
-            break;
-        case Holder::NotFoundPages:
-            reply.status = 404;
+        else if (holder == Holder::NotFoundPages)
             reply.body = "<html>Not Found</html>";
-            break;
-        case Holder::AnswersWithoutMarker:
+        else if (holder == Holder::AnswersWithoutMarker)
             reply.body = UnknownZoneAnswer();
-            break;
-        case Holder::NotHttp:
-            reply.notHttp = true;
+        else if (holder == Holder::NotHttp)
             reply.body = "220 mail.example ESMTP ready\r\n";
-            break;
-        case Holder::Silent:
-            reply.held = true;
-            break;
-        }
         return reply;
     });
 }
