@@ -243,7 +243,6 @@ void TestMainWindow::doubleClickCopiesAndHoverSelects() {
 // shows the distinct locations in one window of their own, without owner.
 void TestMainWindow::filterShowsItsOwnWindow() {
     const QStringList before{u"北京 移动"_s, u" 北京 移动 "_s, u"浙江 联通"_s};
-    const QStringList after{u""_s, u" 北京 移动 "_s, u"浙江 联通"_s};
     const QStringList distinct{u"北京 移动"_s, u"浙江 联通"_s};
     const auto shownWindows = [] {
         QWidgetList shown;
@@ -255,10 +254,7 @@ void TestMainWindow::filterShowsItsOwnWindow() {
     };
     AddRows(before, before);
     Button("Command1")->click();
-    QStringList locations, listed;
-    for (int i = 1; i <= m_window->ListModel()->Count(); ++i)
-        locations.append(m_window->ListModel()->Location(i));
-    QCOMPARE(locations, after);
+    QStringList listed;
     const QWidgetList windows = shownWindows();
     QCOMPARE(windows.size(), 1);
     QVERIFY(!windows[0]->parentWidget());
