@@ -208,11 +208,9 @@ void TestBatchQuery::logOfARun() {
     QVERIFY(!m_view->lv.BatchStopped());
 }
 
-// Several rows are on their way at once, and answers come in any order; the
-// run still takes them in row order, as if asked one by one: three failed
-// transfers in a row, by row, stop it, and nothing after the third is in
-// the list or the log, though it was asked and answered. A dropped
-// connection had answered before, so each D row was asked twice.
+// Answers come in any order, but are taken in row order: three failed
+// transfers in a row stop the run, and nothing after the third is in the list
+// or the log, though it was asked and answered. A D row is asked twice.
 void TestBatchQuery::failedTransfers_data() {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<int>("last"); // the last row taken

@@ -103,8 +103,6 @@ void TestExportResults::formatFromTheName_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QByteArray>("opening");
-    QTest::newRow(".xlsx") << u"结果.xlsx"_s << u"xlsx"_s << kZip;
-    QTest::newRow(".csv") << u"结果.csv"_s << u"csv"_s << kBom;
     // The name's extension decides, whatever entry was chosen.
     QTest::newRow(".csv with the workbook entry") << u"结果.csv"_s << u"xlsx"_s << kBom;
     QTest::newRow(".XLSX with the CSV entry") << u"结果.XLSX"_s << u"csv"_s << kZip;

@@ -82,11 +82,9 @@ bool UnderWine() {
 }
 #endif
 
-// A folder in which the test's user cannot make a file, for one scope.
-// On Linux its permissions say so; the root user, whom no permission
-// stops, gives up its rights meanwhile (as "nobody"). On Windows a rule
-// of its security says so; wine keeps such rules without heeding them, so
-// there /sys serves, which no one may make a file in.
+// A folder in which the test's user cannot make a file, for one scope: by its
+// permissions (Linux; see AsOrdinaryUser), a rule of its security (Windows),
+// or /sys instead under wine, which keeps such rules without heeding them.
 class FolderNotWritable {
 public:
     explicit FolderNotWritable(const QString &folder)
@@ -128,10 +126,8 @@ private:
     QString m_folder;
 };
 
-// The user the export runs as: on Linux, where the test runs as root,
-// "nobody" for the scope (real and effective, as permissions are checked
-// against both), keeping root as the saved user to come back to; glibc gives
-// every thread the change.
+// Linux, as root: "nobody" for the scope, real and effective (as permissions
+// are checked against both), root kept as the saved user; glibc tells every thread.
 class AsOrdinaryUser {
 public:
     AsOrdinaryUser() {

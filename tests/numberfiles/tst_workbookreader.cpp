@@ -394,11 +394,9 @@ void TestWorkbookReader::mutations_data() {
 #endif
 }
 
-// Seeded, so that a failure comes back on the next run: bytes changed,
-// removed, repeated or cut off, in an .xls's OLE file and BIFF records, and
-// in the XML of an .xlsx's parts (zipped again, so that the XML reader gets
-// them rather than the zip's checks). Each read ends, with a fault or with
-// numbers of eleven characters; an .xlsx cut at every row gives the same.
+// Seeded: bytes changed, removed, repeated or cut off in an .xls, and in the
+// XML of an .xlsx's parts (zipped again, to reach the XML reader). Each read
+// ends, with a fault or numbers of eleven characters, the same when cut.
 void TestWorkbookReader::mutations() {
     QFETCH(QString, base);
     QFETCH(int, count);
