@@ -79,7 +79,6 @@ private:
     };
     // What the server keeps of one connection.
     struct Peer {
-        int number = 0;
         int requests = 0;
         QByteArray buffer;
         std::deque<Pending> pending; // in the order asked
@@ -88,12 +87,11 @@ private:
 
     void OnNewConnection() {
         while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-            Peer peer;
             {
                 const QMutexLocker lock(&m_owner.m_mutex);
-                peer.number = ++m_owner.m_connections;
+                ++m_owner.m_connections;
             }
-            m_peers.emplace(socket, std::move(peer));
+            m_peers.emplace(socket, Peer{});
             socket->setParent(this);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
             // Forgotten once what is under way with it is over: an abort
@@ -133,7 +131,6 @@ private:
                 break;
             LoopbackServer::Request request = ParseHead(peer.buffer.left(end));
             peer.buffer.remove(0, end + 4);
-            request.connection = peer.number;
             request.onConnection = ++peer.requests;
             bool held = false;
             const LoopbackServer::Reply reply = m_owner.Record(request, &held);

@@ -11,14 +11,11 @@
 
 class LoopbackWorker;
 
-// A small HTTP/1.1 server on 127.0.0.1 for the tests. It serves on a thread
-// of its own, as a real service is a process of its own, and a test can hold
-// answers back and release them when it is ready. Connections are kept open
-// between requests, and requests sent one behind the other on a connection
-// (pipelined) are answered in the order they came, as HTTP has it: an answer
-// held or delayed holds back those behind it on its connection. Replies are
-// scripted; every request is recorded with its connection. Safe to use from
-// the test's thread while it serves; the handler runs on the server's thread.
+// A small HTTP/1.1 server on 127.0.0.1 for the tests, serving on a thread of
+// its own with scripted replies; every request is recorded. Connections are
+// kept open, and pipelined requests answered in order: an answer held back
+// holds back those behind it on its connection. Safe to use from the test's
+// thread; the handler runs on the server's thread.
 class LoopbackServer {
 public:
     struct Request {
@@ -26,7 +23,6 @@ public:
         QByteArray rawQuery;  // the query as sent, without "?"
         QString tel;          // decoded value of the "tel" query item
         QByteArray headers;   // the header block as sent
-        int connection = 0;   // which connection it came on: 1 for the first accepted
         int onConnection = 0; // 1 for the first request on its connection
     };
 
