@@ -1,19 +1,12 @@
 #!/usr/bin/env python3
-"""Reads the workbooks and CSV files that tst_numbersinout exported through
-the window, the workbooks with openpyxl as a spreadsheet user's tools would,
-and checks that each holds what its note (W.json beside W.xlsx) says: the
-rows of a CSV file exported from the same list (whose bytes the test checks
-itself), every sheet beginning with the header, the serial a number, the
-phone number a text cell, and the answers' province, city and carrier as the
-CSV has them.
-
-- Not by province: the rows in order, so many on a sheet, the sheets named
-  查询结果, 查询结果 (2), 查询结果 (3) ...
-- By province (分类导出): a sheet per province named by it, the rows of each
-  in list order, the largest province first (equal counts in the order of
-  their names), the rows without an answer on 未查到, last; a province with
-  more rows than a sheet takes goes on in "广东 (2)" and so on. Each row
-  stands once.
+"""Reads the workbooks that tst_numbersinout exported through the window
+with openpyxl, and checks that each holds what its note (W.json beside
+W.xlsx) says: the rows of a CSV file exported from the same list, every
+sheet beginning with the header, the serial a number, the phone number a
+text cell. Not by province: the rows in order, so many on a sheet, on
+查询结果, 查询结果 (2) ... By province: a sheet per province, largest first
+(equal counts by name), 未查到 last, "广东 (2)" for the rows a sheet does
+not take, each in list order.
 
     check_export.py FOLDER
 """

@@ -140,10 +140,10 @@ private:
     // between its looks, and would hold every call of the bus meanwhile.)
     bool WaitUntil(const std::function<bool()> &done);
     QJsonObject IdleWalk(Walks &walks);
-    // Starts a command the given way: by keys (the single query: Tab from
-    // the number to its button, and Space), or by a press over the bus on
-    // the button or on the menu item.
-    void Start(Way way, const QString &button, const QString &menuItem, Walks &walks);
+    // Starts the batch or the single query the given way: by keys (the
+    // single query: Tab from the number to its button, and Space), or by a
+    // press over the bus on the button or on the menu item.
+    void Start(Way way, bool batch, Walks &walks);
     // A press over the bus, its call timed with the walks.
     void Press(const QString &name, Walks &walks);
     // Answers every request with a location at once, or holds the answer
@@ -223,9 +223,8 @@ QJsonObject TestAccessibilityBus::IdleWalk(Walks &walks) {
     return walk;
 }
 
-void TestAccessibilityBus::Start(Way way, const QString &button, const QString &menuItem,
-                                 Walks &walks) {
-    if (way == Way::Key && menuItem.isEmpty()) {
+void TestAccessibilityBus::Start(Way way, bool batch, Walks &walks) {
+    if (way == Way::Key && !batch) {
         auto *number = m_window->findChild<QLineEdit *>(u"SinglePhone"_s);
         number->setFocus();
         QTest::keyClick(number, Qt::Key_Tab);
@@ -239,7 +238,10 @@ void TestAccessibilityBus::Start(Way way, const QString &button, const QString &
         QTest::keyClick(system, Qt::Key_B);
         return;
     }
-    Press(way == Way::Button ? button : menuItem, walks);
+    Press(way == Way::MenuItem ? u"批量查询(B)"_s
+          : batch              ? u"批量查询"_s
+                               : u"查询手机归属地"_s,
+          walks);
 }
 
 void TestAccessibilityBus::Press(const QString &name, Walks &walks) {
@@ -344,10 +346,7 @@ void TestAccessibilityBus::slowLookup() {
         if (round == 1)
             IdleWalk(walks);
         walked = false;
-        if (batch)
-            Start(way, u"批量查询"_s, u"批量查询(B)"_s, walks);
-        else
-            Start(way, u"查询手机归属地"_s, {}, walks);
+        Start(way, batch, walks);
         QVERIFY2(WaitUntil([&] { return walked && !m_window->CommandRunning(); }),
                  "the lookup shows the held row, and ends once it is let go");
         const QJsonObject after = IdleWalk(walks);
@@ -416,7 +415,7 @@ void TestAccessibilityBus::fastBatch() {
         requests = 0;
         taken = lastRow = 0;
         stopped = false;
-        Start(way, u"批量查询"_s, u"批量查询(B)"_s, walks);
+        Start(way, true, walks);
         // A batch that ends before its walks are taken has its stream
         // stopped all the same, and fails below.
         QVERIFY(WaitUntil([&] {

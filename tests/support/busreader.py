@@ -45,9 +45,7 @@ from gi.repository import Atspi, Gio, GLib  # noqa: E402
 
 ACCESSIBLE = "org.a11y.atspi.Accessible"
 NULL_PATH = "/org/a11y/atspi/null"
-# Below these the objects are rows and cells: thousands of them, and not
-# what is looked for.
-LEAF_ROLES = {"table", "tree table", "tree", "list", "list box"}
+# Below these are rows and cells, thousands of them.
 LIST_ROLES = {int(getattr(Atspi.Role, role)) for role in ("TABLE", "TREE_TABLE", "TREE", "LIST", "LIST_BOX")}
 HEADER_ROLES = {int(Atspi.Role.COLUMN_HEADER), int(Atspi.Role.TABLE_COLUMN_HEADER)}
 SHOWING = 1 << int(Atspi.StateType.SHOWING)
@@ -65,8 +63,7 @@ def milliseconds(since):
 
 
 def find_application(pid):
-    # The program registers itself once its bridge is up; it is waited for
-    # a bounded number of times.
+    # The program registers itself once its bridge is up: waited for 30 s.
     for _ in range(600):
         desktop = Atspi.get_desktop(0)
         for i in range(desktop.get_child_count()):
@@ -79,7 +76,7 @@ def find_application(pid):
 
 def walk(accessible):
     yield accessible
-    if accessible.get_role_name() in LEAF_ROLES:
+    if int(accessible.get_role()) in LIST_ROLES:
         return
     for i in range(accessible.get_child_count()):
         child = accessible.get_child_at_index(i)

@@ -1,7 +1,5 @@
-// The main window over a service on loopback that holds every answer: a
-// batch started in it waits on its first row until Esc stops it. For checks
-// made with a real screen reader beside the program (scripts/orca-check),
-// where the wait must last as long as the check does.
+// The main window over a service on loopback that holds every answer, so
+// that a batch waits until Esc stops it: for scripts/orca-check.
 //   tarvio-heldwindow [ROWS]   the list holds ROWS numbers (default 100)
 #include "loopbackserver.h"
 #include "mainwindow.h"
@@ -17,8 +15,7 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// The skins are not what is checked, and their files are not beside this
-// program.
+// The skins' files are not beside this program.
 int IgnoreSkin(const char *, const char *) {
     return 0;
 }
@@ -27,7 +24,6 @@ int IgnoreSkin(const char *, const char *) {
 int main(int argc, char *argv[]) {
     QApplication application(argc, argv);
     const int rows = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100;
-    // The batch's log goes to a folder of its own.
     QTemporaryDir directory;
     SetProgramDirectory(directory.path());
     SkinEngine::SendCallsTo(&IgnoreSkin);

@@ -1,8 +1,7 @@
 #!/bin/sh
-# Runs a command on a desktop of its own that a screen reader could read: an
-# X server (Xvfb, through xvfb-run), a session bus (dbus-run-session) and on
-# it at-spi2-core's accessibility bus, with Qt's accessibility on. Nothing of
-# the desktop the command was started from is used.
+# Runs a command on a desktop of its own that a screen reader could read:
+# Xvfb (xvfb-run), a session bus (dbus-run-session) and on it at-spi2-core's
+# accessibility bus, with Qt's accessibility on.
 #   on-accessibility-bus.sh COMMAND [ARGUMENTS...]
 set -eu
 if [ -z "${TARVIO_ON_ACCESSIBILITY_BUS:-}" ]; then
@@ -13,8 +12,6 @@ fi
 # What the bus and its registry say goes to stderr: stdout is the command's.
 /usr/libexec/at-spi-bus-launcher --launch-immediately >&2 &
 launcher=$!
-# Qt's bridge finds the bus once the launcher is on the session bus, and the
-# command's own reader waits for the program to be on the accessibility bus.
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb
 status=0
 "$@" || status=$?

@@ -1,10 +1,8 @@
 #!/bin/sh
 # Runs a command with a small disk of its own: a tmpfs of SIZE (as mount
-# takes it: 4m) mounted in a mount namespace of the command's own, its folder
-# named in TARVIO_SMALL_DISK. Nothing else sees the mount, and it goes with
-# the command. Root makes the namespace itself; any other user in a user
-# namespace of its own. Where the system allows neither, the command runs
-# without the variable, and says so.
+# takes it: 4m), its folder named in TARVIO_SMALL_DISK, in a mount namespace
+# of the command's own (a user namespace too, for any user but root). Where
+# the system allows neither, the command runs without the variable.
 #   on-small-disk.sh SIZE COMMAND [ARGUMENTS...]
 set -eu
 size=$1
@@ -15,9 +13,8 @@ if [ -n "${TARVIO_SMALL_DISK:-}" ]; then
     exec "$@"
 fi
 if [ -n "${TARVIO_OWN_MOUNTS:-}" ]; then
-    # scripts/build-windows runs the tests, wine's server among them, in a
-    # mount namespace of their own: the disk is mounted there, where wine's
-    # server (which opens the files of a Windows program) sees it too.
+    # scripts/build-windows runs the tests and wine's server in a mount
+    # namespace of their own: mounted there, wine's server sees it too.
     disk=$(mktemp -d "${TMPDIR:-/tmp}/tarvio-small-disk-XXXXXX")
     mount -t tmpfs -o "size=$size,mode=0777" tarvio-small-disk "$disk"
     status=0
