@@ -243,6 +243,17 @@ private slots:
             << QStringLiteral("广东 广\"州,市 中国移动");
         QTest::newRow("later row wins") << kHeader + row + "1990000,浙江,杭州,电信\n"
                                         << QStringLiteral("浙江 杭州 中国电信");
+        // A phone.dat's record; one no entry points at is passed over,
+        // whatever it holds.
+        const auto phoneDat = [](const char *tag, const char *record, const char *found) {
+            QTest::newRow(tag) << PhoneDat({"unused", record}, {{1990000, 1, 1}})
+                               << QString::fromUtf8(found);
+        };
+        phoneDat("phone.dat", "广东|广州|510000|020", "广东 广州 中国移动");
+        phoneDat("phone.dat, full province", "广西壮族自治区|南宁|530000|0771",
+                 "广西 南宁 中国移动");
+        phoneDat("phone.dat, no city", "北京||100000|010", "北京 北京 中国移动");
+        phoneDat("phone.dat, no post or area code", "广东|广州||", "广东 广州 中国移动");
     }
     void tableFormats() {
         QFETCH(QByteArray, bytes);
@@ -381,26 +392,6 @@ private slots:
                                         u"广东 广州 中国广电"_s, u"广东 广州 中国广电"_s}));
         QCOMPARE(QString::fromStdString(DescribeLoad(load)),
                  u"phone.dat of 2025-02, 8 blocks loaded"_s);
-    }
-
-    void phoneDatRecords_data() {
-        QTest::addColumn<QByteArray>("record");
-        QTest::addColumn<QString>("found");
-        QTest::newRow("as written") << QByteArray("广东|广州|510000|020") << u"广东 广州"_s;
-        QTest::newRow("full province shortened")
-            << QByteArray("广西壮族自治区|南宁|530000|0771") << u"广西 南宁"_s;
-        QTest::newRow("no city: the province stands for it")
-            << QByteArray("北京||100000|010") << u"北京 北京"_s;
-        QTest::newRow("no post or area code") << QByteArray("广东|广州||") << u"广东 广州"_s;
-    }
-    void phoneDatRecords() {
-        QFETCH(QByteArray, record);
-        QFETCH(QString, found);
-        // A record no entry points at is passed over, whatever it holds.
-        const SegmentTableLoad load =
-            Load(PhoneDat({"unused", record.toStdString()}, {{1990000, 1, 1}}));
-        QCOMPARE(QString::fromStdString(load.error), QString());
-        QCOMPARE(Find(load.table, "19900001234"), found + u" 中国移动"_s);
     }
 
     // Every fault is in a file of two good records and entries, on top of a
