@@ -96,10 +96,9 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void ctrlVPastesIntoTheListButNotInTheNumberBox();
+    void pasteAndRemoveRepeats();
     void dropOnTheWindow_data();
     void dropOnTheWindow();
-    void removeRepeatsThroughTheMenu();
     void exportAfterABatch();
     void manyRowsOverSheets();
     void saveDialogAddsTheChosenExtensionAndAsksBeforeReplacing();
@@ -136,7 +135,8 @@ void TestNumbersInOut::cleanup() {
     SetProgramDirectory(QString());
 }
 
-void TestNumbersInOut::ctrlVPastesIntoTheListButNotInTheNumberBox() {
+// Ctrl+V pastes into the list, but not in the number box.
+void TestNumbersInOut::pasteAndRemoveRepeats() {
     QGuiApplication::clipboard()->setText(u"13600136000"_s);
     QTest::keyClick(NumberBox(), Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(NumberBox()->text(), u"13600136000"_s);
@@ -149,6 +149,17 @@ void TestNumbersInOut::ctrlVPastesIntoTheListButNotInTheNumberBox() {
     QCOMPARE(Numbers(*m_window->ListModel()),
              (QStringList{u"13800138000"_s, u"13900139000"_s, u"13700137000"_s}));
     QCOMPARE(m_window->Frame2Box()->title(), u"共导入3条号码，无效号码0条"_s);
+
+    // 粘贴号码 replaces the list; 去除重复号码 keeps a number written twice,
+    // in two ways, once.
+    QGuiApplication::clipboard()->setText(
+        u"姓名\t手机\r\n甲\t+86 138 0013 8000\r\n乙\t139-0013-9000\r\n丙\t13800138000\r\n"_s);
+    Action("PastePhone")->trigger();
+    QCOMPARE(m_window->Frame2Box()->title(), u"共导入3条号码，无效号码0条"_s);
+    Action("RemoveRepeats")->trigger();
+    QCOMPARE(m_window->Frame2Box()->title(), u"已去除重复号码1条，剩余2条"_s);
+    QCOMPARE(Numbers(*m_window->ListModel()), (QStringList{u"13800138000"_s, u"13900139000"_s}));
+    QCOMPARE(m_window->ListModel()->Text(2), u"2"_s);
     QCOMPARE(NumberBox()->text(), u"13600136000"_s);
     QCOMPARE(MessageBox::Texts(), QStringList());
 }
@@ -210,19 +221,6 @@ void TestNumbersInOut::dropOnTheWindow() {
         QCOMPARE(fileName, QString());
         QCOMPARE(MessageBox::Texts().size(), rows < 0 ? 1 : 0);
     }
-}
-
-// A number written twice, in two ways, stands once.
-void TestNumbersInOut::removeRepeatsThroughTheMenu() {
-    QGuiApplication::clipboard()->setText(
-        u"姓名\t手机\r\n甲\t+86 138 0013 8000\r\n乙\t139-0013-9000\r\n丙\t13800138000\r\n"_s);
-    Action("PastePhone")->trigger();
-    QCOMPARE(m_window->Frame2Box()->title(), u"共导入3条号码，无效号码0条"_s);
-    Action("RemoveRepeats")->trigger();
-    QCOMPARE(m_window->Frame2Box()->title(), u"已去除重复号码1条，剩余2条"_s);
-    QCOMPARE(Numbers(*m_window->ListModel()), (QStringList{u"13800138000"_s, u"13900139000"_s}));
-    QCOMPARE(m_window->ListModel()->Text(2), u"2"_s);
-    QCOMPARE(MessageBox::Texts(), QStringList());
 }
 
 // After a batch the export holds every row with the answer's province, city
