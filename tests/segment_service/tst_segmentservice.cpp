@@ -94,6 +94,14 @@ QString Find(const SegmentTable &table, const char *number) {
            QString::fromUtf8(entry->carrier.data(), qsizetype(entry->carrier.size()));
 }
 
+// The service's answer for the number, decoded; "-" when none came.
+QString AskFor(TestClient &client, const char *number) {
+    if (!client.Get(AnswerTarget(number)))
+        return u"-"_s;
+    const std::optional<HttpAnswer> answer = client.Receive();
+    return answer ? FromGbk(answer->body) : u"-"_s;
+}
+
 const QByteArray kHeader = "号段,省份,城市,运营商\n";
 const QByteArray kBeijing = kPath + "?tel=13800138000";
 const QString kUnknownAnswer = u"zone = {\n\terror:'unknown'\n}\n"_s;
@@ -188,10 +196,7 @@ private slots:
         QCOMPARE(status == 200 ? FromGbk(answer->body) : QString(), body);
         // A refused request closes its connection; an answered one stays.
         if (status == 200 || status == 404) {
-            QVERIFY(client.Get(kBeijing));
-            const std::optional<HttpAnswer> next = client.Receive();
-            QVERIFY(next);
-            QCOMPARE(FromGbk(next->body), kBeijingAnswer);
+            QCOMPARE(AskFor(client, "13800138000"), kBeijingAnswer);
         } else {
             QCOMPARE(answer->Header("Connection"), QByteArray("close"));
             QVERIFY(client.WaitClosed());
@@ -492,24 +497,20 @@ private slots:
             {"19900001234", QString()},               // in neither
         };
         TestClient client(service.port);
-        for (const auto &[number, found] : cases) {
-            QVERIFY(client.Get(AnswerTarget(number)));
-            const std::optional<HttpAnswer> answer = client.Receive();
-            QVERIFY(answer);
-            const QStringList words = found.split(u' ');
-            QCOMPARE(FromGbk(answer->body),
+        for (const auto &[number, found] : cases)
+            QCOMPARE(AskFor(client, number),
                      found.isEmpty() ? kUnknownAnswer : Known(QString::fromLatin1(number), found));
-        }
 
         QFile real(QStringLiteral(PHONE_DAT_2021_08));
         QVERIFY(real.open(QIODevice::ReadOnly));
         const QString cut = dir.filePath(u"phone-cut.dat"_s);
         QVERIFY(WriteFile(cut, real.read(4'000'000)));
-        QProcess refused;
-        refused.start(binary, {u"--listen"_s, u"127.0.0.1:0"_s, u"--segments"_s, cut});
-        QVERIFY(refused.waitForFinished(30'000));
-        QCOMPARE(refused.exitCode(), 1);
-        const QString error = QString::fromUtf8(refused.readAllStandardError());
+        ServiceProcess refused(binary, {u"--segments"_s, cut});
+        refused.process.waitForFinished(30'000); // false when it has ended already
+        QCOMPARE(refused.process.state(), QProcess::NotRunning);
+        QCOMPARE(refused.process.exitCode(), 1);
+        const QString error =
+            refused.output + QString::fromUtf8(refused.process.readAllStandardError());
         QCOMPARE(error.count(u'\n'), 1);
         QVERIFY2(error.contains(u"phone-cut.dat: damaged phone.dat: the index"_s),
                  qPrintable(error));
@@ -532,12 +533,8 @@ private slots:
         };
         TestClient http(service.port);
         LookupClient client(QStringLiteral("127.0.0.1:%1").arg(service.port), 10'000);
-        for (const auto &[number, body] : cases) {
-            QVERIFY(http.Get(AnswerTarget(number)));
-            const std::optional<HttpAnswer> answer = http.Receive();
-            QVERIFY(answer);
-            QCOMPARE(FromGbk(answer->body), body);
-        }
+        for (const auto &[number, body] : cases)
+            QCOMPARE(AskFor(http, number), body);
         const LookupAnswer answer = client.QueryLocation(QStringLiteral("19900001234"));
         QVERIFY(answer.accepted());
         QCOMPARE(LocationText(answer), QStringLiteral("广东 移动"));
@@ -606,49 +603,34 @@ private slots:
         // A copy of the binary and of its built-in data, beside the table.
         const QString binary = CopyServiceInto(file.dir.path());
         QVERIFY(!binary.isEmpty());
-        QStringList arguments{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")};
+        QStringList arguments;
         if (given)
-            arguments << QStringLiteral("--segments")
-                      << (bytes == "-" ? file.dir.filePath(QStringLiteral("absent.csv"))
-                                       : file.path);
-        QProcess service;
-        service.setReadChannel(QProcess::StandardError);
-        service.start(binary, arguments);
-        QVERIFY(service.waitForStarted());
-        const auto cleanUp = qScopeGuard([&service] {
-            service.terminate();
-            if (!service.waitForFinished(5000))
-                service.kill();
-            service.waitForFinished();
-        });
+            arguments << u"--segments"_s
+                      << (bytes == "-" ? file.dir.filePath(u"absent.csv"_s) : file.path);
+        ServiceProcess service(binary, arguments);
         if (exitCode >= 0) {
-            QVERIFY(service.waitForFinished(10'000));
-            QCOMPARE(service.exitCode(), exitCode);
+            service.process.waitForFinished(10'000); // false when it has ended already
+            QCOMPARE(service.process.state(), QProcess::NotRunning);
+            QCOMPARE(service.process.exitCode(), exitCode);
             const QStringList lines =
-                QString::fromUtf8(service.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+                (service.output + QString::fromUtf8(service.process.readAllStandardError()))
+                    .split(u'\n', Qt::SkipEmptyParts);
             QCOMPARE(lines.size(), 1);
             QVERIFY2(lines[0].contains(firstLine), qPrintable(lines[0]));
             return;
         }
-        QString errors;
-        const int port = WaitUntilListening(service, errors);
-        QVERIFY2(port > 0, qPrintable(errors));
-        QVERIFY2(errors.section(u'\n', 0, 0).contains(firstLine), qPrintable(errors));
-        TestClient client(port);
-        QVERIFY(client.Get(AnswerTarget("19900001234")));
-        const std::optional<HttpAnswer> received = client.Receive();
-        QVERIFY(received);
-        QCOMPARE(FromGbk(received->body), answer);
-        QVERIFY(client.Get(AnswerTarget("13800138000")));
-        const std::optional<HttpAnswer> builtin = client.Receive();
-        QVERIFY(builtin);
-        QCOMPARE(FromGbk(builtin->body), kBeijingAnswer);
+        QVERIFY2(service.port > 0, qPrintable(service.output));
+        QVERIFY2(service.output.section(u'\n', 0, 0).contains(firstLine),
+                 qPrintable(service.output));
+        TestClient client(service.port);
+        QCOMPARE(AskFor(client, "19900001234"), answer);
+        QCOMPARE(AskFor(client, "13800138000"), kBeijingAnswer);
 #ifndef _WIN32
         // SIGTERM stops it cleanly.
-        service.terminate();
-        QVERIFY(service.waitForFinished(10'000));
-        QCOMPARE(service.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(service.exitCode(), 0);
+        service.process.terminate();
+        QVERIFY(service.process.waitForFinished(10'000));
+        QCOMPARE(service.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(service.process.exitCode(), 0);
 #endif
     }
 };
