@@ -25,23 +25,29 @@
 #include <QTreeView>
 
 #include <functional>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// Whether text holds a Latin letter, and whether a Chinese character.
+std::pair<bool, bool> LatinAndHan(const QString &text) {
+    bool latin = false, han = false;
+    for (const QChar c : text) {
+        latin = latin || (c.script() == QChar::Script_Latin && c.isLetter());
+        han = han || c.script() == QChar::Script_Han;
+    }
+    return {latin, han};
+}
 
 // Qt's Chinese texts keep an access key as "(&O)" and a shortcut after a tab.
 // What is left must hold Chinese and no Latin letter.
 bool IsChinese(const QString &text) {
     QString words = text.section(QLatin1Char('\t'), 0, 0);
     words.remove(QRegularExpression(QStringLiteral("\\(&.\\)")));
-    bool han = false;
-    for (const QChar c : words) {
-        if (c.script() == QChar::Script_Latin && c.isLetter())
-            return false;
-        han = han || c.script() == QChar::Script_Han;
-    }
-    return han;
+    const auto [latin, han] = LatinAndHan(words);
+    return han && !latin;
 }
 
 // Every text a window shows of its own: labels, buttons and their tool tips,
@@ -206,16 +212,9 @@ void TestChineseTexts::qtTextsAreChinese() {
     // A size, a file type and a time: Chinese words ("Excel 2007 电子表格"
     // names a product in them) or digits alone, never the system locale's
     // words ("26 bytes", "plain text document", "8 Dec 2026").
-    for (const QString &cell : fileCells) {
-        bool latin = false;
-        bool han = false;
-        for (const QChar c : cell) {
-            latin = latin || (c.script() == QChar::Script_Latin && c.isLetter());
-            han = han || c.script() == QChar::Script_Han;
-        }
-        if (latin && !han)
+    for (const QString &cell : fileCells)
+        if (LatinAndHan(cell) == std::pair(true, false))
             english << cell;
-    }
     QVERIFY2(english.isEmpty(), qPrintable(english.join(QLatin1Char('\n'))));
     if (!filters.isEmpty())
         QVERIFY2(fileCells.size() >= 3, qPrintable(fileCells.join(QLatin1Char('\n'))));

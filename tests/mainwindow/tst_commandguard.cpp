@@ -32,13 +32,8 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-enum WayIn {
-    AccessiblePress,
-    ProgrammaticClick,
-    AccessibleMenuPress,
-    ListDoubleClick,
-    PasteKeyAndDrop
-};
+// (A plain click() is the end of an accessible press, later.)
+enum WayIn { AccessiblePress, AccessibleMenuPress, ListDoubleClick, PasteKeyAndDrop };
 
 int g_skinCalls = 0;
 int CountSkinCall(const char *, const char *) {
@@ -121,9 +116,6 @@ void TestCommandGuard::Intrude(WayIn way) {
     if (way == AccessiblePress) { // an animated click: it lands on a timer, later
         for (const QString &name : buttons)
             Press(QAccessible::queryAccessibleInterface(Button(name)));
-    } else if (way == ProgrammaticClick) {
-        for (const QString &name : buttons)
-            Button(name)->click();
     } else if (way == AccessibleMenuPress) {
         int pressed = 0;
         for (QMenu *menu : m_window->findChildren<QMenu *>()) {
@@ -169,7 +161,6 @@ void TestCommandGuard::nothingStartsInsideAWait_data() {
         const char *name;
         WayIn way;
     } ways[] = {{"accessible press on every button", AccessiblePress},
-                {"click() on every button", ProgrammaticClick},
                 {"accessible press on every menu item", AccessibleMenuPress},
                 {"list double click", ListDoubleClick},
                 {"Ctrl+V and a dropped file", PasteKeyAndDrop}};
