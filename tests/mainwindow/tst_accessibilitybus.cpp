@@ -46,9 +46,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 constexpr int kRounds = 5;
-// Longer than any command of this test runs, even on a machine that
-// answers seconds late: only then is the test taken for hung.
-constexpr int kPatienceMs = 120'000;
 
 int IgnoreSkin(const char *, const char *) {
     return 0;
@@ -135,10 +132,9 @@ private Q_SLOTS:
 
 private:
     void AddRows(int count);
-    // Runs this thread's event loop, as the idle window's thread runs it,
-    // until done() holds; false if it never does. (QTest::qWait sleeps
-    // between its looks, and would hold every call of the bus meanwhile.)
-    bool WaitUntil(const std::function<bool()> &done);
+    bool WaitUntil(const std::function<bool()> &done) {
+        return RunUntil(done, [this] { return m_reader->Running(); });
+    }
     QJsonObject IdleWalk(Walks &walks);
     // Starts the batch or the single query the given way: by keys (the
     // single query: Tab from the number to its button, and Space), or by a
@@ -202,17 +198,6 @@ void TestAccessibilityBus::AddRows(int count) {
         rows.append({QString::number(i), Number(i), {}});
     m_window->ListModel()->Clear();
     m_window->ListModel()->AppendRows(rows);
-}
-
-bool TestAccessibilityBus::WaitUntil(const std::function<bool()> &done) {
-    bool gaveUp = false;
-    QTimer patience;
-    patience.setSingleShot(true);
-    connect(&patience, &QTimer::timeout, &patience, [&gaveUp] { gaveUp = true; });
-    patience.start(kPatienceMs);
-    while (!done() && !gaveUp && m_reader->Running())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return done();
 }
 
 QJsonObject TestAccessibilityBus::IdleWalk(Walks &walks) {

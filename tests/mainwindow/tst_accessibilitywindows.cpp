@@ -48,7 +48,6 @@ namespace {
 constexpr int kRounds = 5;
 // As many requests as a walk of the window through MSAA makes, about.
 constexpr int kRequests = 200;
-constexpr int kPatienceMs = 120'000;
 
 int IgnoreSkin(const char *, const char *) {
     return 0;
@@ -302,7 +301,6 @@ private Q_SLOTS:
     void walksDuringSlowLookups();
 
 private:
-    bool WaitUntil(const std::function<bool()> &done);
     Walked IdleWalk(WindowReader &reader, WalkFigures &walks);
 
     QTemporaryDir m_dir;
@@ -337,19 +335,6 @@ void TestAccessibilityWindows::cleanup() {
     SkinEngine::Reset();
 }
 
-// Runs the event loop, as the idle window's thread does, until done() holds
-// (QTest::qWait would sleep, holding a reader's requests); false if never.
-bool TestAccessibilityWindows::WaitUntil(const std::function<bool()> &done) {
-    bool gaveUp = false;
-    QTimer patience;
-    patience.setSingleShot(true);
-    connect(&patience, &QTimer::timeout, &patience, [&gaveUp] { gaveUp = true; });
-    patience.start(kPatienceMs);
-    while (!done() && !gaveUp)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return done();
-}
-
 Walked TestAccessibilityWindows::IdleWalk(WindowReader &reader, WalkFigures &walks) {
     Walked idle;
     bool walked = false;
@@ -357,7 +342,7 @@ Walked TestAccessibilityWindows::IdleWalk(WindowReader &reader, WalkFigures &wal
         idle = walk;
         walked = true;
     });
-    if (!WaitUntil([&] { return walked; }))
+    if (!RunUntil([&] { return walked; }))
         idle.failure = u"no idle walk"_s;
     walks.Idle(idle.walk);
     walks.Expect(idle.failure.isEmpty(), u"idle walk: "_s + idle.failure);
@@ -429,7 +414,7 @@ void TestAccessibilityWindows::walksDuringSlowLookups() {
             way = IdleWalk(reader, walks).way;
         walked = false;
         QTest::mouseClick(m_window->findChild<QPushButton *>(command), Qt::LeftButton);
-        QVERIFY2(WaitUntil([&] { return walked && !m_window->CommandRunning(); }),
+        QVERIFY2(RunUntil([&] { return walked && !m_window->CommandRunning(); }),
                  "the lookup waits on its held answer, and ends once it is let go");
         const Walked after = IdleWalk(reader, walks);
         QCOMPARE(after.names.value(0), m_window->windowTitle());
