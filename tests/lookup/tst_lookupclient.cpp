@@ -30,6 +30,11 @@ class TestLookupClient : public QObject {
     Q_OBJECT
     LoopbackServer *m_server = nullptr;
 
+    // Every request gets the reply.
+    void Serve(const Reply &reply) {
+        m_server->SetHandler([reply](const LoopbackServer::Request &) { return reply; });
+    }
+
 private Q_SLOTS:
     void init() {
         m_server = new LoopbackServer;
@@ -53,7 +58,7 @@ private Q_SLOTS:
     void sendsTheNumberAsGiven() {
         QFETCH(QString, number);
         QFETCH(QByteArray, rawQuery);
-        m_server->Enqueue(Answer(kBeijing));
+        Serve(Answer(kBeijing));
         LookupClient client(m_server->HostAndPort(), 5000);
         QVERIFY(client.QueryLocation(number).accepted());
 
@@ -110,7 +115,7 @@ private Q_SLOTS:
         QFETCH(Reply, reply);
         QFETCH(Outcome, outcome);
         QFETCH(QString, location);
-        m_server->Enqueue(reply);
+        Serve(reply);
         LookupClient client(m_server->HostAndPort(), 5000);
         const LookupAnswer answer = client.QueryLocation(QStringLiteral("13800138000"));
         QCOMPARE(answer.outcome, outcome);
@@ -120,7 +125,7 @@ private Q_SLOTS:
 
     // Rows of answers() without a city show a city is no condition.
     void keepsTheWholeAnswer() {
-        m_server->Enqueue(Answer("{telString:1,province:'广东',city:'广州',catName:'中国移动'}"));
+        Serve(Answer("{telString:1,province:'广东',city:'广州',catName:'中国移动'}"));
         LookupClient client(m_server->HostAndPort(), 5000);
         const LookupAnswer answer = client.QueryLocation(QStringLiteral("13800138000"));
         QVERIFY(answer.accepted());
@@ -209,10 +214,10 @@ private Q_SLOTS:
         QFETCH(Outcome, outcome);
         QFETCH(int, timeoutMs);
         // Every request gets the same treatment, should the client try again.
-        m_server->SetHandler([reply](const LoopbackServer::Request &) { return reply; });
+        Serve(reply);
         LookupClient client(m_server->HostAndPort(), timeoutMs);
         QCOMPARE(client.QueryLocation(QStringLiteral("13800138000")).outcome, outcome);
-        m_server->SetHandler([](const LoopbackServer::Request &) { return Answer(kBeijing); });
+        Serve(Answer(kBeijing));
         QVERIFY(client.QueryLocation(QStringLiteral("13800138001")).accepted());
     }
 
@@ -288,7 +293,7 @@ private Q_SLOTS:
     // A stop asked of the waiter ends the lookup at once, and its connection:
     // the next lookup goes out on a new one.
     void stopsWhenTheWaiterIsStopped() {
-        m_server->SetHandler([](const LoopbackServer::Request &) { return Answer(kBeijing); });
+        Serve(Answer(kBeijing));
         m_server->HoldAnswers(true);
         LookupClient client(m_server->HostAndPort(), 60'000);
         EventLoopWaiter waiter;

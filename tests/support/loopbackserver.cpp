@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <vector>
@@ -310,11 +311,6 @@ QString LoopbackServer::HostAndPort() const {
     return QStringLiteral("127.0.0.1:%1").arg(Port());
 }
 
-void LoopbackServer::Enqueue(const Reply &reply) {
-    const QMutexLocker lock(&m_mutex);
-    m_queue.push_back(reply);
-}
-
 void LoopbackServer::SetHandler(Handler handler) {
     const QMutexLocker lock(&m_mutex);
     m_handler = std::move(handler);
@@ -341,11 +337,6 @@ QList<LoopbackServer::Request> LoopbackServer::Requests() const {
     return m_requests;
 }
 
-int LoopbackServer::RequestCount() const {
-    const QMutexLocker lock(&m_mutex);
-    return static_cast<int>(m_requests.size());
-}
-
 int LoopbackServer::ConnectionCount() const {
     const QMutexLocker lock(&m_mutex);
     return m_connections;
@@ -369,11 +360,6 @@ LoopbackServer::Reply LoopbackServer::Record(const Request &request, bool *held)
         m_requests.append(request);
         ++m_waiting;
         *held = m_holding;
-        if (!m_queue.empty()) {
-            Reply reply = m_queue.front();
-            m_queue.pop_front();
-            return reply;
-        }
         handler = m_handler;
     }
     return handler(request);

@@ -6,7 +6,6 @@
 #include <QString>
 #include <QThread>
 
-#include <deque>
 #include <functional>
 
 class LoopbackWorker;
@@ -61,9 +60,7 @@ public:
     quint16 Port() const;
     QString HostAndPort() const; // "127.0.0.1:<port>"
 
-    // Replies queued here are used first, one per request; after that the
-    // handler answers (by default: 404 with an empty body).
-    void Enqueue(const Reply &reply);
+    // Chooses each request's reply (by default: 404 with an empty body).
     void SetHandler(Handler handler);
 
     // While holding, requests are read and recorded but not answered: a
@@ -74,7 +71,7 @@ public:
     void ReleaseHeld(const QString &tel);
 
     QList<Request> Requests() const;
-    int RequestCount() const;
+    int RequestCount() const { return static_cast<int>(Requests().size()); }
     int ConnectionCount() const;
     // Requests not yet answered, held ones included.
     int WaitingCount() const;
@@ -88,7 +85,6 @@ private:
     Reply Record(const Request &request, bool *held);
 
     mutable QMutex m_mutex;
-    std::deque<Reply> m_queue;
     Handler m_handler;
     QList<Request> m_requests;
     int m_connections = 0;
