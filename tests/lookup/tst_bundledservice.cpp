@@ -70,19 +70,26 @@ class TestBundledService : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Started where nothing answers, unless there is nothing to start beside
+    // the program; what it started ends with it.
+    void startsWhenNothingAnswers_data() {
+        QTest::addColumn<bool>("beside");
+        QTest::newRow("the service beside the program") << true;
+        QTest::newRow("nothing beside the program") << false;
+    }
     void startsWhenNothingAnswers() {
+        QFETCH(bool, beside);
         const QString host = LocalHost(FreeLoopbackPort());
-        quint16 port = 0;
+        const QTemporaryDir empty;
         {
-            BundledService service(host, host, ServiceDirectory());
-            QVERIFY(service.Started());
+            BundledService service(host, host, beside ? ServiceDirectory() : empty.path());
+            QCOMPARE(service.Started(), beside);
             QCOMPARE(service.Host(), host);
             QCOMPARE(service.Notice(), QString());
             QVERIFY(service.WaitUntilReady());
-            QVERIFY(Answers(service.Host()));
-            port = PortOf(service.Host());
+            QCOMPARE(Answers(service.Host()), beside);
         }
-        QVERIFY(!SomethingListens(u"127.0.0.1"_s, port));
+        QVERIFY(!SomethingListens(u"127.0.0.1"_s, PortOf(host)));
     }
 
     void usesOursWhenItAnswers() {
@@ -170,16 +177,6 @@ private Q_SLOTS:
         QCOMPARE(configured.ConnectionCount(), 0);
         QVERIFY(service.WaitUntilReady());
         QVERIFY(!SomethingListens(u"127.0.0.1"_s, PortOf(builtIn)));
-    }
-
-    void nothingToStartBesideTheProgram() {
-        const QString host = LocalHost(FreeLoopbackPort());
-        QTemporaryDir empty;
-        BundledService service(host, host, empty.path());
-        QVERIFY(!service.Started());
-        QCOMPARE(service.Host(), host);
-        QCOMPARE(service.Notice(), QString());
-        QVERIFY(service.WaitUntilReady());
     }
 
     void endsWithAKilledProgram() {
