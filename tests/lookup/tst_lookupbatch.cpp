@@ -1,8 +1,6 @@
-// Many numbers at once: several on their way, on kept-alive connections, and
-// the answers handed back in the order asked, whatever the service does with
-// its connections. Each row fails or succeeds as when asked alone, none is
-// asked more than twice, and a batch that is stopped or ended hands back
-// nothing more.
+// Many numbers at once, on kept-alive connections: answers handed back in
+// the order asked whatever the service does with its connections, each row
+// failing or succeeding as when asked alone, none asked more than twice.
 #include "commandwaiter.h"
 #include "lookupbatch.h"
 #include "lookupclient.h"

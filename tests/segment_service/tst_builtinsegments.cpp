@@ -1,9 +1,6 @@
-// The built-in data (bin/builtin-segments.dat, which the build made from the
-// 2025-02 table and libphonenumber's geocoder) as the service answers them:
-// every block of the 2025-02 table, read here on its own, is answered, with
-// the table's province and the carrier of the prefix's allocation; the real
-// binary answers a sample of them over HTTP exactly so; and on the build
-// host, the blocks the table lacks are answered as the geocoder says.
+// The built-in data (made by the build from the 2025-02 table and
+// libphonenumber's geocoder) against the whole table, in-process and through
+// the binary; on the build host also against the geocoder.
 #include "answerformat.h"
 #include "carrierprefixes.h"
 #include "cityname.h"
