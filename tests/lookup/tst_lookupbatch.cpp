@@ -139,8 +139,6 @@ private Q_SLOTS:
         QTest::newRow("an endless body")
             << forRow(20, [](Reply &reply) { reply.fillerBytes = LoopbackServer::kEndless; })
             << QList<int>{20};
-        QTest::newRow("50 MB") << forRow(20, [](Reply &reply) { reply.fillerBytes = 50'000'000; })
-                               << QList<int>{20};
         QTest::newRow("a header of 100 KiB") << forRow(20, [](Reply &reply) {
             reply.extraHeaders = "X-Junk: " + QByteArray(100 * 1024, 'a') + "\r\n";
         }) << QList<int>{20};
