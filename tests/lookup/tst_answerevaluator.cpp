@@ -162,8 +162,6 @@ private Q_SLOTS:
     void hostileSizesAreRefused_data() {
         QTest::addColumn<QString>("answer");
         QTest::newRow("100,000 nested braces") << u"{a:"_s.repeated(100'000);
-        QTest::newRow("100,000 nested braces, closed")
-            << u"{a:"_s.repeated(100'000) + u"1"_s + u"}"_s.repeated(100'000);
         QTest::newRow("100,000 parentheses")
             << u"("_s.repeated(100'000) + u"{}"_s + u")"_s.repeated(100'000);
         QTest::newRow("100,000 signs") << u"- "_s.repeated(100'000) + u"{}"_s;

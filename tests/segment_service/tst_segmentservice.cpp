@@ -291,7 +291,9 @@ private slots:
                             bool gbk = false) {
             QTest::newRow(tag) << line << gbk << QString::fromUtf8(reason);
         };
-        const char *block = "block is not seven digits beginning with 1";
+        const char *block = "block is not seven digits beginning with 1",
+                   *quotes = "quotes left open or followed by text",
+                   *quoteInName = "province or city holds a quote or backslash";
         row("six digits", "199000,广东,广州,移动", block);
         row("eight digits", "19900000,广东,广州,移动", block);
         row("not 1", "2990000,广东,广州,移动", block);
@@ -301,13 +303,10 @@ private slots:
         row("short row", "1990000", "no province");
         row("empty carrier", "1990000,广东,广州,", "no carrier");
         row("unknown carrier", "1990000,广东,广州,虚拟运营商", "carrier not recognised");
-        row("quote left open", "1990000,\"广东,广州,移动", "quotes left open or followed by text");
-        row("text after quote", "1990000,\"广东\"省,广州,移动",
-            "quotes left open or followed by text");
-        row("quote in a name", "1990000,广东,广'州,移动",
-            "province or city holds a quote or backslash");
-        row("backslash in a name", "1990000,广东\\,广州,移动",
-            "province or city holds a quote or backslash");
+        row("quote left open", "1990000,\"广东,广州,移动", quotes);
+        row("text after quote", "1990000,\"广东\"省,广州,移动", quotes);
+        row("quote in a name", "1990000,广东,广'州,移动", quoteInName);
+        row("backslash in a name", "1990000,广东\\,广州,移动", quoteInName);
         row("outside GBK", "1990000,广东,广州\xF0\x9F\x98\x80,移动",
             "province or city holds a character GBK cannot write");
         row("not UTF-8", "1990000,\xB9\xE3\xB6\xAB,广州,移动", "not UTF-8 text");
