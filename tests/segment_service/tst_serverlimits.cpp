@@ -117,10 +117,6 @@ private slots:
     // close at once, and nothing more is accepted.
     void stopFinishesTheAnswerUnderWay() {
         RunningService service;
-        TestClient idle(service.port);
-        TestClient halfSent(service.port);
-        QVERIFY(halfSent.Send("GET / HTTP/1.1\r\n"));
-        QTRY_COMPARE_WITH_TIMEOUT(service.server.Counts().reading, size_t(1), kEventMs);
         TestClient client(service.port);
         client.Socket().setReadBufferSize(1); // takes nothing until told
         const QByteArray request =
@@ -132,6 +128,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             (client.Socket().waitForBytesWritten(10), service.server.Counts().writing == 1),
             kBulkEventMs);
+        TestClient idle(service.port);
+        TestClient halfSent(service.port);
+        QVERIFY(halfSent.Send("GET / HTTP/1.1\r\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(service.server.Counts().reading, size_t(1), kEventMs);
         service.server.Stop();
         QVERIFY(idle.WaitClosed());
         QVERIFY(halfSent.WaitClosed());
