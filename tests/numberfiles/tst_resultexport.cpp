@@ -1,8 +1,6 @@
-// The export's files: the CSV's bytes; that either file takes the target's
-// place only once it is whole, wherever the temporary folder is; and that a
-// target that cannot be written is left as it was, the real cause named. The
-// workbook's cells: tests/mainwindow, check_export.py. fullDisk runs as
-// tst_resultexport_fulldisk, on a small disk of its own (on-small-disk.sh).
+// The export's files: the CSV's bytes; the target replaced only when whole; a
+// target that cannot be written left as it was, the cause named. Workbook cells:
+// tests/mainwindow. fullDisk runs as tst_resultexport_fulldisk (on-small-disk.sh).
 #include "recordingview.h"
 #include "resultcsv.h"
 #include "resultxlsx.h"
@@ -35,7 +33,6 @@ ResultRows RowsOf(const Records &records) {
             }};
 }
 
-// So many rows, made as they are read.
 ResultRows ManyRows(qsizetype count) {
     return {count, [](qsizetype i) {
                 return ResultRecord{QString::number(i + 1),
@@ -44,7 +41,6 @@ ResultRows ManyRows(qsizetype count) {
             }};
 }
 
-// The variable that names the system's temporary folder, set for one scope.
 class TemporaryFolderSetTo {
 public:
     explicit TemporaryFolderSetTo(const QString &folder)
@@ -82,9 +78,8 @@ bool UnderWine() {
 }
 #endif
 
-// A folder in which the test's user cannot make a file, for one scope: by its
-// permissions (Linux; see AsOrdinaryUser), a rule of its security (Windows),
-// or /sys instead under wine, which keeps such rules without heeding them.
+// A folder the test's user cannot write to: by permissions (Linux), a security
+// rule (Windows), or /sys under wine, which keeps such rules without heeding them.
 class FolderNotWritable {
 public:
     explicit FolderNotWritable(const QString &folder)
@@ -126,8 +121,7 @@ private:
     QString m_folder;
 };
 
-// Linux, as root: "nobody" for the scope, real and effective (as permissions
-// are checked against both), root kept as the saved user; glibc tells every thread.
+// Linux, as root: "nobody" (real and effective) for the scope, root kept as saved.
 class AsOrdinaryUser {
 public:
     AsOrdinaryUser() {
@@ -148,7 +142,6 @@ private:
     bool m_wasRoot = false;
 };
 
-// The target, read-only for the scope.
 class ReadOnlyFile {
 public:
     explicit ReadOnlyFile(const QString &path)
@@ -174,9 +167,7 @@ private:
     QString m_path;
 };
 
-// The target held open by another program as Excel holds the workbook it
-// shows: others may read it, but not write, rename or delete it (Windows).
-// Linux has no such hold: there the file is simply held open.
+// The target held open as Excel holds the workbook it shows (on Linux, just open).
 class HeldOpen {
 public:
     explicit HeldOpen(const QString &path) {
@@ -214,332 +205,299 @@ private:
 class TestResultExport : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup();
-    void csvBytes_data();
-    void csvBytes();
-    void replacesTheTargetWhole_data();
-    void replacesTheTargetWhole();
-    void rowsGoOnInTheNextSheet_data();
-    void rowsGoOnInTheNextSheet();
-    void failureNamesItsCause_data();
-    void failureNamesItsCause();
-    void stopLeavesTheTarget_data();
-    void stopLeavesTheTarget();
-    void fullDisk_data();
-    void fullDisk();
-};
+    void cleanup() { SheetRowLimit::Reset(); }
 
-void TestResultExport::cleanup() {
-    SheetRowLimit::Reset();
-}
+    void csvBytes_data() {
+        QTest::addColumn<Records>("rows");
+        QTest::addColumn<QByteArray>("lines"); // after the byte-order mark and the header line
 
-void TestResultExport::csvBytes_data() {
-    QTest::addColumn<Records>("rows");
-    QTest::addColumn<QByteArray>("lines"); // after the byte-order mark and the header line
-
-    QTest::newRow("no rows") << Records() << QByteArray();
-    QTest::newRow("found and not found")
-        << kTwoRows << QByteArray("1,13800138000,广东,广州,中国移动\r\n2, 1390013900,,,\r\n");
-    QTest::newRow("cells that need quotes")
-        << Records{{u"1"_s, u"13800138000"_s, u"a,b"_s, u"say \"hi\""_s, u"two\r\nlines"_s}}
-        << QByteArray("1,13800138000,\"a,b\",\"say \"\"hi\"\"\",\"two\r\nlines\"\r\n");
-    // An answer that Excel would run as a formula is shown as text; the
-    // number keeps its sign.
-    QTest::newRow("answers that look like formulas")
-        << Records{{u"1"_s, u"+1380013800"_s, u"=1+1"_s, u"@SUM(A1)"_s, u"-2"_s},
-                   {u"2"_s, u"-1380013800"_s, u"+86"_s, u"=HYPERLINK(\"x\",\"y\")"_s, u"广电"_s}}
-        << QByteArray("1,+1380013800,'=1+1,'@SUM(A1),'-2\r\n"
-                      "2,-1380013800,'+86,\"'=HYPERLINK(\"\"x\"\",\"\"y\"\")\",广电\r\n");
-}
-
-void TestResultExport::csvBytes() {
-    QFETCH(Records, rows);
-    QFETCH(QByteArray, lines);
-    const QByteArray whole = QByteArray("\xEF\xBB\xBF序号,手机号码,省份,城市,运营商\r\n") + lines;
-    QCOMPARE(ResultsCsvBytes(rows), whole);
-    // Written a piece at a time, the file is the same.
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"r.csv"_s);
-    QVERIFY(WriteResultsCsv(path, RowsOf(rows)).Written());
-    QCOMPARE(ReadWholeFile(path), whole);
-}
-
-void TestResultExport::replacesTheTargetWhole_data() {
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<bool>("existing");
-    QTest::addColumn<QString>("temporaryFolder"); // under the test's folder; "" as it is
-    QTest::addColumn<qsizetype>("rows");
-    for (const QString &format : {u"xlsx"_s, u"csv"_s}) {
-        const QByteArray f = format.toLatin1();
-        QTest::addRow("%s, new file", f.data()) << format << false << u""_s << qsizetype(2);
-        QTest::addRow("%s, over an existing file", f.data())
-            << format << true << u""_s << qsizetype(2);
-        // On an English Windows the code page holds no Chinese: the library's
-        // char* paths must still reach the folder.
-        QTest::addRow("%s, Chinese temporary folder", f.data())
-            << format << false << u"临时文件"_s << qsizetype(2);
-        // With no temporary folder to work in, the target's folder serves.
-        QTest::addRow("%s, temporary folder missing", f.data())
-            << format << false << u"不存在/也不存在"_s << qsizetype(2);
-        // Written a piece at a time, many rows come out whole.
-        QTest::addRow("%s, 100,000 rows", f.data())
-            << format << true << u""_s << qsizetype(100'000);
-    }
-}
-
-void TestResultExport::replacesTheTargetWhole() {
-    QFETCH(QString, format);
-    QFETCH(bool, existing);
-    QFETCH(QString, temporaryFolder);
-    QFETCH(qsizetype, rows);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString folder = dir.filePath(u"导出"_s);
-    QVERIFY(QDir().mkpath(folder));
-    const QString target = folder + u"/结果 2024."_s + format;
-    if (existing)
-        QVERIFY(WriteWholeFile(target, "earlier content"));
-    std::optional<TemporaryFolderSetTo> temporary;
-    QString work;
-    if (!temporaryFolder.isEmpty()) {
-        work = dir.filePath(temporaryFolder);
-        if (!temporaryFolder.contains(u'/'))
-            QVERIFY(QDir().mkpath(work));
-        temporary.emplace(work);
+        QTest::newRow("no rows") << Records() << QByteArray();
+        QTest::newRow("found and not found")
+            << kTwoRows << QByteArray("1,13800138000,广东,广州,中国移动\r\n2, 1390013900,,,\r\n");
+        QTest::newRow("cells that need quotes")
+            << Records{{u"1"_s, u"13800138000"_s, u"a,b"_s, u"say \"hi\""_s, u"two\r\nlines"_s}}
+            << QByteArray("1,13800138000,\"a,b\",\"say \"\"hi\"\"\",\"two\r\nlines\"\r\n");
+        // Excel would run these as formulas; the number keeps its sign.
+        QTest::newRow("answers that look like formulas")
+            << Records{{u"1"_s, u"+1380013800"_s, u"=1+1"_s, u"@SUM(A1)"_s, u"-2"_s},
+                       {u"2"_s, u"-1380013800"_s, u"+86"_s, u"=HYPERLINK(\"x\",\"y\")"_s,
+                        u"广电"_s}}
+            << QByteArray("1,+1380013800,'=1+1,'@SUM(A1),'-2\r\n"
+                          "2,-1380013800,'+86,\"'=HYPERLINK(\"\"x\"\",\"\"y\"\")\",广电\r\n");
     }
 
-    const ExportOutcome outcome =
-        Write(format, target, rows == 2 ? RowsOf(kTwoRows) : ManyRows(rows));
-    QVERIFY2(outcome.Written(), qPrintable(outcome.detail));
-    QVERIFY(ReadWholeFile(target).startsWith(Opening(format)));
-    if (format == u"csv"_s)
-        QCOMPARE(ReadWholeFile(target).count("\r\n"), rows + 1);
-    // Nothing is left beside it, nor in the temporary folder.
-    QCOMPARE(Entries(folder), QStringList{QFileInfo(target).fileName()});
-    if (!work.isEmpty() && QFileInfo(work).isDir())
-        QCOMPARE(Entries(work), QStringList());
-}
-
-// A sheet holds 1,048,575 rows below its header; here, to see it without
-// writing a million, fewer.
-void TestResultExport::rowsGoOnInTheNextSheet_data() {
-    QTest::addColumn<qsizetype>("limit");
-    QTest::addColumn<qsizetype>("rows");
-    QTest::addColumn<QStringList>("sheets");
-    QTest::newRow("just as many") << qsizetype(10) << qsizetype(10) << QStringList{u"查询结果"_s};
-    QTest::newRow("one more") << qsizetype(10) << qsizetype(11)
-                              << QStringList{u"查询结果"_s, u"查询结果 (2)"_s};
-    QTest::newRow("three sheets") << qsizetype(10) << qsizetype(25)
-                                  << QStringList{u"查询结果"_s, u"查询结果 (2)"_s,
-                                                 u"查询结果 (3)"_s};
-    QTest::newRow("no rows: the header")
-        << qsizetype(10) << qsizetype(0) << QStringList{u"查询结果"_s};
-}
-
-void TestResultExport::rowsGoOnInTheNextSheet() {
-    QFETCH(qsizetype, limit);
-    QFETCH(qsizetype, rows);
-    QFETCH(QStringList, sheets);
-    SheetRowLimit::Set(limit);
-    QTemporaryDir dir;
-    const QString target = dir.filePath(u"结果.xlsx"_s);
-    const ExportOutcome outcome = Write(u"xlsx"_s, target, ManyRows(rows));
-    QVERIFY(outcome.Written());
-    QCOMPARE(outcome.sheets, sheets);
-}
-
-void TestResultExport::failureNamesItsCause_data() {
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<WriteProblem>("problem");
-    const QList<std::pair<QString, WriteProblem>> ways{
-        {u"missing folder"_s, WriteProblem::FolderMissing},
-        {u"target is a folder"_s, WriteProblem::TargetIsFolder},
-        {u"folder not writable"_s, WriteProblem::FolderNotWritable},
-        {u"read-only target"_s, WriteProblem::TargetReadOnly},
-#ifdef Q_OS_WIN
-        // Windows does not replace a file that another program holds open,
-        // as Excel holds the workbook it shows.
-        {u"target held open"_s, WriteProblem::TargetInUse},
-#else
-        // Linux does: the other program keeps reading what it opened.
-        {u"target held open"_s, WriteProblem::None},
-#endif
-        // A temporary folder that cannot be written is passed by.
-        {u"temporary folder not writable"_s, WriteProblem::None},
-    };
-    for (const QString &format : {u"xlsx"_s, u"csv"_s}) {
-        for (const auto &[how, problem] : ways)
-            QTest::addRow("%s, %s", qPrintable(format), qPrintable(how))
-                << format << how << problem;
+    void csvBytes() {
+        QFETCH(Records, rows);
+        QFETCH(QByteArray, lines);
+        const QByteArray whole =
+            QByteArray("\xEF\xBB\xBF序号,手机号码,省份,城市,运营商\r\n") + lines;
+        QCOMPARE(ResultsCsvBytes(rows), whole);
+        // Written a piece at a time, the file is the same.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"r.csv"_s);
+        QVERIFY(WriteResultsCsv(path, RowsOf(rows)).Written());
+        QCOMPARE(ReadWholeFile(path), whole);
     }
-}
 
-void TestResultExport::failureNamesItsCause() {
-    QFETCH(QString, format);
-    QFETCH(QString, how);
-    QFETCH(WriteProblem, problem);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-#ifndef Q_OS_WIN
-    chmod(QFile::encodeName(dir.path()).constData(), 0755); // for the ordinary user
-#endif
-    const QString folder = dir.filePath(u"导出"_s);
-    QVERIFY(QDir().mkpath(folder));
-    QString target = folder + u"/结果."_s + format;
-    QString folderNamed = folder;
-    const bool existing = how == u"read-only target"_s || how == u"target held open"_s;
-    if (existing)
-        QVERIFY(WriteWholeFile(target, "earlier content"));
-    std::optional<FolderNotWritable> notWritable;
-    std::optional<TemporaryFolderSetTo> temporary;
-    std::optional<ReadOnlyFile> readOnly;
-    std::optional<HeldOpen> held;
-    if (how == u"missing folder"_s) {
-        folderNamed = folder + u"/没有"_s;
-        target = folderNamed + u"/结果."_s + format;
-    } else if (how == u"target is a folder"_s) {
-        QVERIFY(QDir().mkpath(target));
-    } else if (how == u"folder not writable"_s) {
-        notWritable.emplace(folder);
-        folderNamed = notWritable->Path();
-        target = folderNamed + u"/结果."_s + format;
-    } else if (how == u"temporary folder not writable"_s) {
-        const QString work = dir.filePath(u"临时"_s);
-        QVERIFY(QDir().mkpath(work));
-        notWritable.emplace(work);
-        temporary.emplace(notWritable->Path());
-#ifndef Q_OS_WIN
-        chmod(QFile::encodeName(folder).constData(), 0777);
-#endif
-    } else if (how == u"read-only target"_s) {
-        readOnly.emplace(target);
-    } else {
-        held.emplace(target);
-        QVERIFY(held->Holds());
+    void replacesTheTargetWhole_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("existing");
+        QTest::addColumn<QString>("temporaryFolder"); // under the test's folder; "" as it is
+        QTest::addColumn<qsizetype>("rows");
+        for (const QString &format : {u"xlsx"_s, u"csv"_s}) {
+            const QByteArray f = format.toLatin1();
+            QTest::addRow("%s, new file", f.data()) << format << false << u""_s << qsizetype(2);
+            QTest::addRow("%s, over an existing file", f.data())
+                << format << true << u""_s << qsizetype(2);
+            // Not in the ANSI code page of an English Windows.
+            QTest::addRow("%s, Chinese temporary folder", f.data())
+                << format << false << u"临时文件"_s << qsizetype(2);
+            QTest::addRow("%s, temporary folder missing", f.data())
+                << format << false << u"不存在/也不存在"_s << qsizetype(2);
+            QTest::addRow("%s, 100,000 rows", f.data())
+                << format << true << u""_s << qsizetype(100'000);
+        }
     }
-    const QStringList before = Entries(folder);
 
-    ExportOutcome outcome;
-    {
-        // Permissions are what these are about.
-        std::optional<AsOrdinaryUser> user;
-        if (notWritable || readOnly)
-            user.emplace();
-        outcome = Write(format, target, RowsOf(kTwoRows));
-    }
-    QCOMPARE(outcome.problem, problem);
-    if (problem == WriteProblem::None) {
-        QVERIFY(ReadWholeFile(target).startsWith(Opening(format)));
-        QCOMPARE(Entries(folder), QStringList{QFileInfo(target).fileName()});
-        return;
-    }
-    QCOMPARE(outcome.folder, QDir::toNativeSeparators(folderNamed));
-    QVERIFY(!outcome.inTemporaryFolder);
-    // Nothing is left behind, and a file that was there is as it was.
-    QCOMPARE(Entries(folder), before);
-    held.reset();
-    if (existing)
-        QCOMPARE(ReadWholeFile(target), QByteArray("earlier content"));
-}
+    void replacesTheTargetWhole() {
+        QFETCH(QString, format);
+        QFETCH(bool, existing);
+        QFETCH(QString, temporaryFolder);
+        QFETCH(qsizetype, rows);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString folder = dir.filePath(u"导出"_s);
+        QVERIFY(QDir().mkpath(folder));
+        const QString target = folder + u"/结果 2024."_s + format;
+        if (existing)
+            QVERIFY(WriteWholeFile(target, "earlier content"));
+        std::optional<TemporaryFolderSetTo> temporary;
+        QString work;
+        if (!temporaryFolder.isEmpty()) {
+            work = dir.filePath(temporaryFolder);
+            if (!temporaryFolder.contains(u'/'))
+                QVERIFY(QDir().mkpath(work));
+            temporary.emplace(work);
+        }
 
-// Esc while an export writes: the export ends soon, and the target is as it
-// was.
-void TestResultExport::stopLeavesTheTarget_data() {
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<int>("looks"); // how often it looks at the stop before it is asked
-    for (const char *format : {"xlsx", "csv"}) {
-        QTest::addRow("%s, at once", format) << QString::fromLatin1(format) << 0;
-        QTest::addRow("%s, under way", format) << QString::fromLatin1(format) << 3;
-    }
-}
-
-void TestResultExport::stopLeavesTheTarget() {
-    QFETCH(QString, format);
-    QFETCH(int, looks);
-    QTemporaryDir dir;
-    const QString target = dir.filePath(u"结果."_s + format);
-    QVERIFY(WriteWholeFile(target, "earlier content"));
-    int looked = 0;
-    const ShouldStop stop = [&] {
-        return ++looked > looks;
-    };
-    const ExportOutcome outcome = Write(format, target, ManyRows(100'000), stop);
-    QCOMPARE(outcome.problem, WriteProblem::Stopped);
-    QCOMPARE(looked, looks + 1);
-    QCOMPARE(ReadWholeFile(target), QByteArray("earlier content"));
-    QCOMPARE(Entries(dir.path()), QStringList{QFileInfo(target).fileName()});
-}
-
-void TestResultExport::fullDisk_data() {
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<bool>("targetOnIt");
-    QTest::addColumn<bool>("temporaryOnIt");
-    QTest::addColumn<qsizetype>("rows");
-    QTest::addColumn<bool>("written");
-    // The small disk holds 4 MB: 100,000 rows are 5 MB of CSV, 250,000 rows
-    // 6 MB zipped; 8,000 to 14,000 rows take 2.5 to 4 MB before they are zipped.
-    QTest::newRow("csv, target on it") << u"csv"_s << true << false << qsizetype(100'000) << false;
-    QTest::newRow("xlsx, target on it")
-        << u"xlsx"_s << true << false << qsizetype(250'000) << false;
-    QTest::newRow("xlsx, both on it") << u"xlsx"_s << true << true << qsizetype(250'000) << false;
-    // The workbook is then made beside the target.
-    QTest::newRow("xlsx, temporary folder on it")
-        << u"xlsx"_s << false << true << qsizetype(250'000) << true;
-    // Room for the rows, but not for the copy of them that closing the
-    // workbook makes before it frees the first: the library would not notice
-    // that the copy failed, and leave a workbook that lacks rows.
-    for (const qsizetype rows : {8'000, 10'000, 12'000, 14'000}) {
-        QTest::addRow("xlsx, room for %lld rows alone", qlonglong(rows))
-            << u"xlsx"_s << false << true << rows << true;
-    }
-}
-
-void TestResultExport::fullDisk() {
-    QFETCH(QString, format);
-    QFETCH(bool, targetOnIt);
-    QFETCH(bool, temporaryOnIt);
-    QFETCH(qsizetype, rows);
-    QFETCH(bool, written);
-    QString disk = qEnvironmentVariable("TARVIO_SMALL_DISK");
-    if (disk.isEmpty())
-        QSKIP("runs as tst_resultexport_fulldisk, on a small disk of its own");
-#ifdef Q_OS_WIN
-    // A folder of the Linux machine wine runs on, as wine shows it.
-    if (disk.startsWith(u'/'))
-        disk.prepend(u"Z:"_s);
-#endif
-    QTemporaryDir elsewhere;
-    QTemporaryDir onDisk(disk + u"/XXXXXX"_s);
-    QVERIFY(onDisk.isValid() && elsewhere.isValid());
-    const QString folder = targetOnIt ? onDisk.path() : elsewhere.path();
-    const QString target = folder + u"/结果."_s + format;
-    QVERIFY(WriteWholeFile(target, "earlier content"));
-    const QString work = (temporaryOnIt ? onDisk : elsewhere).filePath(u"临时"_s);
-    QVERIFY(QDir().mkpath(work));
-    const TemporaryFolderSetTo temporary(work);
-
-    const ExportOutcome outcome = Write(format, target, ManyRows(rows));
-    QCOMPARE(Entries(work), QStringList());
-    if (written) {
+        const ExportOutcome outcome =
+            Write(format, target, rows == 2 ? RowsOf(kTwoRows) : ManyRows(rows));
         QVERIFY2(outcome.Written(), qPrintable(outcome.detail));
-        // Whole: as long as the same rows written on a disk with room.
-        const QString whole = elsewhere.filePath(u"whole."_s + format);
-        const TemporaryFolderSetTo roomy(elsewhere.path());
-        QVERIFY(Write(format, whole, ManyRows(rows)).Written());
-        QVERIFY(qAbs(QFileInfo(target).size() - QFileInfo(whole).size()) < 64);
-        return;
+        QVERIFY(ReadWholeFile(target).startsWith(Opening(format)));
+        if (format == u"csv"_s)
+            QCOMPARE(ReadWholeFile(target).count("\r\n"), rows + 1);
+        QCOMPARE(Entries(folder), QStringList{QFileInfo(target).fileName()});
+        if (!work.isEmpty() && QFileInfo(work).isDir())
+            QCOMPARE(Entries(work), QStringList());
     }
-    QCOMPARE(outcome.problem, WriteProblem::DiskFull);
-    QCOMPARE(outcome.folder, QDir::toNativeSeparators(folder));
-    QCOMPARE(outcome.inTemporaryFolder, false);
-    QCOMPARE(ReadWholeFile(target), QByteArray("earlier content"));
-    QStringList left{QFileInfo(target).fileName()};
-    if (QFileInfo(work).absolutePath() == folder)
-        left.append(u"临时"_s);
-    left.sort();
-    QCOMPARE(Entries(folder), left);
-}
+
+    // A sheet holds 1,048,575 rows; here 10.
+    void rowsGoOnInTheNextSheet_data() {
+        QTest::addColumn<qsizetype>("rows");
+        QTest::addColumn<QStringList>("sheets");
+        const QString first = u"查询结果"_s, second = u"查询结果 (2)"_s;
+        QTest::newRow("just as many") << qsizetype(10) << QStringList{first};
+        QTest::newRow("one more") << qsizetype(11) << QStringList{first, second};
+        QTest::newRow("three sheets")
+            << qsizetype(25) << QStringList{first, second, u"查询结果 (3)"_s};
+        QTest::newRow("no rows: the header") << qsizetype(0) << QStringList{first};
+    }
+
+    void rowsGoOnInTheNextSheet() {
+        QFETCH(qsizetype, rows);
+        QFETCH(QStringList, sheets);
+        SheetRowLimit::Set(10);
+        QTemporaryDir dir;
+        const ExportOutcome outcome =
+            Write(u"xlsx"_s, dir.filePath(u"结果.xlsx"_s), ManyRows(rows));
+        QVERIFY(outcome.Written());
+        QCOMPARE(outcome.sheets, sheets);
+    }
+
+    void failureNamesItsCause_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<WriteProblem>("problem");
+        const QList<std::pair<QString, WriteProblem>> ways{
+            {u"missing folder"_s, WriteProblem::FolderMissing},
+            {u"target is a folder"_s, WriteProblem::TargetIsFolder},
+            {u"folder not writable"_s, WriteProblem::FolderNotWritable},
+            {u"read-only target"_s, WriteProblem::TargetReadOnly},
+#ifdef Q_OS_WIN
+            {u"target held open"_s, WriteProblem::TargetInUse},
+#else
+            {u"target held open"_s, WriteProblem::None}, // the holder keeps what it opened
+#endif
+            {u"temporary folder not writable"_s, WriteProblem::None},
+        };
+        for (const QString &format : {u"xlsx"_s, u"csv"_s}) {
+            for (const auto &[how, problem] : ways)
+                QTest::addRow("%s, %s", qPrintable(format), qPrintable(how))
+                    << format << how << problem;
+        }
+    }
+
+    void failureNamesItsCause() {
+        QFETCH(QString, format);
+        QFETCH(QString, how);
+        QFETCH(WriteProblem, problem);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+#ifndef Q_OS_WIN
+        chmod(QFile::encodeName(dir.path()).constData(), 0755); // for the ordinary user
+#endif
+        const QString folder = dir.filePath(u"导出"_s);
+        QVERIFY(QDir().mkpath(folder));
+        QString target = folder + u"/结果."_s + format;
+        QString folderNamed = folder;
+        const bool existing = how == u"read-only target"_s || how == u"target held open"_s;
+        if (existing)
+            QVERIFY(WriteWholeFile(target, "earlier content"));
+        std::optional<FolderNotWritable> notWritable;
+        std::optional<TemporaryFolderSetTo> temporary;
+        std::optional<ReadOnlyFile> readOnly;
+        std::optional<HeldOpen> held;
+        if (how == u"missing folder"_s) {
+            folderNamed = folder + u"/没有"_s;
+            target = folderNamed + u"/结果."_s + format;
+        } else if (how == u"target is a folder"_s) {
+            QVERIFY(QDir().mkpath(target));
+        } else if (how == u"folder not writable"_s) {
+            notWritable.emplace(folder);
+            folderNamed = notWritable->Path();
+            target = folderNamed + u"/结果."_s + format;
+        } else if (how == u"temporary folder not writable"_s) {
+            const QString work = dir.filePath(u"临时"_s);
+            QVERIFY(QDir().mkpath(work));
+            notWritable.emplace(work);
+            temporary.emplace(notWritable->Path());
+#ifndef Q_OS_WIN
+            chmod(QFile::encodeName(folder).constData(), 0777);
+#endif
+        } else if (how == u"read-only target"_s) {
+            readOnly.emplace(target);
+        } else {
+            held.emplace(target);
+            QVERIFY(held->Holds());
+        }
+        const QStringList before = Entries(folder);
+
+        ExportOutcome outcome;
+        {
+            std::optional<AsOrdinaryUser> user;
+            if (notWritable || readOnly)
+                user.emplace();
+            outcome = Write(format, target, RowsOf(kTwoRows));
+        }
+        QCOMPARE(outcome.problem, problem);
+        if (problem == WriteProblem::None) {
+            QVERIFY(ReadWholeFile(target).startsWith(Opening(format)));
+            QCOMPARE(Entries(folder), QStringList{QFileInfo(target).fileName()});
+            return;
+        }
+        QCOMPARE(outcome.folder, QDir::toNativeSeparators(folderNamed));
+        QVERIFY(!outcome.inTemporaryFolder);
+        QCOMPARE(Entries(folder), before);
+        held.reset();
+        if (existing)
+            QCOMPARE(ReadWholeFile(target), QByteArray("earlier content"));
+    }
+
+    // Esc while an export writes: it ends soon, the target as it was.
+    void stopLeavesTheTarget_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("looks"); // how often it looks at the stop before it is asked
+        for (const char *format : {"xlsx", "csv"}) {
+            QTest::addRow("%s, at once", format) << QString::fromLatin1(format) << 0;
+            QTest::addRow("%s, under way", format) << QString::fromLatin1(format) << 3;
+        }
+    }
+
+    void stopLeavesTheTarget() {
+        QFETCH(QString, format);
+        QFETCH(int, looks);
+        QTemporaryDir dir;
+        const QString target = dir.filePath(u"结果."_s + format);
+        QVERIFY(WriteWholeFile(target, "earlier content"));
+        int looked = 0;
+        const ShouldStop stop = [&] {
+            return ++looked > looks;
+        };
+        const ExportOutcome outcome = Write(format, target, ManyRows(100'000), stop);
+        QCOMPARE(outcome.problem, WriteProblem::Stopped);
+        QCOMPARE(looked, looks + 1);
+        QCOMPARE(ReadWholeFile(target), QByteArray("earlier content"));
+        QCOMPARE(Entries(dir.path()), QStringList{QFileInfo(target).fileName()});
+    }
+
+    void fullDisk_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("targetOnIt");
+        QTest::addColumn<bool>("temporaryOnIt");
+        QTest::addColumn<qsizetype>("rows");
+        QTest::addColumn<bool>("written");
+        // 4 MB disk: 100,000 rows are 5 MB of CSV, 250,000 rows 6 MB zipped.
+        QTest::newRow("csv, target on it")
+            << u"csv"_s << true << false << qsizetype(100'000) << false;
+        QTest::newRow("xlsx, target on it")
+            << u"xlsx"_s << true << false << qsizetype(250'000) << false;
+        QTest::newRow("xlsx, both on it")
+            << u"xlsx"_s << true << true << qsizetype(250'000) << false;
+        QTest::newRow("xlsx, temporary folder on it")
+            << u"xlsx"_s << false << true << qsizetype(250'000) << true;
+        // Room for the rows (2.5 to 4 MB unzipped) but not for the copy closing makes:
+        // the library would not notice, and leave a workbook lacking rows.
+        for (const qsizetype rows : {8'000, 10'000, 12'000, 14'000}) {
+            QTest::addRow("xlsx, room for %lld rows alone", qlonglong(rows))
+                << u"xlsx"_s << false << true << rows << true;
+        }
+    }
+
+    void fullDisk() {
+        QFETCH(QString, format);
+        QFETCH(bool, targetOnIt);
+        QFETCH(bool, temporaryOnIt);
+        QFETCH(qsizetype, rows);
+        QFETCH(bool, written);
+        QString disk = qEnvironmentVariable("TARVIO_SMALL_DISK");
+        if (disk.isEmpty())
+            QSKIP("runs as tst_resultexport_fulldisk, on a small disk of its own");
+#ifdef Q_OS_WIN
+        if (disk.startsWith(u'/'))
+            disk.prepend(u"Z:"_s);
+#endif
+        QTemporaryDir elsewhere;
+        QTemporaryDir onDisk(disk + u"/XXXXXX"_s);
+        QVERIFY(onDisk.isValid() && elsewhere.isValid());
+        const QString folder = targetOnIt ? onDisk.path() : elsewhere.path();
+        const QString target = folder + u"/结果."_s + format;
+        QVERIFY(WriteWholeFile(target, "earlier content"));
+        const QString work = (temporaryOnIt ? onDisk : elsewhere).filePath(u"临时"_s);
+        QVERIFY(QDir().mkpath(work));
+        const TemporaryFolderSetTo temporary(work);
+
+        const ExportOutcome outcome = Write(format, target, ManyRows(rows));
+        QCOMPARE(Entries(work), QStringList());
+        if (written) {
+            QVERIFY2(outcome.Written(), qPrintable(outcome.detail));
+            // As long as the same rows written on a disk with room.
+            const QString whole = elsewhere.filePath(u"whole."_s + format);
+            const TemporaryFolderSetTo roomy(elsewhere.path());
+            QVERIFY(Write(format, whole, ManyRows(rows)).Written());
+            QVERIFY(qAbs(QFileInfo(target).size() - QFileInfo(whole).size()) < 64);
+            return;
+        }
+        QCOMPARE(outcome.problem, WriteProblem::DiskFull);
+        QCOMPARE(outcome.folder, QDir::toNativeSeparators(folder));
+        QCOMPARE(outcome.inTemporaryFolder, false);
+        QCOMPARE(ReadWholeFile(target), QByteArray("earlier content"));
+        QStringList left{QFileInfo(target).fileName()};
+        if (QFileInfo(work).absolutePath() == folder)
+            left.append(u"临时"_s);
+        left.sort();
+        QCOMPARE(Entries(folder), left);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestResultExport)
 #include "tst_resultexport.moc"
