@@ -1,15 +1,8 @@
 #!/usr/bin/python3
-"""Writes the workbooks that the import's tests read, into the folder given:
-
-customers.xlsx (openpyxl) and customers.xls (xlwt): a customer list as an
-office keeps one, the sheet 客户名单 with the columns 姓名, 手机, 地址 and 200
-rows whose numbers are written every way people write them (number cells in
-several display formats, country codes, blanks, dashes, full-width digits);
-customers.txt: the 200 numbers the import must give, one per line, in order.
-
-sheets.xls: a first sheet without numbers, a second with the header 联系电话
-beside a column of other numbers, a third that must not be read.
-"""
+"""Writes into the folder given the import tests' workbooks: customers.xlsx
+(openpyxl) and .xls (xlwt), 200 customers whose numbers are written every way
+people write them, customers.txt the numbers they hold; sheets.xls, whose
+second sheet's 联系电话 is the column."""
 import os
 import sys
 
@@ -68,10 +61,8 @@ def write_xls(path, rows):
         sheet.write(0, column, title)
     for row, (name, value, number_format, address, _) in enumerate(rows, start=1):
         sheet.write(row, 0, name)
-        if number_format:
-            sheet.write(row, 1, value, xlwt.easyxf(num_format_str=number_format))
-        else:
-            sheet.write(row, 1, value)
+        style = xlwt.easyxf(num_format_str=number_format) if number_format else xlwt.Style.default_style
+        sheet.write(row, 1, value, style)
         sheet.write(row, 2, address)
     book.save(path)
 

@@ -8,29 +8,12 @@
 #include <zip.h>
 #include <zlib.h>
 
-#include <cstring>
-
-QString TestWorkbook(const QString &name) {
-    return QStringLiteral(TARVIO_TEST_WORKBOOKS "/") + name;
-}
-
 namespace {
 QByteArray ReadBytes(const QString &path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-} // namespace
 
-QByteArray TestWorkbookBytes(const QString &name) {
-    return ReadBytes(TestWorkbook(name));
-}
-
-QStringList CustomerNumbers() {
-    return QString::fromUtf8(TestWorkbookBytes(QStringLiteral("customers.txt")))
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-namespace {
 bool AddPart(zipFile zip, const QString &name, const QByteArray &bytes, bool stored = false) {
     zip_fileinfo info{};
     if (zipOpenNewFileInZip3_64(zip, name.toUtf8().constData(), &info, nullptr, 0, nullptr, 0,
@@ -71,6 +54,19 @@ const QByteArray kSheetHead =
     "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>";
 const QByteArray kSheetTail = "</sheetData></worksheet>";
 } // namespace
+
+QString TestWorkbook(const QString &name) {
+    return QStringLiteral(TARVIO_TEST_WORKBOOKS "/") + name;
+}
+
+QByteArray TestWorkbookBytes(const QString &name) {
+    return ReadBytes(TestWorkbook(name));
+}
+
+QStringList CustomerNumbers() {
+    return QString::fromUtf8(TestWorkbookBytes(QStringLiteral("customers.txt")))
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
 
 bool WriteZip(const QString &path, const ZipParts &parts, bool stored) {
     zipFile zip = zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
@@ -126,15 +122,13 @@ ZipParts XlsxParts(const QByteArray &sheetData, const QByteArray &sharedStrings)
     return parts;
 }
 
-bool WriteXlsxBomb(const QString &path, const QByteArray &head, const QByteArray &repeated,
-                   qint64 times, const QByteArray &tail, qint64 declaredSize) {
+QByteArray XlsxBombBytes(const QByteArray &repeated, qint64 times, qint64 declaredSize) {
     // Deflated with full flushes, a piece's compressed form does not depend
-    // on what came before it: the one compressed piece, repeated, is the
-    // whole part compressed.
+    // on what came before it: the one piece, repeated, is the whole part's.
     z_stream stream{};
     if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY) !=
         Z_OK)
-        return false;
+        return QByteArray();
     const auto deflatePiece = [&](const QByteArray &piece, int flush) {
         QByteArray out(qsizetype(deflateBound(&stream, uLong(piece.size())) + 64),
                        Qt::Uninitialized);
@@ -146,25 +140,26 @@ bool WriteXlsxBomb(const QString &path, const QByteArray &head, const QByteArray
         out.truncate(out.size() - stream.avail_out);
         return out;
     };
-    const QByteArray headZ = deflatePiece(kSheetHead + head, Z_FULL_FLUSH);
+    const QByteArray headZ = deflatePiece(kSheetHead, Z_FULL_FLUSH);
     const QByteArray repeatedZ = deflatePiece(repeated, Z_FULL_FLUSH);
-    const QByteArray tailZ = deflatePiece(tail + kSheetTail, Z_FINISH);
+    const QByteArray tailZ = deflatePiece(kSheetTail, Z_FINISH);
     deflateEnd(&stream);
 
-    const QByteArray first = kSheetHead + head, last = tail + kSheetTail;
-    uLong crc = crc32(0, reinterpret_cast<const Bytef *>(first.constData()), uInt(first.size()));
-    const uLong repeatedCrc =
-        crc32(0, reinterpret_cast<const Bytef *>(repeated.constData()), uInt(repeated.size()));
+    const auto crcOf = [](const QByteArray &bytes) {
+        return crc32(0, reinterpret_cast<const Bytef *>(bytes.constData()), uInt(bytes.size()));
+    };
+    uLong crc = crcOf(kSheetHead);
+    const uLong repeatedCrc = crcOf(repeated);
     for (qint64 i = 0; i < times; ++i)
         crc = crc32_combine(crc, repeatedCrc, z_off_t(repeated.size()));
-    crc = crc32_combine(
-        crc, crc32(0, reinterpret_cast<const Bytef *>(last.constData()), uInt(last.size())),
-        z_off_t(last.size()));
-    const qint64 size = first.size() + repeated.size() * times + last.size();
+    crc = crc32_combine(crc, crcOf(kSheetTail), z_off_t(kSheetTail.size()));
+    const qint64 size = kSheetHead.size() + repeated.size() * times + kSheetTail.size();
 
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bomb.xlsx"));
     zipFile zip = zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
     if (!zip)
-        return false;
+        return QByteArray();
     bool written = true;
     for (const auto &[name, bytes] : XlsxParts({})) {
         if (name != QLatin1String("xl/worksheets/sheet1.xml"))
@@ -175,25 +170,14 @@ bool WriteXlsxBomb(const QString &path, const QByteArray &head, const QByteArray
               zipOpenNewFileInZip3_64(zip, "xl/worksheets/sheet1.xml", &info, nullptr, 0, nullptr,
                                       0, nullptr, Z_DEFLATED, Z_BEST_COMPRESSION, 1, -MAX_WBITS, 9,
                                       Z_DEFAULT_STRATEGY, nullptr, 0, 1) == ZIP_OK;
-    if (written) {
-        written = zipWriteInFileInZip(zip, headZ.constData(), unsigned(headZ.size())) == ZIP_OK;
-        for (qint64 i = 0; written && i < times; ++i)
-            written = zipWriteInFileInZip(zip, repeatedZ.constData(), unsigned(repeatedZ.size())) ==
-                      ZIP_OK;
-        written = written &&
-                  zipWriteInFileInZip(zip, tailZ.constData(), unsigned(tailZ.size())) == ZIP_OK;
-        written = zipCloseFileInZipRaw64(zip, ZPOS64_T(declaredSize < 0 ? size : declaredSize),
-                                         crc) == ZIP_OK &&
-                  written;
+    for (const QByteArray *piece : {&headZ, &repeatedZ, &tailZ}) {
+        for (qint64 i = 0; written && i < (piece == &repeatedZ ? times : 1); ++i)
+            written =
+                zipWriteInFileInZip(zip, piece->constData(), unsigned(piece->size())) == ZIP_OK;
     }
-    return zipClose(zip, nullptr) == ZIP_OK && written;
-}
-
-QByteArray XlsxBombBytes(const QByteArray &repeated, qint64 times, qint64 declaredSize) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("bomb.xlsx"));
-    return WriteXlsxBomb(path, {}, repeated, times, {}, declaredSize) ? ReadBytes(path)
-                                                                      : QByteArray();
+    written = written && zipCloseFileInZipRaw64(
+                             zip, ZPOS64_T(declaredSize < 0 ? size : declaredSize), crc) == ZIP_OK;
+    return zipClose(zip, nullptr) == ZIP_OK && written ? ReadBytes(path) : QByteArray();
 }
 
 QByteArray XlsWithFilePass(const QByteArray &xls) {
