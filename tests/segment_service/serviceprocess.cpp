@@ -15,20 +15,16 @@ QString CopyServiceInto(const QString &directory) {
     return binary;
 }
 
-int WaitUntilListening(QProcess &service, QString &output) {
-    static const QRegularExpression listening(
-        QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
-    QRegularExpressionMatch match;
-    while (!(match = listening.match(output)).hasMatch() && service.waitForReadyRead(30'000))
-        output += QString::fromUtf8(service.readAllStandardError());
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
-}
-
 ServiceProcess::ServiceProcess(const QString &binary, const QStringList &arguments) {
     process.setReadChannel(QProcess::StandardError);
     process.start(binary, QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")} +
                               arguments);
-    port = WaitUntilListening(process, output);
+    static const QRegularExpression listening(
+        QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
+    QRegularExpressionMatch match;
+    while (!(match = listening.match(output)).hasMatch() && process.waitForReadyRead(30'000))
+        output += QString::fromUtf8(process.readAllStandardError());
+    port = match.hasMatch() ? match.captured(1).toInt() : 0;
 }
 
 ServiceProcess::~ServiceProcess() {

@@ -9,12 +9,10 @@
 #include <optional>
 #include <thread>
 
-// The service on a free 127.0.0.1 port, served from a thread of its own. It
-// listens from Bind on: an early client waits in the backlog.
+// The service on a free 127.0.0.1 port, run on a thread of its own.
 struct RunningService {
     explicit RunningService(ServerLimits limits = {}, SegmentTable table = {});
     ~RunningService();
-    // Stops the server and waits until Run has returned.
     void StopAndWait();
 
     SegmentServer server;
@@ -23,10 +21,8 @@ struct RunningService {
     std::thread thread;
 };
 
-// The built-in data the build made (bin/builtin-segments.dat).
 SegmentTable BuiltinSegments();
 
-// One answer as the client received it.
 struct HttpAnswer {
     int status = 0;
     QByteArray head; // status line and headers
@@ -34,23 +30,16 @@ struct HttpAnswer {
     QByteArray Header(const QByteArray &name) const;
 };
 
-// A plain HTTP client over one connection, so that a test controls every
-// byte it sends and sees every byte it gets. Every wait gives up after
-// ten seconds: a service that never answers fails the test, it does not
-// hang it.
+// A plain HTTP client over one connection; every wait gives up after ten seconds.
 class TestClient {
 public:
     explicit TestClient(int port);
 
     bool Connected() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
-    // Sends the bytes; false when the connection is gone.
     bool Send(const QByteArray &bytes);
-    // Sends a GET of the target as HTTP/1.1, with the extra header lines.
     bool Get(const QByteArray &target, const QByteArray &headers = {});
-    // The next answer; nothing when the connection closed first. The body
-    // of an answer to HEAD is not read: it has none.
+    // The next answer; nothing when the connection closed first.
     std::optional<HttpAnswer> Receive(bool toHead = false);
-    // True once the service has closed the connection.
     bool WaitClosed();
     // Bytes received and not yet taken by Receive.
     QByteArray Pending() const { return m_pending; }
@@ -64,5 +53,4 @@ private:
     QByteArray m_pending;
 };
 
-// The answer path with "?tel=" and the number.
 QByteArray AnswerTarget(const char *number);

@@ -1,6 +1,4 @@
-// The rule the built-in data are made by (builtinmerge.h), on small sources:
-// which source a block comes from, the carrier its allocation gives, and the
-// one style of names; and the allocation and the city names on their own.
+// The rule the built-in data are made by (builtinmerge.h), on small sources.
 #include "builtinmerge.h"
 #include "carrierprefixes.h"
 #include "cityname.h"
@@ -28,7 +26,6 @@ Region Geocoded(uint32_t block) {
     return found == known.end() ? Region{} : found->second;
 }
 
-// "province city carrier" of a block in the merge, or empty.
 QString Merged(const BuiltinMerge &merge, uint32_t block) {
     for (const MergedBlock &b : merge.blocks) {
         if (b.block == block)
@@ -43,7 +40,6 @@ class TestBuiltinMerge : public QObject {
     Q_OBJECT
 
 private slots:
-    // Each row merges one table row (or none) with the geocoder above.
     void merge_data() {
         QTest::addColumn<uint32_t>("block");
         QTest::addColumn<QString>("row"); // "province,city,label"; empty: no row
@@ -84,7 +80,7 @@ private slots:
             table.push_back(
                 {block, fields[0].toStdString(), fields[1].toStdString(), fields[2].toStdString()});
         }
-        // A neighbour only the table has, to show it is kept beside.
+        // A neighbour only the table has.
         table.push_back({1990000, "广东", "广州", "中国电信"});
         const BuiltinMerge merge = MergeBuiltinSegments(table, Geocoded);
         QCOMPARE(Merged(merge, block), merged);
@@ -114,7 +110,6 @@ private slots:
         QCOMPARE(merge.renamed.size(), size_t(0));
     }
 
-    // Each check: "number carrier" pairs, and numbers allocated to none.
     void allocation() {
         for (const QString &pair :
              u"13491234567 中国电信|13481234567 中国移动|17001234567 中国电信|17021234567 中国电信|"
@@ -130,15 +125,13 @@ private slots:
         }
     }
 
-    // "province city short-name" triples.
     void cityNames() {
         for (const QString &triple :
              u"广东 广州 广州|广东 广州市 广州|新疆 喀什地区 喀什|贵州 毕节地区 毕节|"
              u"内蒙古 锡林郭勒盟 锡林郭勒|湖北 神农架林区 神农架|吉林 延边朝鲜族自治州 延边|"
              u"新疆 克孜勒苏柯尔克孜自治州 克州|北京 北京 北京|重庆 万州 重庆|安徽 巢湖市 合肥|"
              u"山东 莱芜 济南|湖北 襄樊市 襄阳|湖南 吉首 湘西|新疆 库尔勒 巴州|"
-             // A county-level city keeps its name; 津市 is too short to be a
-             // prefecture's name less 市; 吉首 is renamed only in its own province.
+             // A county-level city; too short to lose 市; 吉首 only in its own province.
              u"青海 格尔木 格尔木|湖南 津市 津市|福建 吉首 吉首"_s.split(u'|')) {
             const QStringList words = triple.split(u' ');
             QCOMPARE(words[0] + u' ' + words[1] + u' ' +

@@ -1,6 +1,5 @@
-// The built-in data (made by the build from the 2025-02 table and
-// libphonenumber's geocoder) against the whole table, in-process and through
-// the binary; on the build host also against the geocoder.
+// The built-in data against the whole 2025-02 table, in-process and through the
+// binary; on the build host also against libphonenumber's geocoder.
 #include "answerformat.h"
 #include "carrierprefixes.h"
 #include "cityname.h"
@@ -34,7 +33,6 @@ std::string Percent(size_t part, size_t whole) {
            QString::number(100.0 * double(part) / double(whole), 'f', 3).toStdString() + " %)";
 }
 
-// What the service answers for a number of the table's row, in GBK.
 std::string Expected(const std::string &number, const Row &row) {
     return Utf8ToGbk(KnownNumberAnswer(number, row.province, CityShortName(row.province, row.city),
                                        CarrierForNumber(number)))
@@ -49,8 +47,7 @@ class TestBuiltinSegments : public QObject {
     SegmentTable m_builtin;
 
 private slots:
-    // The 2025-02 table as plain text, read without the service's own readers:
-    // "号段,省份,城市,邮编,区号,运营商", UTF-8, no quoted fields.
+    // Read without the service's own readers: UTF-8, six fields, no quotes.
     void initTestCase() {
         QFile file(QStringLiteral(TARVIO_SEGMENT_TABLE));
         QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.errorString()));
@@ -69,8 +66,6 @@ private slots:
         QVERIFY(!m_builtin.Empty());
     }
 
-    // Out of the box: every block of the table answered, its province the
-    // table's, its carrier the allocation's.
     void answersTheWholeTable() {
         size_t answered = 0, sameProvince = 0, allocatedCarrier = 0;
         for (const Row &row : m_rows) {
@@ -92,9 +87,7 @@ private slots:
         QVERIFY(allocatedCarrier * 1000 >= blocks * 995);
     }
 
-    // The binary as a user starts it, from a folder of its own with nothing
-    // but its built-in data beside it: --version names them, and a sample of
-    // the table's blocks gets exactly the answer the merge gives.
+    // --version names the data, and a sample of blocks gets the merge's answer.
     void binaryAnswersTheTable() {
         QTemporaryDir dir;
         const QString binary = CopyServiceInto(dir.path());
@@ -124,8 +117,7 @@ private slots:
     }
 
 #ifdef TARVIO_HAVE_GENERATOR_LOOKUP
-    // The blocks the table lacks: as the geocoder says, where the prefix is
-    // allocated; "unknown" otherwise.
+    // The blocks the table lacks: as the geocoder says where allocated, else unknown.
     void geocoderFillsTheRest() {
         std::vector<bool> inTable(SegmentTable::kBlockCount);
         for (const Row &row : m_rows)

@@ -1,6 +1,4 @@
-// The limits a server needs, each on its own service with short times.
-// Every test waits on events (an answer, a closed connection, the server's
-// counts), never on the clock.
+// The server's limits, each on its own service; tests wait on events, not the clock.
 #include "servicetestclient.h"
 
 #include <QtTest>
@@ -12,14 +10,10 @@ namespace {
 
 const QByteArray kUnknown = "zone = {\n\terror:'unknown'\n}\n";
 
-// Generous: only a broken limit makes a test wait this long.
 constexpr int kEventMs = 10'000;
-// Two megabytes of pipelined requests to be sent and answered: under wine on
-// a busy machine that alone has taken more than ten seconds.
+// 2 MB of pipelined requests: under wine on a busy machine, over ten seconds.
 constexpr int kBulkEventMs = 60'000;
 
-// Short enough that a test does not wait long, long enough that a busy
-// machine still gets a request through in time.
 ServerLimits Short() {
     ServerLimits limits;
     limits.requestTime = std::chrono::milliseconds(1500);
@@ -28,7 +22,6 @@ ServerLimits Short() {
     return limits;
 }
 
-// Sends a GET and takes its answer; the body, or "-" when none came.
 QByteArray Ask(TestClient &client, const char *number = "13800138000") {
     if (!client.Get(AnswerTarget(number)))
         return "-";
@@ -47,16 +40,11 @@ private slots:
         TestClient slow(service.port);
         QVERIFY(slow.Send("GET " + AnswerTarget("13800138000") + " HTTP/1.1\r\nX-A: "));
         QTRY_COMPARE_WITH_TIMEOUT(service.server.Counts().reading, size_t(1), kEventMs);
-        // A byte at a time keeps it sending, never finishing.
         int sent = 0;
         while (slow.Connected() && sent < 2000) {
             slow.Send("h");
             ++sent;
-            // Others are answered all the while.
-            {
-                TestClient other(service.port);
-                QCOMPARE(Ask(other), kUnknown);
-            }
+            QCOMPARE(Ask(*std::make_unique<TestClient>(service.port)), kUnknown);
             // The other one is counted until the server has seen it close.
             if (sent == 1)
                 QTRY_COMPARE_WITH_TIMEOUT(service.server.Counts().reading, size_t(1), kEventMs);
@@ -67,8 +55,7 @@ private slots:
         QCOMPARE(service.server.Counts().timedOut, size_t(1));
     }
 
-    // A new connection that sends nothing, and one kept alive after its
-    // answer, both close after the idle time; one in use does not.
+    // A silent new connection and one kept alive after its answer.
     void idleConnectionsTimeOut() {
         RunningService service(Short());
         TestClient silent(service.port);
@@ -84,26 +71,22 @@ private slots:
         ServerLimits limits;
         limits.maxConnections = 3;
         RunningService service(limits);
-        const auto open = [&service] {
-            return service.server.Counts().open;
-        };
         TestClient kept(service.port); // answered, then idle: the oldest idle
         QCOMPARE(Ask(kept), kUnknown);
         TestClient sending(service.port); // half a request: not idle
         QVERIFY(sending.Send("GET " + AnswerTarget("13800138000")));
         QTRY_COMPARE_WITH_TIMEOUT(service.server.Counts().reading, size_t(1), kEventMs);
         TestClient silent(service.port); // idle, but newer than `kept`
-        QTRY_COMPARE_WITH_TIMEOUT(open(), size_t(3), kEventMs);
+        QTRY_COMPARE_WITH_TIMEOUT(service.server.Counts().open, size_t(3), kEventMs);
 
         TestClient fourth(service.port);
         QVERIFY(kept.WaitClosed());
         QCOMPARE(service.server.Counts().evicted, size_t(1));
-        QCOMPARE(open(), size_t(3));
+        QCOMPARE(service.server.Counts().open, size_t(3));
         TestClient fifth(service.port);
         QVERIFY(silent.WaitClosed());
         QCOMPARE(service.server.Counts().evicted, size_t(2));
-        // The half-sent request outlived two newer idle connections; it is
-        // still served, and so are the newcomers.
+        // The half-sent request outlived two newer idle connections.
         QVERIFY(sending.Send(" HTTP/1.1\r\n\r\n"));
         const std::optional<HttpAnswer> answer = sending.Receive();
         QVERIFY(answer);
@@ -111,19 +94,14 @@ private slots:
         QCOMPARE(Ask(fifth), kUnknown);
     }
 
-    // An answer that the client does not take at once is still being
-    // written when the stop comes: it goes out whole, then the connection
-    // closes and the server's Run returns. Idle and half-sent connections
-    // close at once, and nothing more is accepted.
+    // An answer being written when the stop comes goes out whole, then Run
+    // returns; idle and half-sent connections close at once.
     void stopFinishesTheAnswerUnderWay() {
         RunningService service;
         TestClient client(service.port);
         client.Socket().setReadBufferSize(1); // takes nothing until told
-        const QByteArray request =
-            "GET /x HTTP/1.1\r\n\r\n"; // 404: a long answer to a short request
-        QByteArray pipeline;
-        for (int i = 0; i < 100'000; ++i)
-            pipeline += request;
+        // 404: a long answer to a short request.
+        const QByteArray pipeline = QByteArray("GET /x HTTP/1.1\r\n\r\n").repeated(100'000);
         QVERIFY(client.Socket().write(pipeline) == pipeline.size());
         QTRY_VERIFY_WITH_TIMEOUT(
             (client.Socket().waitForBytesWritten(10), service.server.Counts().writing == 1),
@@ -139,7 +117,6 @@ private slots:
         QVERIFY(client.WaitClosed());
         QTRY_VERIFY_WITH_TIMEOUT(service.finished, kEventMs);
         QVERIFY(!TestClient(service.port).Connected());
-        // Whole answers only, and not all of them: the rest were never begun.
         int answers = 0;
         while (client.Pending().size() > 0) {
             const std::optional<HttpAnswer> answer = client.Receive();
@@ -182,8 +159,7 @@ private slots:
             QCOMPARE(service.server.Counts().open, size_t(1));
     }
 
-    // Requests sent together are answered in order; HEAD gets the head
-    // alone.
+    // In order; HEAD gets the head alone.
     void pipelinedRequests() {
         RunningService service;
         TestClient client(service.port);
@@ -202,8 +178,7 @@ private slots:
         QVERIFY(client.Pending().isEmpty());
     }
 
-    // A head that never ends is refused as soon as it passes the limit, not
-    // gathered: the refusal comes while the client is still sending.
+    // Refused while the client is still sending, not gathered.
     void endlessHeaderLineIsRefused() {
         RunningService service;
         TestClient client(service.port);
@@ -238,13 +213,11 @@ private slots:
         QVERIFY(answer);
         QCOMPARE(answer->status, 400);
         QVERIFY(client.WaitClosed());
-        // The service is none the worse.
         TestClient next(service.port);
         QCOMPARE(Ask(next), kUnknown);
     }
 
-    // Many connections open at once, asked in turn: each is answered on its
-    // own connection, whatever the others do.
+    // Many connections open at once, asked in turn.
     void manyConnectionsInTurn() {
         RunningService service;
         std::vector<std::unique_ptr<TestClient>> clients;
