@@ -1,5 +1,4 @@
-// The cells of a spreadsheet's or a CSV file's line, as the paste and the
-// .csv import read them.
+// The cells of a pasted or CSV line.
 #include "numbercells.h"
 
 #include <QTest>

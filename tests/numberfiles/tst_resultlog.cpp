@@ -1,5 +1,4 @@
-// The log keeps every character: where the system's code page cannot hold
-// one, the whole file becomes UTF-16, lines already written included.
+// Where the code page cannot hold a character, the whole log becomes UTF-16.
 #include "recordingview.h"
 #include "resultlog.h"
 
@@ -11,9 +10,7 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// A code page that holds only the characters up to `last`, as an English
-// Windows holds no Chinese. Its bytes are UTF-8, so that the test can tell
-// them from UTF-16.
+// A code page (in UTF-8 bytes) of the characters up to `last`.
 CodePage HoldingUpTo(char16_t last) {
     return {[last](QStringView text) -> std::optional<QByteArray> {
                 for (QChar c : text) {
@@ -49,8 +46,7 @@ void TestResultLog::codePageOrUtf16_data() {
     const QStringList chinese{u"广东 移动"_s, u"北京 联通"_s};
     QTest::newRow("everything fits") << char16_t(0xFFFF) << chinese << false;
     QTest::newRow("not even the header fits") << char16_t(0x7F) << chinese << true;
-    // A character past the code page in the second line: the header and the
-    // first line are rewritten, and nothing is lost or turned into '?'.
+    // The header and the first line are rewritten, nothing turned into '?'.
     QTest::newRow("a later line does not fit")
         << char16_t(0x9FFF) << QStringList{u"广东 移动"_s, u"\U00020000 电信"_s} << true;
 }

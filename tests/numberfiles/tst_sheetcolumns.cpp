@@ -1,6 +1,4 @@
-// The choice of the number column and how its cells are counted, whatever
-// the workbook's format: rows of cells go in, the chosen column's numbers
-// and its count of candidates come out.
+// The number column chosen from rows of cells, and its count of candidates.
 #include "sheetcolumns.h"
 
 #include "numerictext.h"
@@ -10,7 +8,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// Rows of cells, each row its cells from column A on; "" is an empty cell.
 using Rows = QList<QStringList>;
 
 SheetColumns Fed(const Rows &rows) {
@@ -42,7 +39,7 @@ void TestSheetColumns::chosenColumn_data() {
 
     QTest::newRow("header names the column; others hold more numbers")
         << Rows{{u"备用"_s, u"手机"_s}, {a, b}, {c, u""_s}, {a, u"x"_s}} << QStringList{b}
-        << qint64(2); // "x" is invalid, the empty cell no candidate
+        << qint64(2);
     QTest::newRow("a mobile outranks a phone, which outranks 号码")
         << Rows{{u"号码"_s, u"电话"_s, u"手机号码"_s}, {a, b, c}} << QStringList{c} << qint64(1);
     QTest::newRow("equal names: the one with more numbers")
@@ -80,8 +77,7 @@ void TestSheetColumns::chosenColumn() {
 }
 
 void TestSheetColumns::noNumbers() {
-    const SheetColumns columns = Fed({{u"手机"_s, u"姓名"_s}, {u"010-12345678"_s, u"张三"_s}});
-    QVERIFY(!columns.HoldsNumbers());
+    QVERIFY(!Fed({{u"手机"_s, u"姓名"_s}, {u"010-12345678"_s, u"张三"_s}}).HoldsNumbers());
 }
 
 void TestSheetColumns::numberCellText_data() {

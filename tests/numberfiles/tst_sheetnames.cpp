@@ -1,5 +1,4 @@
-// The names of a workbook's sheets: what Excel takes, from province names
-// that come from the service's answers.
+// Sheet names Excel takes, made from the province names the service answers.
 #include "sheetnames.h"
 
 #include <QTest>
@@ -56,8 +55,7 @@ void TestSheetNames::namesExcelTakes() {
     }
 }
 
-// Rows that a sheet cannot hold go on in sheets named as Excel names a copy;
-// a name taken before is passed over.
+// Rows a sheet cannot hold go on in sheets named as Excel names a copy.
 void TestSheetNames::sheetsThatGoOn() {
     SheetNames sheets;
     QCOMPARE(sheets.Take(u"广东 (3)"_s), u"广东 (3)"_s);

@@ -1,7 +1,5 @@
-// Where a part's XML may be cut into stretches: after an end tag of the cut
-// element in markup, never inside a comment, a CDATA section or an
-// instruction, whether the bytes come at once or one by one; and which
-// parts may be cut at all, by their encoding.
+// Where a part's XML may be cut into stretches (after the cut element's end
+// tag in markup), and which parts may be cut at all, by their encoding.
 #include "xmlcuts.h"
 
 #include <QTest>
@@ -9,8 +7,7 @@
 using Cuts = QList<qsizetype>;
 
 namespace {
-// Every cut, as positions in `xml`, when it comes in pieces of `piece`
-// bytes and each cut takes away the bytes before it.
+// Every cut in `xml` given in pieces of `piece` bytes, each cut dropping the front.
 Cuts CutsOf(const QByteArray &xml, qsizetype piece) {
     XmlCutFinder finder("row");
     Cuts cuts;
@@ -41,7 +38,7 @@ private Q_SLOTS:
 
 void TestXmlCuts::cuts_data() {
     QTest::addColumn<QByteArray>("xml");
-    QTest::addColumn<Cuts>("cuts"); // where each cut is: just after a "</row>"
+    QTest::addColumn<Cuts>("cuts");
 
     QTest::newRow("rows") << QByteArray("<s><row><c/></row><row/><row></row></s>") << Cuts{18, 35};
     QTest::newRow("a prefix") << QByteArray("<x:s><x:row></x:row><ss:row></ss:row></x:s>")
@@ -64,8 +61,7 @@ void TestXmlCuts::cuts_data() {
     QTest::newRow("a comment left open") << QByteArray("</row><!-- </row>") << Cuts{6};
 }
 
-// The same cuts, the bytes given at once or one by one (a comment's opening
-// or close, a tag, split between two pieces).
+// The same cuts whether the bytes come at once or split inside markup.
 void TestXmlCuts::cuts() {
     QFETCH(QByteArray, xml);
     QFETCH(Cuts, cuts);
