@@ -1,7 +1,4 @@
-// The export commands, 导出结果 and 分类导出: which file they write, in which
-// format, with which rows on which sheets, off the window's thread, and what
-// they say. The workbooks' cells are read back with openpyxl
-// (tests/mainwindow, check_export.py).
+// 导出结果 and 分类导出: file, format, sheets, thread and messages (cells: check_export.py).
 #include "exportbyprovince.h"
 #include "exportmessage.h"
 #include "exportresults.h"
@@ -19,8 +16,7 @@ namespace {
 const QByteArray kBom("\xEF\xBB\xBF");
 const QByteArray kZip("PK\x03\x04");
 
-// A waiter that notes the thread the export looks at it from, and can say
-// at once that Esc was pressed.
+// Notes the thread it is looked at from; `stop` says at once that Esc was pressed.
 class NotingWaiter : public EventLoopWaiter {
 public:
     bool StopAsked() const override {
@@ -37,8 +33,7 @@ public:
     NotingWaiter noting;
 };
 
-// A row with a location gets its province as the answer's; "|" alone is a
-// row whose answer names no province.
+// A location's first word is its answer's province; "|" is an answer without a province.
 void FillProvinces(RecordingView &view, const QStringList &locations) {
     QList<ResultRow> rows;
     for (const QString &location : locations) {
@@ -86,7 +81,6 @@ void TestExportResults::cleanup() {
     SheetRowLimit::Reset();
 }
 
-// An empty list asks for no file; a cancelled dialog writes none.
 void TestExportResults::emptyListOrCancel() {
     ExportResults(*m_view);
     ExportByProvince(*m_view);
@@ -103,10 +97,9 @@ void TestExportResults::formatFromTheName_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QByteArray>("opening");
-    // The name's extension decides, whatever entry was chosen.
+    // The name's extension decides; another extension takes the chosen entry's format.
     QTest::newRow(".csv with the workbook entry") << u"结果.csv"_s << u"xlsx"_s << kBom;
     QTest::newRow(".XLSX with the CSV entry") << u"结果.XLSX"_s << u"csv"_s << kZip;
-    // A name with another extension takes the chosen entry's format.
     QTest::newRow("other extension, CSV entry") << u"结果.txt"_s << u"csv"_s << kBom;
     QTest::newRow("other extension, workbook entry") << u"结果.v2"_s << u"xlsx"_s << kZip;
 }
@@ -125,9 +118,7 @@ void TestExportResults::formatFromTheName() {
                                           QDir::toNativeSeparators(m_view->exportChoice.path))}));
 }
 
-// The window goes on while a long export writes: the rows are read and
-// written on a thread of their own. Esc stops it, leaving the target as it
-// was.
+// The rows are written on a thread of their own; Esc leaves the target as it was.
 void TestExportResults::offTheWindowsThread_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("esc");
@@ -164,8 +155,6 @@ void TestExportResults::offTheWindowsThread() {
     QCOMPARE(ReadWholeFile(path), QByteArray("earlier content"));
 }
 
-// What the user is told of a failure: its cause, and where (the folder, the
-// temporary folder, the system's words where it has no name for it).
 void TestExportResults::failureNamesItsCause_data() {
     QTest::addColumn<int>("problem");
     QTest::addColumn<bool>("temporary");
@@ -200,7 +189,6 @@ void TestExportResults::failureNamesItsCause() {
                  cause);
 }
 
-// 分类导出 wants a list that has been looked up, as 保存结果 does.
 void TestExportResults::byProvinceAsksOnlyAfterALookup_data() {
     QTest::addColumn<QList<ResultRow>>("rows");
     QTest::addColumn<bool>("asks");
@@ -231,8 +219,6 @@ void TestExportResults::provinceSheets_data() {
         << QStringList{u"北京 联通"_s, u"广东 移动"_s, u""_s,         u"广东 电信"_s,
                        u"北京 移动"_s, u"广东 移动"_s, u"浙江 移动"_s}
         << QStringList{u"广东:1,3,5"_s, u"北京:0,4"_s, u"浙江:6"_s, u"未查到:2"_s};
-    // Equal counts stand in the order of their names; 未查到 is last
-    // whatever its count.
     QTest::newRow("equal counts, 未查到 the largest")
         << QStringList{u"浙江 移动"_s, u""_s, u"北京 移动"_s, u""_s, u""_s}
         << QStringList{u"北京:2"_s, u"浙江:0"_s, u"未查到:1,3,4"_s};
@@ -263,8 +249,7 @@ void TestExportResults::byProvinceNamesItsSheets() {
     m_view->provinceWorkbook = m_dir.filePath(u"分类"_s);
     ExportByProvince(*m_view);
     QVERIFY(ReadWholeFile(m_view->provinceWorkbook).startsWith(kZip));
-    // A province that the service called 未查到 does not take the sheet of
-    // the rows without a location.
+    // A province named 未查到 does not share the sheet of the rows without a location.
     QCOMPARE(m_view->events,
              QStringList(
                  {ProvinceSaveDialog(), Prompt(u"已分类导出6条结果到文件：\r"_s +

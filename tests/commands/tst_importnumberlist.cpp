@@ -50,7 +50,6 @@ private Q_SLOTS:
     void stopped();
 
 private:
-    // Chosen in the Open dialog, or dropped on the window.
     void Import(const QString &path, bool dropped) {
         if (!dropped)
             m_view->dialogChoice = path;
@@ -80,13 +79,11 @@ void TestImportNumberList::lines_data() {
                       "\r\n   \r\n\t\r\n13900139000")
         << QStringList{a, u" 1380013800"_s, u"-1380013800"_s, u"+1380013800"_s, u"13800.13800"_s, b}
         << 6;
-    // A line of a text file is a number as it stands or not at all: the ways
-    // people write one in a cell, and a header, are invalid lines here.
+    // A cell's ways of writing a number, and a header, are invalid lines in a .txt.
     QTest::newRow("a .txt keeps its own rule")
         << QByteArray("\xE6\x89\x8B\xE6\x9C\xBA\r\n" // 手机
                       "+86 138 0013 8000\r\n138-0013-8000\r\n13900139000\r\n")
         << QStringList{b} << 3;
-    QTest::newRow("LF only") << QByteArray("13800138000\n13900139000\n") << QStringList{a, b} << 0;
     QTest::newRow("CR only") << QByteArray("13800138000\r13900139000\r") << QStringList{a, b} << 0;
     // LF CR is two line ends; CR CR LF is an empty line.
     QTest::newRow("mixed line ends")
@@ -122,7 +119,7 @@ void TestImportNumberList::cancel() {
     ImportNumberList(*m_view);
     QCOMPARE(m_view->lv.Count(), 0);
     QCOMPARE(m_view->fileName, QString());
-    QCOMPARE(m_view->events, QStringList()); // the caption stays as it was
+    QCOMPARE(m_view->events, QStringList());
 }
 
 void TestImportNumberList::unopenableFile_data() {
@@ -143,9 +140,8 @@ void TestImportNumberList::unopenableFile() {
              QStringList({kBusy, Caption(u""_s), Prompt(u"无法打开文件：\r"_s + shown)}));
 }
 
-// A .csv file, chosen or dropped, is read by its cells, its header not
-// counted; any other file by its whole lines, TABs and commas included (the
-// dropped .txt: tst_numbersinout).
+// A .csv, chosen or dropped, is read by its cells, its header not counted; other files by
+// their whole lines (the dropped .txt: tst_numbersinout).
 void TestImportNumberList::cellsOfACsvFile_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("dropped");
@@ -166,8 +162,7 @@ void TestImportNumberList::cellsOfACsvFile() {
     QFETCH(QStringList, numbers);
     QFETCH(QString, summary);
     const QString path = m_dir.filePath(name);
-    // Excel saves "CSV UTF-8" with a byte-order mark.
-    QVERIFY(WriteWholeFile(path, "\xEF\xBB\xBF"
+    QVERIFY(WriteWholeFile(path, "\xEF\xBB\xBF"                       // Excel's "CSV UTF-8"
                                  "\xE5\xA7\x93\xE5\x90\x8D,phone\r\n" // 姓名,phone
                                  "a,\"13800138000\"\r\n"
                                  "b,+86 137-0013-7000\r\n"
@@ -209,7 +204,6 @@ void TestImportNumberList::droppedFiles() {
         QCOMPARE(m_view->fileName, paths.first());
         return;
     }
-    // Refused: nothing changes.
     if (refusal.contains(u'\r'))
         refusal = refusal.section(u'\r', 0, 0) + u'\r' + QDir::toNativeSeparators(paths.first());
     QCOMPARE(m_view->events, QStringList{Prompt(refusal)});
@@ -217,9 +211,7 @@ void TestImportNumberList::droppedFiles() {
     QCOMPARE(m_view->fileName, QString());
 }
 
-// The customer list, as .xlsx and as .xls, chosen in the Open dialog or
-// dropped: all 200 numbers, each as its eleven digits, the header not
-// counted (the other two pairings: tst_numbersinout).
+// The customer list's 200 numbers, header not counted (the other pairings: tst_numbersinout).
 void TestImportNumberList::customerWorkbook_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("dropped");
@@ -230,7 +222,6 @@ void TestImportNumberList::customerWorkbook_data() {
 void TestImportNumberList::customerWorkbook() {
     QFETCH(QString, name);
     QFETCH(bool, dropped);
-    // A name in Chinese, with the extension in capitals.
     const QString path = m_dir.filePath(u"客户名单."_s + name.section(u'.', 1).toUpper());
     QFile::remove(path);
     QVERIFY(QFile::copy(TestWorkbook(name), path));
@@ -239,8 +230,7 @@ void TestImportNumberList::customerWorkbook() {
     QCOMPARE(Imported(m_view->lv), CustomerNumbers());
 }
 
-// One message, naming the file and what is wrong; the list stays empty and
-// the caption does not go on saying that an import is under way.
+// One message naming the file and what is wrong; the busy caption goes.
 void TestImportNumberList::badWorkbook_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
@@ -278,8 +268,7 @@ void TestImportNumberList::badWorkbook() {
     QCOMPARE(m_view->lv.Count(), 0);
 }
 
-// Esc or the close box while a workbook is read: nothing is imported, and
-// the caption says so.
+// Esc while a workbook is read: nothing is imported.
 void TestImportNumberList::stopped() {
     m_view->dialogChoice = m_dir.filePath(u"a.xlsx"_s);
     QFile::remove(m_view->dialogChoice);

@@ -21,9 +21,8 @@ private Q_SLOTS:
 };
 
 namespace {
-// A row in the tests' shorthand: "number|location|query", the query 'a' for
-// answered, 'f' for a failed transfer, nothing for not asked; the province
-// of its answer is its location's first word.
+// "number|location|query": 'a' answered, 'f' failed transfer, nothing not asked; the
+// answer's province is the location's first word.
 ResultRow RowOf(const QString &shorthand, int serial) {
     const QStringList parts = shorthand.split(u'|');
     ResultRow row{QString::number(serial), parts.value(0), parts.value(1), {}};
@@ -64,13 +63,12 @@ void TestListCommands::filterKeepsTheLastOfEachLocation_data() {
         << QStringList{u"北京 移动"_s, u"浙江 联通"_s, u""_s, u" 北京 移动 "_s, u"浙江 联通"_s}
         << QStringList{u""_s, u""_s, u""_s, u" 北京 移动 "_s, u"浙江 联通"_s}
         << QStringList{u"北京 移动"_s, u"浙江 联通"_s};
-    // Only spaces are surrounding blanks here, not tabs.
-    QTest::newRow("case and tabs count")
+    QTest::newRow("case and tabs count") // only spaces are surrounding blanks
         << QStringList{u"ab"_s, u"AB"_s, u"\tab"_s} << QStringList{u"ab"_s, u"AB"_s, u"\tab"_s}
         << QStringList{u"ab"_s, u"AB"_s, u"\tab"_s};
-    // A blank cell matches an empty one; only a cell with text is listed.
-    QTest::newRow("blank cells") << QStringList{u"  "_s, u""_s, u"  "_s}
-                                 << QStringList{u""_s, u""_s, u"  "_s} << QStringList{u""_s};
+    QTest::newRow("blank cells match empty ones")
+        << QStringList{u"  "_s, u""_s, u"  "_s} << QStringList{u""_s, u""_s, u"  "_s}
+        << QStringList{u""_s};
 }
 
 void TestListCommands::filterKeepsTheLastOfEachLocation() {
@@ -93,19 +91,15 @@ void TestListCommands::removeRepeatsKeepsTheFirst_data() {
     const QString a = u"13800138000"_s, b = u"13900139000"_s, c = u"13700137000"_s;
     QTest::newRow("the first of each, in list order")
         << QStringList{a, b, a, c, b, a} << QStringList{a + u'|', b + u'|', c + u'|'};
-    // The same 11 digits however the number was written; a text that is no
-    // such number is compared as it stands.
     QTest::newRow("the same digits written otherwise")
         << QStringList{a, u"+86 138 0013 8000"_s, u"１３８－００１３－８０００"_s, b}
         << QStringList{a + u'|', b + u'|'};
     QTest::newRow("numbers that are not eleven digits")
         << QStringList{u" 1380013800"_s, u"1380013800 "_s, u" 1380013800"_s, u"-1380013800"_s}
         << QStringList{u" 1380013800|"_s, u"1380013800 |"_s, u"-1380013800|"_s};
-    // Each row kept keeps what the batch gave it.
     QTest::newRow("locations stay with their rows")
         << QStringList{a + u"|广东 移动|a"_s, b + u"||a"_s, a + u"|广东 移动|a"_s, c + u"||f"_s}
         << QStringList{a + u"|广东 移动|a"_s, b + u"||a"_s, c + u"||f"_s};
-    // A location found for a repeat is not lost with it.
     QTest::newRow("the first takes a repeat's location")
         << QStringList{a + u"||f"_s, a + u"|广东 移动|a"_s, b, b + u"||a"_s, b + u"|北京 联通|a"_s}
         << QStringList{a + u"|广东 移动|a"_s, b + u"||a"_s};
@@ -128,7 +122,6 @@ void TestListCommands::removeRepeatsKeepsTheFirst() {
     QStringList kept;
     for (int i = 1; i <= view.lv.Count(); ++i) {
         QCOMPARE(view.lv.Text(i), QString::number(i));
-        // The answer goes with its location.
         QCOMPARE(view.lv.Answer(i).province, view.lv.Location(i).section(u' ', 0, 0));
         kept.append(ShorthandOf(view.lv, i));
     }
@@ -136,7 +129,6 @@ void TestListCommands::removeRepeatsKeepsTheFirst() {
     QCOMPARE(view.events,
              QStringList{Caption(u"已去除重复号码%1条，剩余%2条"_s.arg(before.size() - after.size())
                                      .arg(after.size()))});
-    // A stopped batch goes on with what is left.
     QVERIFY(view.lv.BatchStopped());
 }
 

@@ -1,5 +1,4 @@
-// The paste: the clipboard's text imported as a number file is, each line
-// read by its cells.
+// The clipboard's text imported as a number file is, each line read by its cells.
 #include "pastenumberlist.h"
 #include "recordingview.h"
 
@@ -36,32 +35,26 @@ void TestPasteNumberList::lines_data() {
     QTest::addColumn<int>("invalid");
 
     QTest::newRow("nothing, or an image") << u""_s << QStringList() << 0;
-    // A column copied from a spreadsheet: its header is no number, and no
-    // invalid one either.
-    QTest::newRow("spreadsheet column with header")
+    QTest::newRow("spreadsheet column with header") // not counted invalid
         << u"手机号码\r\n13800138000\r\n13900139000\r\n"_s << QStringList{a, b} << 0;
     QTest::newRow("spreadsheet rows: the first number cell")
         << u"姓名\t手机\t备用\r\n张三\t13800138000\t13900139000\r\n李四\t\t13900139000\r\n"
            "王五\t1380013800\t无\r\n"_s
         << QStringList{a, b} << 1;
-    // Every way of writing a number gives its 11 digits (tst_cellnumber).
     QTest::newRow("a column of them")
         << u"联系电话\n138 0013 8000\n139-0013-9000\n"_s << QStringList{a, b} << 0;
-    // A cell that is a number by a line's rule alone is taken as it stands.
     QTest::newRow("the cell as it stands")
         << u"x\t 1380013800\ty\n13800138000 \tz\n"_s << QStringList{u" 1380013800"_s, a} << 0;
     QTest::newRow("CSV text, quoted cells")
         << u"name,phone\n\"王,二\",\"13800138000\"\n\"say \"\"x\"\"\",+86 139 0013 9000\n"_s
         << QStringList{a, b} << 0;
-    // Only a first line that names the phone column and gives no number is
-    // a header.
+    // Only a first line that names the phone column and holds no number is a header.
     QTest::newRow("a first line that names no phone")
         << u"姓名\t地址\n张三\t13800138000\n"_s << QStringList{a} << 1;
     QTest::newRow("a first line that names the phone and holds one")
         << u"手机\t13800138000\n手机\n"_s << QStringList{a} << 1;
     QTest::newRow("a header further down") << u"13800138000\n手机号码\n"_s << QStringList{a} << 1;
     QTest::newRow("an empty first line") << u"\n手机号码\n13800138000\n"_s << QStringList{a} << 2;
-    // Without a separator a line is one cell.
     QTest::newRow("plain lines") << u"13800138000\r-1380013800\r\n138-0013-800\n\n13900139000"_s
                                  << QStringList{a, u"-1380013800"_s, b} << 2;
     QTest::newRow("a cell with a line end inside quotes")
