@@ -1,19 +1,8 @@
-// A screen reader reads the window as promptly while a command waits as when
-// it is idle. busreader.py reads it from another process over AT-SPI, by
-// walks: every object's role and name, each child by its index, one call
-// after the other, as a reader reviewing the window does (of the list, its
-// headers and the rows on the screen). A window that answers each call some
-// milliseconds late makes such a chain of calls seconds late.
-//
-// The goal, for a slow single query, a slow batch and a fast batch, each
-// started every way a user or a reader starts it: a walk while the command
-// waits takes at most twice a walk of the idle window, and no call takes
-// over 20 ms (weighed as walkfigures.h tells). The walks must also read what
-// the window shows; presses over the bus during a command are answered and
-// dropped; and the window goes on when the bus goes away.
-//
-// Slow answers are held by the test's server until the test has read what
-// it wanted, so nothing waits on a clock. Runs under on-accessibility-bus.sh.
+// A screen reader (busreader.py, over AT-SPI) reads the window as promptly
+// while a command waits as when idle: for a slow single query, a slow batch
+// and a fast batch, each started every way, a walk while waiting takes at
+// most twice an idle walk and no call over 20 ms (walkfigures.h). Slow
+// answers are held until the test has read. Runs under on-accessibility-bus.sh.
 #include "busreaderprocess.h"
 #include "filedialog.h"
 #include "loopbackserver.h"
@@ -96,9 +85,7 @@ QStringList RowsRead(const QJsonObject &walk) {
     return rows;
 }
 
-// Whether the rows read are those of a batch done up to before row `next`:
-// the rows before it read with their location, and, when `restUndone`, it
-// and those after it without.
+// Rows before `next` read with their location; when `restUndone`, the rest without.
 bool RowsDoneBefore(const QJsonObject &walk, int next, bool restUndone = true) {
     const QStringList rows = RowsRead(walk);
     if (rows.isEmpty())
@@ -136,15 +123,10 @@ private:
         return RunUntil(done, [this] { return m_reader->Running(); });
     }
     QJsonObject IdleWalk(Walks &walks);
-    // Starts the batch or the single query the given way: by keys (the
-    // single query: Tab from the number to its button, and Space), or by a
-    // press over the bus on the button or on the menu item.
+    // By keys, or by a press over the bus on the button or the menu item.
     void Start(Way way, bool batch, Walks &walks);
-    // A press over the bus, its call timed with the walks.
     void Press(const QString &name, Walks &walks);
-    // Answers every request with a location at once, or holds the answer
-    // for the number `held`; calls onRequest(tel) on this thread once the
-    // service has the request.
+    // Answers at once but for `held`; onRequest(tel) runs on this thread.
     void Serve(const QString &held, std::function<void(const QString &)> onRequest);
 
     QTemporaryDir m_dir;
@@ -176,8 +158,7 @@ void TestAccessibilityBus::init() {
 }
 
 void TestAccessibilityBus::cleanup() {
-    // What a test that failed midway left on the way must not reach its
-    // locals any more.
+    // Nothing a failed test left queued may reach its locals.
     if (m_server)
         m_server->SetHandler({});
     QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
@@ -264,11 +245,8 @@ void TestAccessibilityBus::slowLookup_data() {
         QTest::addRow("batch %s", name) << true << way;
 }
 
-// The answer of the single query, or of the second of three rows, is held.
-// Once the rows before it are done and the caption names it, the window is
-// walked: the caption and the rows must read as the window shows them. In
-// the first run, commands pressed over the bus then are answered and
-// dropped. Only then is the answer let go.
+// The single query's answer, or the second row's, is held while the window is
+// walked; in the first run commands pressed over the bus are answered and dropped.
 void TestAccessibilityBus::slowLookup() {
     QFETCH(bool, batch);
     QFETCH(Way, way);
@@ -287,8 +265,6 @@ void TestAccessibilityBus::slowLookup() {
         WhenReady(
             m_window,
             [&] {
-                // The caption shows a moment after it is set: once it has
-                // moved on from the first row, the walk tells what it says.
                 const QString caption = m_window->Frame2Box()->title();
                 return !batch || (!m_window->ListModel()->Location(1).isEmpty() &&
                                   caption.startsWith(u"正在查询第"_s) && caption != RowCaption(1));
@@ -310,8 +286,7 @@ void TestAccessibilityBus::slowLookup() {
                 for (const QString &name :
                      {u"清空内容"_s, u"导入号码(I)"_s, u"批量查询(B)"_s, u"批量查询"_s})
                     Press(name, walks);
-                // A pressed button clicks a moment later, on a timer: the row
-                // waits until every click has landed.
+                // A pressed button clicks later, on a timer: wait for every click.
                 m_reader->Ask("read", [this, release](const QJsonObject &) {
                     const QList<QPushButton *> buttons = m_window->findChildren<QPushButton *>();
                     WhenReady(
@@ -340,7 +315,6 @@ void TestAccessibilityBus::slowLookup() {
         else
             QCOMPARE(after[u"frame1"_s].toString(), u"查询成功，归属地为广东移动"_s);
         QVERIFY2(RowsDoneBefore(after, rows + 1), qPrintable(RowsRead(after).join(u"; "_s)));
-        // Nothing pressed during the lookup ran, then or later.
         QCOMPARE(m_server->RequestCount(), rows * round);
         QCOMPARE(FileDialog::TimesAsked(), 0);
         QCOMPARE(m_window->ListModel()->Count(), rows);
@@ -354,9 +328,8 @@ void TestAccessibilityBus::fastBatch_data() {
         QTest::newRow(name) << way;
 }
 
-// A batch answered at once, walked over and over from its first request:
-// after two walks Esc stops it. Every walk reads a caption of the batch,
-// captions that only move on, and every row before the one named done.
+// A batch answered at once, walked from its first request and stopped by Esc
+// after two walks: captions only move on, and rows before the named one are done.
 void TestAccessibilityBus::fastBatch() {
     QFETCH(Way, way);
     // Far more rows than the batch reaches in two walks, however fast.
@@ -401,8 +374,6 @@ void TestAccessibilityBus::fastBatch() {
         taken = lastRow = 0;
         stopped = false;
         Start(way, true, walks);
-        // A batch that ends before its walks are taken has its stream
-        // stopped all the same, and fails below.
         QVERIFY(WaitUntil([&] {
             if (requests > 0 && !m_window->CommandRunning() && taken < kWalksARun) {
                 taken = kWalksARun;
@@ -424,8 +395,7 @@ void TestAccessibilityBus::fastBatch() {
     CheckGoals(walks);
 }
 
-// The accessibility bus ends in the middle of a batch: the batch goes on to
-// its end, and the window with it.
+// The bus ends mid-batch: the batch and the window go on.
 void TestAccessibilityBus::busGoesAwayMidBatch() {
     constexpr int kRows = 4;
     AddRows(kRows);
@@ -443,7 +413,6 @@ void TestAccessibilityBus::busGoesAwayMidBatch() {
     QCOMPARE(m_server->RequestCount(), kRows);
     QCOMPARE(m_window->Frame2Box()->title(), u"查询完毕，成功4条，失败0条"_s);
 
-    // The window still takes commands, with no bus to tell.
     Serve({}, [](const QString &) {});
     m_window->findChild<QLineEdit *>(u"SinglePhone"_s)->setText(u"13800000009"_s);
     QTest::mouseClick(m_window->findChild<QPushButton *>(u"seach"_s), Qt::LeftButton);

@@ -1,16 +1,8 @@
-// The Windows form of tst_accessibilitybus, with its goal and weighing
-// (walkfigures.h). A reader's requests reach the window's thread as window
-// messages (WM_GETOBJECT, WM_GETTEXT) and COM calls into its apartment,
-// answered only when that thread takes its messages. Another thread walks
-// the window, one call after the other, while a lookup waits on an answer
-// the test holds until the walk is back, and between lookups, idle.
-//
-// A walk goes through MSAA (oleacc): every object's name and role, its
-// children one after the other, a list's items only while on the screen.
-// Wine 8 answers MSAA's request for the window's object but hands out none,
-// and walking its UI Automation elements hangs; so under wine a walk is a
-// chain of requests the window's thread itself answers: that request and
-// WM_GETTEXT, in turns. Which way was walked is printed with the figures.
+// The Windows form of tst_accessibilitybus (goal: walkfigures.h). Another
+// thread walks the window through MSAA (oleacc), a list's items only while
+// shown, while a lookup waits on a held answer, and idle. Wine 8 hands out no
+// MSAA object (and its UI Automation hangs), so under wine a walk alternates
+// that request and WM_GETTEXT, which the window's thread answers too.
 #include "loopbackserver.h"
 #include "mainwindow.h"
 #include "programdirectory.h"
@@ -46,7 +38,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 constexpr int kRounds = 5;
-// As many requests as a walk of the window through MSAA makes, about.
+// About as many requests as an MSAA walk makes.
 constexpr int kRequests = 200;
 
 int IgnoreSkin(const char *, const char *) {
@@ -70,9 +62,9 @@ double MsSince(Clock::time_point start) {
 // What a walk read and how long it took.
 struct Walked {
     WalkFigures::Walk walk;
-    QString way;       // what was walked
-    QStringList names; // every name read, in order
-    QString failure;   // a call that failed
+    QString way;
+    QStringList names; // in order
+    QString failure;
 };
 
 bool UnderWine() {
@@ -80,8 +72,7 @@ bool UnderWine() {
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
-// Walks the window from a thread of its own, one call after the other,
-// timing each.
+// Walks the window one call after the other, timing each.
 class Walker {
 public:
     explicit Walker(HWND window)
@@ -119,15 +110,20 @@ private:
         return SUCCEEDED(result);
     }
 
+    // The window's object, its request timed; false if it failed (but for `expected`).
+    bool WindowObject(IAccessible *&window, HRESULT expected = S_OK) {
+        return Call(
+            u"AccessibleObjectFromWindow"_s,
+            [&] {
+                return AccessibleObjectFromWindow(m_window, DWORD(OBJID_CLIENT), IID_IAccessible,
+                                                  reinterpret_cast<void **>(&window));
+            },
+            expected);
+    }
+
     bool WalkMsaa() {
         IAccessible *window = nullptr;
-        if (!Call(u"AccessibleObjectFromWindow"_s,
-                  [&] {
-                      return AccessibleObjectFromWindow(m_window, DWORD(OBJID_CLIENT),
-                                                        IID_IAccessible,
-                                                        reinterpret_cast<void **>(&window));
-                  }) ||
-            !window)
+        if (!WindowObject(window) || !window)
             return false;
         VisitMsaa(window, CHILDID_SELF, u"the window"_s);
         window->Release();
@@ -204,20 +200,12 @@ private:
         for (int i = 0; i < kRequests; i += 2) {
             // Answered, with no object.
             IAccessible *window = nullptr;
-            Call(
-                u"AccessibleObjectFromWindow"_s,
-                [&] {
-                    return AccessibleObjectFromWindow(m_window, DWORD(OBJID_CLIENT),
-                                                      IID_IAccessible,
-                                                      reinterpret_cast<void **>(&window));
-                },
-                E_NOINTERFACE);
+            WindowObject(window, E_NOINTERFACE);
             if (window)
                 window->Release();
             wchar_t text[256] = {};
             DWORD_PTR length = 0;
-            // A window's thread that never takes its messages fails this
-            // read at the end of the time-out, rather than hanging the test.
+            // Times out rather than hangs on a thread that takes no messages.
             Call(u"WM_GETTEXT"_s, [&] {
                 return SendMessageTimeoutW(m_window, WM_GETTEXT, std::size(text),
                                            reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10'000,
@@ -235,8 +223,7 @@ private:
     Walked m_walked;
 };
 
-// A thread that walks the window when asked and hands each walk back to the
-// window's thread, where its event loop (or a wait's pump) delivers it.
+// Walks on a thread of its own when asked; each walk is delivered on the window's thread.
 class WindowReader : public QObject {
 public:
     explicit WindowReader(HWND window)
@@ -350,15 +337,13 @@ Walked TestAccessibilityWindows::IdleWalk(WindowReader &reader, WalkFigures &wal
 }
 
 void TestAccessibilityWindows::walksDuringSlowLookups_data() {
-    QTest::addColumn<QString>("command"); // the button that starts it
+    QTest::addColumn<QString>("command");
     QTest::addColumn<int>("rows");
     QTest::newRow("slow single query") << u"seach"_s << 1;
     QTest::newRow("slow batch") << u"batch"_s << 3;
 }
 
-// The answer of the last row but one (the single query: its one answer) is
-// held; once the rows before it are done and the caption names it, the
-// window is walked, and only then is the answer let go.
+// The single query's answer, or the second row's, is held while the window is walked.
 void TestAccessibilityWindows::walksDuringSlowLookups() {
     QFETCH(QString, command);
     QFETCH(int, rows);

@@ -1,35 +1,27 @@
 #!/usr/bin/python3
-"""Reads a running tarvio window through the accessibility bus (AT-SPI), as
-a screen reader does: libatspi (pyatspi) to find things and to press them,
-plain D-Bus calls on the same bus to read fast.
+"""Reads a running tarvio window over the accessibility bus (AT-SPI) as a
+screen reader does: pyatspi to find and press, plain D-Bus calls to read.
+Used by tst_accessibilitybus and bench_batch.
 
     busreader.py PID
 
-finds the window of process PID on the bus, prints {"ready": true} and then
-answers each command read on stdin with one JSON line on stdout (a failed
-call: {"error": TEXT}). Used by tst_accessibilitybus and bench_batch.
+Prints {"ready": true}, then answers each stdin command with a JSON line
+(a failed call: {"error": TEXT}):
 
     read                 the captions of Frame1 and Frame2, with "ms"
-    walk                 one walk of the main window (below)
-    walks                walks over and over, each walk answered on a line of
-                         its own ({"walked": WALK}), until the line "stop",
-                         which is answered {"stopped": COUNT}
-    press NAME           the press action of the push button or menu item
-                         NAME: {"ok", "ms"}
-    stream DEPTH [GAP]   reads Frame2's caption over and over, DEPTH requests
-                         under way at a time, each asked GAP ms (default 0)
-                         after the one before it was answered, until "stop";
-                         then answers with every caption read and its time
+    walk                 one walk: {"ms", "calls", "calls_ms", "slowest",
+                         "slowest_call", "frame1", "frame2", "rows"}
+    walks                walks over and over ({"walked": WALK} each) until
+                         "stop", answered {"stopped": COUNT}
+    press NAME           presses the button or menu item NAME: {"ok", "ms"}
+    stream DEPTH [GAP]   reads Frame2's caption, DEPTH requests under way,
+                         each GAP ms after the last answer, until "stop"
     endbus               ends the accessibility bus under everyone's feet
     quit
 
-A walk reads the window as a screen reader reviewing it does: from the
-window down, every object's role, name and number of children, and each
-child by its index, one plain D-Bus call after the other (nothing from
-libatspi's cache). Of a list only the column headers and the cells shown
-are read, so a walk is as long for 4 rows as for 100,000. It answers
-{"ms", "calls", "calls_ms", "slowest", "slowest_call", "frame1", "frame2",
-"rows": [[SERIAL, NUMBER, LOCATION], ...]}.
+A walk makes one plain D-Bus call after the other (no libatspi cache): every
+object's role, name and child count, each child by index; of a list only the
+column headers and the cells shown, so it is as long for 4 rows as 100,000.
 """
 
 import json
@@ -93,12 +85,8 @@ class Reader:
         # The frames are the panels that hold the query buttons.
         self.frame1 = self.pressable["查询手机归属地"].get_parent()
         self.frame2 = self.pressable["批量查询"].get_parent()
-        self.bus = Gio.DBusConnection.new_for_address_sync(
-            a11y_bus_address(),
-            Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION,
-            None,
-            None,
-        )
+        flags = Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION
+        self.bus = Gio.DBusConnection.new_for_address_sync(a11y_bus_address(), flags, None, None)
         self.bus_name = self.frame2.app.bus_name
         self.stream = None
         self.walking = None
@@ -130,19 +118,8 @@ class Reader:
     def ask_name(self):
         self.stream["under_way"] += 1
         args = GLib.Variant("(ss)", (ACCESSIBLE, "Name"))
-        self.bus.call(
-            self.bus_name,
-            self.frame2.path,
-            "org.freedesktop.DBus.Properties",
-            "Get",
-            args,
-            GLib.VariantType("(v)"),
-            Gio.DBusCallFlags.NONE,
-            10000,
-            None,
-            self.name_read,
-            time.monotonic(),
-        )
+        self.bus.call(self.bus_name, self.frame2.path, "org.freedesktop.DBus.Properties", "Get", args,
+                      GLib.VariantType("(v)"), Gio.DBusCallFlags.NONE, 10000, None, self.name_read, time.monotonic())
 
     def name_read(self, bus, result, start):
         stream = self.stream
@@ -192,17 +169,9 @@ class Reader:
         return False
 
     def end_bus(self):
-        driver = self.bus.call_sync(
-            "org.freedesktop.DBus",
-            "/org/freedesktop/DBus",
-            "org.freedesktop.DBus",
-            "GetConnectionUnixProcessID",
-            GLib.Variant("(s)", ("org.freedesktop.DBus",)),
-            None,
-            Gio.DBusCallFlags.NONE,
-            -1,
-            None,
-        ).unpack()[0]
+        bus = "org.freedesktop.DBus"
+        driver = self.bus.call_sync(bus, "/org/freedesktop/DBus", bus, "GetConnectionUnixProcessID",
+                                    GLib.Variant("(s)", (bus,)), None, Gio.DBusCallFlags.NONE, -1, None).unpack()[0]
         os.kill(driver, signal.SIGTERM)
         say(ended=True)
 
@@ -220,17 +189,8 @@ class Walker:
     # `where` names the object by its chain of child indices: "the window/1/0/2".
     def call(self, path, where, what, method, args, reply, interface=ACCESSIBLE):
         start = time.monotonic()
-        value = self.bus.call_sync(
-            self.bus_name,
-            path,
-            interface,
-            method,
-            args,
-            GLib.VariantType(reply),
-            Gio.DBusCallFlags.NONE,
-            CALL_TIMEOUT_MS,
-            None,
-        ).unpack()[0]
+        value = self.bus.call_sync(self.bus_name, path, interface, method, args, GLib.VariantType(reply),
+                                   Gio.DBusCallFlags.NONE, CALL_TIMEOUT_MS, None).unpack()[0]
         ms = milliseconds(start)
         walked = self.walked
         walked["calls"] += 1
@@ -273,8 +233,7 @@ class Walker:
                 self.visit(child, "%s/%d" % (where, index))
 
     def visit_list(self, path, where, count):
-        # The column headers, then the cells before the first one not shown
-        # (the list never scrolls by itself: the first rows).
+        # The column headers, then the cells up to the first one not shown.
         columns, cells = 0, []
         for index in range(count):
             cell = self.child(path, where, index)

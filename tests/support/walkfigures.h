@@ -6,28 +6,18 @@
 
 #include <utility>
 
-// The latency goal of the tests that read the window as a screen reader
-// does (tst_accessibilitybus, Linux and Windows): a walk of the window while
-// a command waits takes at most kWalkRatio times a walk of the idle window,
-// and no call takes over kCallMs.
-//
-// On a busy machine an idle walk itself varies severalfold from one second
-// to the next, so idle walks are interleaved with the others (one before
-// the first run, one after each), and each walk while waiting is weighed,
-// call for call, against the idle walks just before and after its run; the
-// median ratio must meet the goal. A window that answers late is late at
-// every walk, a scheduler's hiccup at a few. Idle calls, too, now and then
-// take over kCallMs on such a machine, so the share of such calls while
-// waiting may be at most kSlowCallShare above the idle share: a window that
-// keeps calls waiting for a pump does so at every walk (a pump every 40 ms:
-// over 10 in 100), while idle the share stays under 3 in 1,000.
+// The latency goal of tst_accessibilitybus (Linux and Windows): a walk while
+// a command waits takes at most kWalkRatio times an idle walk, call for call
+// against the idle walks just before and after its run (median ratio, since
+// idle walks vary severalfold on a busy machine); and the share of calls over
+// kCallMs while waiting is at most kSlowCallShare above the idle share (a
+// window pumping every 40 ms is over 10 in 100; idle stays under 3 in 1,000).
 class WalkFigures {
 public:
     static constexpr double kWalkRatio = 2;
     static constexpr double kCallMs = 20;
     static constexpr double kSlowCallShare = 0.005;
 
-    // One walk: its time, its calls, the time of each, the slowest and which.
     struct Walk {
         double ms = 0;
         int calls = 0;
@@ -45,7 +35,6 @@ public:
     const QStringList &Failures() const { return m_failures; }
     bool WalksMeetGoal() const;
     bool CallsMeetGoal() const;
-    // Every figure, for the test's output and its failure messages.
     QString Report() const;
 
 private:
@@ -54,7 +43,6 @@ private:
     QList<Walk> m_idle;
     // Each walk while waiting, and how many idle walks came before it.
     QList<std::pair<Walk, qsizetype>> m_waiting;
-    // How many calls there were, and how many of them over kCallMs.
     struct Calls {
         qsizetype all = 0;
         qsizetype slow = 0;

@@ -6,8 +6,7 @@
 
 #include <functional>
 
-// Calls done() once ready() holds, looking each time the window's waits let
-// timers run (every few milliseconds). The looking ends with context.
+// Calls done() once ready() holds, polled on a timer owned by context.
 inline void WhenReady(QObject *context, std::function<bool()> ready, std::function<void()> done) {
     auto *poll = new QTimer(context);
     QObject::connect(poll, &QTimer::timeout, context, [poll, ready, done] {
@@ -20,11 +19,8 @@ inline void WhenReady(QObject *context, std::function<bool()> ready, std::functi
     poll->start(5);
 }
 
-// Runs the event loop, as an idle window's thread runs it, until done()
-// holds; false if it never does within two minutes, longer than any
-// command of a test runs even on a machine seconds late, or once goOn()
-// fails. (QTest::qWait sleeps between its looks, and would hold every
-// request of a screen reader meanwhile.)
+// Runs the event loop as an idle window does (QTest::qWait sleeps, holding a
+// reader's requests) until done(); false after two minutes or once goOn() fails.
 inline bool RunUntil(
     const std::function<bool()> &done, const std::function<bool()> &goOn = [] { return true; }) {
     bool gaveUp = false;
