@@ -1,12 +1,9 @@
 #!/usr/bin/env python3
-"""Reads the workbooks that tst_numbersinout exported through the window
-with openpyxl, and checks that each holds what its note (W.json beside
-W.xlsx) says: the rows of a CSV file exported from the same list, every
-sheet beginning with the header, the serial a number, the phone number a
-text cell. Not by province: the rows in order, so many on a sheet, on
-查询结果, 查询结果 (2) ... By province: a sheet per province, largest first
-(equal counts by name), 未查到 last, "广东 (2)" for the rows a sheet does
-not take, each in list order.
+"""Checks with openpyxl that each workbook tst_numbersinout exported holds
+what its note (W.json beside W.xlsx) says: the rows of a CSV file, a header
+on every sheet, serials as numbers and phone numbers as text; in order on
+查询结果, 查询结果 (2) ..., or by province: largest first (equal counts by
+name), 未查到 last, "广东 (2)" for the overflow.
 
     check_export.py FOLDER
 """

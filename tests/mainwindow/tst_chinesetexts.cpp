@@ -1,6 +1,5 @@
-// What Qt draws for the program speaks Chinese whatever the user's locale.
-// ctest runs this twice, under LANG=C.UTF-8 and under LANG=en_US.UTF-8; the
-// real box, dialog and menu are opened from the main window and read back.
+// What Qt draws for the program speaks Chinese whatever the locale (ctest runs
+// this under C.UTF-8 and en_US.UTF-8): the real box, dialogs and menu, read back.
 #include "chineseqttexts.h"
 #include "filedialog.h"
 #include "mainwindow.h"
@@ -41,8 +40,7 @@ std::pair<bool, bool> LatinAndHan(const QString &text) {
     return {latin, han};
 }
 
-// Qt's Chinese texts keep an access key as "(&O)" and a shortcut after a tab.
-// What is left must hold Chinese and no Latin letter.
+// Chinese and no Latin letter, but for an access key "(&O)" and a shortcut after a tab.
 bool IsChinese(const QString &text) {
     QString words = text.section(QLatin1Char('\t'), 0, 0);
     words.remove(QRegularExpression(QStringLiteral("\\(&.\\)")));
@@ -50,8 +48,7 @@ bool IsChinese(const QString &text) {
     return han && !latin;
 }
 
-// Every text a window shows of its own: labels, buttons and their tool tips,
-// menu items, column headers, and what a file list calls a folder.
+// Labels, buttons, tool tips, menu items, column headers, and the folder type.
 QStringList ShownTexts(QWidget *window) {
     QStringList texts;
     for (QLabel *label : window->findChildren<QLabel *>())
@@ -69,9 +66,8 @@ QStringList ShownTexts(QWidget *window) {
     return texts;
 }
 
-// Waits for a popup or modal window (a modal one runs its own event loop, so
-// this is armed before the command that opens it), hands it to inspect and
-// closes it. Gives up after about five seconds, or when owner goes away.
+// Hands the next popup or modal window to inspect and closes it; gives up
+// after about five seconds, or with owner.
 void InspectWhenShown(QObject *owner, const std::function<void(QWidget *)> &inspect,
                       int triesLeft = 500) {
     QTimer::singleShot(10, owner, [owner, inspect, triesLeft] {
@@ -87,8 +83,7 @@ void InspectWhenShown(QObject *owner, const std::function<void(QWidget *)> &insp
     });
 }
 
-// What the file list of a file dialog shows of the files in dir: every cell
-// but the name of every row, once the list has them.
+// Every cell but the name of each row the dialog's file list shows of dir.
 QStringList FileCells(QFileDialog *dialog, const QString &dir) {
     dialog->setDirectory(dir);
     auto *view = dialog->findChild<QTreeView *>();
@@ -96,7 +91,7 @@ QStringList FileCells(QFileDialog *dialog, const QString &dir) {
         return {};
     QAbstractItemModel *files = view->model();
     QStringList cells;
-    // The list is filled, and then its sizes and times, by a thread of Qt's.
+    // A thread of Qt's fills the list, then its sizes and times.
     for (int tries = 0; tries < 500; ++tries) {
         QTest::qWait(10);
         const QModelIndex root = view->rootIndex();
@@ -128,7 +123,6 @@ private Q_SLOTS:
 void TestChineseTexts::initTestCase() {
     qInfo("system locale %s", qPrintable(QLocale::system().name()));
     QVERIFY(UseChineseQtTexts());
-    // The real box and dialog, not the test stand-ins.
     MessageBox::Reset();
     FileDialog::Reset();
 }
@@ -138,20 +132,17 @@ void TestChineseTexts::qtTextsAreChinese_data() {
     QTest::addColumn<QString>("title");  // our own texts stay as they are
     QTest::addColumn<QStringList>("filters");
     QTest::addColumn<int>("atLeast"); // texts that must have been read
-    // The message and OK.
     QTest::newRow("message box") << u"batch"_s << QStringLiteral("提示") << QStringList() << 2;
-    // Open, cancel, three labels, six tool buttons, four columns, a folder.
+    // Open, cancel, 3 labels, 6 tool buttons, 4 columns, a folder.
     QTest::newRow("file dialog") << u"import"_s << QStringLiteral("请选择文件")
                                  << QStringList{QStringLiteral("文本文件(*.txt)"),
                                                 QStringLiteral("CSV 文件(*.csv)"),
                                                 QStringLiteral("Excel 工作簿(*.xlsx *.xls)")}
                                  << 15;
-    // The same, with Save for Open.
     QTest::newRow("save dialog") << u"ExportPhone"_s << QStringLiteral("导出结果")
                                  << QStringList{QStringLiteral("Excel 工作簿(*.xlsx)"),
                                                 QStringLiteral("CSV 文件(*.csv)")}
                                  << 15;
-    // 分类导出's, with the workbook's entry alone.
     QTest::newRow("province save dialog")
         << u"ProvinceExport"_s << QStringLiteral("分类导出")
         << QStringList{QStringLiteral("Excel 工作簿(*.xlsx)")} << 15;
@@ -167,11 +158,8 @@ void TestChineseTexts::qtTextsAreChinese() {
 
     bool seen = false;
     QString title;
-    QStringList filters;
-    QStringList texts;
-    QStringList fileCells;
-    // A folder and a file of each kind the dialogs offer, to see their
-    // sizes, types and times in the list.
+    QStringList filters, texts, fileCells;
+    // A folder and a file of each kind the dialogs offer.
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("已查询")));
     for (const char *name : {"号码.txt", "号码.csv", "客户名单.xlsx"}) {
@@ -209,9 +197,7 @@ void TestChineseTexts::qtTextsAreChinese() {
         if (!IsChinese(text))
             english << text;
     QVERIFY2(english.isEmpty(), qPrintable(english.join(QLatin1Char('\n'))));
-    // A size, a file type and a time: Chinese words ("Excel 2007 电子表格"
-    // names a product in them) or digits alone, never the system locale's
-    // words ("26 bytes", "plain text document", "8 Dec 2026").
+    // Sizes, types and times: Chinese ("Excel 2007 电子表格") or digits, not "26 bytes".
     for (const QString &cell : fileCells)
         if (LatinAndHan(cell) == std::pair(true, false))
             english << cell;

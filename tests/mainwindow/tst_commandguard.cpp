@@ -1,7 +1,5 @@
-// One command at a time: while a lookup or a command's own dialog waits,
-// commands that still arrive by accessibility or from code start nothing,
-// then or later, and an open 号码统计 follows the list. The service holds
-// its answers until the test lets them go, so nothing waits on a clock.
+// One command at a time: while a lookup or a command's dialog waits, commands
+// arriving by accessibility or from code start nothing, then or later.
 #include "barchart.h"
 #include "filedialog.h"
 #include "infowindows.h"
@@ -32,7 +30,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// (A plain click() is the end of an accessible press, later.)
 enum WayIn { AccessiblePress, AccessibleMenuPress, ListDoubleClick, PasteKeyAndDrop };
 
 int g_skinCalls = 0;
@@ -70,7 +67,6 @@ private:
 
 void TestCommandGuard::initTestCase() {
     SetProgramDirectory(m_dir.path());
-    // The tests close their only window; that must not end the run.
     QApplication::setQuitOnLastWindowClosed(false);
     QFile numbers(m_dir.filePath(u"numbers.txt"_s));
     QVERIFY(numbers.open(QIODevice::WriteOnly) && numbers.write("13800138000\n13900139000\n"));
@@ -95,7 +91,6 @@ void TestCommandGuard::init() {
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window));
     g_skinCalls = 0;
-    // A paste that got through would replace the list with this.
     QGuiApplication::clipboard()->setText(u"13700137000"_s);
 }
 
@@ -109,11 +104,10 @@ void TestCommandGuard::cleanup() {
     SkinEngine::Reset();
 }
 
-// Every way a command can still arrive while another waits.
 void TestCommandGuard::Intrude(WayIn way) {
     const QStringList buttons{u"seach"_s,   u"import"_s, u"batch"_s,
                               u"ClearLV"_s, u"save"_s,   u"Command1"_s};
-    if (way == AccessiblePress) { // an animated click: it lands on a timer, later
+    if (way == AccessiblePress) {
         for (const QString &name : buttons)
             Press(QAccessible::queryAccessibleInterface(Button(name)));
     } else if (way == AccessibleMenuPress) {
@@ -122,8 +116,7 @@ void TestCommandGuard::Intrude(WayIn way) {
             QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(menu);
             for (int i = 0; i < accessible->childCount(); ++i) {
                 QAccessibleInterface *item = accessible->child(i);
-                // Separators, the items that open a submenu, and 退出 (which
-                // stops the command instead) run nothing here.
+                // Not separators, submenus, or 退出 (which stops the command).
                 if (item->role() == QAccessible::MenuItem && item->childCount() == 0 &&
                     !item->text(QAccessible::Name).startsWith(u"退出"_s)) {
                     Press(item);
@@ -148,7 +141,7 @@ void TestCommandGuard::Intrude(WayIn way) {
 }
 
 void TestCommandGuard::nothingStartsInsideAWait_data() {
-    QTest::addColumn<QString>("command"); // the button that starts the waiting command
+    QTest::addColumn<QString>("command");
     QTest::addColumn<int>("way");
     QTest::addColumn<int>("requests");
     QTest::addColumn<QString>("frame2");
@@ -166,8 +159,7 @@ void TestCommandGuard::nothingStartsInsideAWait_data() {
                 {"Ctrl+V and a dropped file", PasteKeyAndDrop}};
     for (const auto &w : ways) {
         QTest::addRow("batch, %s", w.name) << u"batch"_s << int(w.way) << 2 << done << both;
-        // The single query and the import empty the list before they wait,
-        // so a double click then has nothing to copy either way.
+        // These empty the list first: nothing to double-click.
         if (w.way == ListDoubleClick)
             continue;
         QTest::addRow("single query, %s", w.name)
@@ -189,8 +181,7 @@ void TestCommandGuard::nothingStartsInsideAWait() {
     const auto intrude = [&] {
         intrudedInside = m_window->CommandRunning();
         Intrude(WayIn(way));
-        // Animated clicks are released by a timer; the command waits until
-        // every one has landed, then the answers are let go.
+        // Animated clicks land on a timer: let the answers go after them all.
         const QList<QPushButton *> pushButtons = m_window->findChildren<QPushButton *>();
         WhenReady(
             m_window,
@@ -204,8 +195,6 @@ void TestCommandGuard::nothingStartsInsideAWait() {
             });
     };
     if (command == u"import"_s) {
-        // The Open dialog waits in an event loop of its own until the
-        // intrusions are over.
         FileDialog::SetNextFileName(m_dir.filePath(u"numbers.txt"_s), [&] {
             intrude();
             while (!clicksLanded)
@@ -239,10 +228,8 @@ void TestCommandGuard::nothingStartsInsideAWait() {
     QCOMPARE(found, locations);
 }
 
-// An open 号码统计 follows a batch while it waits: once the first row has
-// its answer and the second waits for its own, the bars a screen reader
-// reads have the first row counted and the chart has repainted since. Its
-// 复制 is a command, and dropped meanwhile.
+// An open 号码统计 follows a waiting batch, read and repainted, and its 复制
+// is dropped meanwhile.
 void TestCommandGuard::phoneStatsFollowABatch() {
     m_server->HoldAnswers(false);
     m_server->SetHandler([](const LoopbackServer::Request &req) {

@@ -67,9 +67,7 @@ private:
             rows.append({QString::number(i + 1), numbers[i], locations.value(i)});
         m_window->ListModel()->AppendRows(rows);
     }
-    // QTest's widget double click leaves its button marked as held; a real
-    // double click ends with a release, and later pointer moves must not
-    // look like a drag.
+    // A real double click ends with a release (QTest's leaves the button held).
     static void DoubleClick(QWidget *widget, QPoint pos) {
         QTest::mouseDClick(widget, Qt::LeftButton, {}, pos);
         QTest::mouseRelease(widget, Qt::LeftButton, {}, pos);
@@ -137,8 +135,7 @@ void TestMainWindow::designedStartState() {
         }
         lines.append(line);
     }
-    // The skin items are the catalog's, each in its group or, without one,
-    // after the groups.
+    // The catalog's skins, each in its group or after the groups.
     QString skinLine = QStringLiteral("更换皮肤(&C): 塔维1组 塔维2组 塔维3组 -");
     QStringList groupLines{u"塔维1组:"_s, u"塔维2组:"_s, u"塔维3组:"_s};
     for (const SkinEntryInfo &entry : kSkinCatalog)
@@ -163,8 +160,7 @@ void TestMainWindow::singleQuery_data() {
     QTest::newRow("accepted") << "13800138000" << answer << none << "查询成功，归属地为北京移动"
                               << "北京 移动";
     QTest::newRow("empty") << none << Reply() << "请不要输入非法字符！" << none << none;
-    // Wrong in kind and in length: the characters are named first.
-    QTest::newRow("non-numeric and short")
+    QTest::newRow("non-numeric and short, the characters named first")
         << "abc" << Reply() << "请不要输入非法字符！" << none << none;
     QTest::newRow("five digits") << "13800" << Reply() << "请输入11位有效手机号码！" << none
                                  << none;
@@ -239,8 +235,7 @@ void TestMainWindow::doubleClickCopiesAndHoverSelects() {
     QTRY_COMPARE(view->SelectedRow(), 2);
 }
 
-// What the filter keeps is the command's (tst_listcommands); the window
-// shows the distinct locations in one window of their own, without owner.
+// The filter's distinct locations show in one ownerless window (rows: tst_listcommands).
 void TestMainWindow::filterShowsItsOwnWindow() {
     const QStringList before{u"北京 移动"_s, u" 北京 移动 "_s, u"浙江 联通"_s};
     const QStringList distinct{u"北京 移动"_s, u"浙江 联通"_s};
@@ -312,7 +307,7 @@ void TestMainWindow::exitLeavesInformationWindowsOpen() {
     QPointer<QWidget> notes = OpenUsageNotes();
     QVERIFY(notes && notes->isVisible() && !notes->parentWidget());
 
-    // Exit chosen by its access keys: Alt+S opens 系统, E picks 退出.
+    // Alt+S, E: 系统 › 退出.
     auto *system = m_window->findChild<QMenu *>(QStringLiteral("System"));
     QTest::keyClick(m_window, Qt::Key_S, Qt::AltModifier);
     QTRY_VERIFY(system->isVisible());
@@ -322,8 +317,7 @@ void TestMainWindow::exitLeavesInformationWindowsOpen() {
     notes->close();
 }
 
-// 系统 › 号码统计 opens one window over the list, which closes with the main
-// window. (It follows a batch: tst_commandguard; the list: tst_phonestatswindow.)
+// 号码统计 opens one window, closing with the main window (more: tst_phonestatswindow).
 void TestMainWindow::phoneStatsOpensOnce() {
     AddRows({u"13800138000"_s, u"13900139000"_s, u"13000130000"_s});
     auto *item = m_window->findChild<QAction *>(QStringLiteral("PhoneStats"));

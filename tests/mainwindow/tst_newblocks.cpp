@@ -1,8 +1,6 @@
-// The newest blocks through the real window and the real service: numbers
-// of 190, 192, 193, 196, 197, 162, 165, 167 and 171 to 175 are imported,
-// the batch runs against segment-service as the build made it, on its
-// built-in data alone, and every row is found, with the province of the
-// 2025-02 table and the carrier its prefix is allocated to.
+// The newest blocks (190-197, 162-167, 171-175) through the real window and the
+// built segment-service on its built-in data: every row found as the 2025-02
+// table has it.
 #include "filedialog.h"
 #include "mainwindow.h"
 #include "programdirectory.h"
@@ -26,8 +24,7 @@ int IgnoreSkin(const char *, const char *) {
     return 0;
 }
 
-// A block of each prefix, its province as the 2025-02 table has it (every
-// block of the table: tst_builtinsegments).
+// A block of each prefix (every block: tst_builtinsegments).
 struct Expected {
     const char *number;
     const char *location;
@@ -60,8 +57,6 @@ void TestNewBlocks::batchFindsEveryNumber() {
         SetProgramDirectory(QString());
     });
 
-    // The service from a folder of its own, with its built-in data and
-    // nothing else beside it.
     const QString binary = CopyServiceInto(dir.path());
     QVERIFY(!binary.isEmpty());
     const ServiceProcess service(binary);

@@ -1,8 +1,6 @@
-// Numbers in and results out through the real window: Ctrl+V and 粘贴号码,
-// files dropped on it, 去除重复号码, and 导出结果 and 分类导出 after a batch,
-// with the Save dialogs themselves. The workbooks and the CSV files it writes
-// are left in TARVIO_EXPORT_DIR when that is set, each workbook with a note
-// of what it is to hold, where check_export.py reads them with openpyxl.
+// Numbers in and results out through the real window: pastes, drops, 去除重复号码,
+// 导出结果 and 分类导出 with their Save dialogs. Workbooks written to
+// TARVIO_EXPORT_DIR carry a note for check_export.py.
 #include "answerformat.h"
 #include "filedialog.h"
 #include "loopbackserver.h"
@@ -42,8 +40,7 @@ QStringList Numbers(const ResultListModel &lv) {
     return numbers;
 }
 
-// Drags files from a file manager onto `target` and lets them go there, as
-// a copy or, where the source offers only that, a move.
+// Drops files from a file manager on `target`.
 void DropFiles(QWidget *target, const QStringList &paths,
                Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction) {
     QMimeData data;
@@ -62,8 +59,7 @@ void DropFiles(QWidget *target, const QStringList &paths,
     QCoreApplication::sendPostedEvents();
 }
 
-// What check_export.py is to find in a workbook: the rows of a CSV file
-// exported from the same list, by province or not, so many on a sheet.
+// For check_export.py: the workbook holds the CSV's rows, so many a sheet.
 void NoteForCheck(const QString &workbook, const QString &csv, bool byProvince,
                   qsizetype rowsPerSheet) {
     const QString note = u"{\"csv\": \"%1\", \"byProvince\": %2, \"rowsPerSheet\": %3}\n"_s
@@ -101,8 +97,7 @@ private Q_SLOTS:
     void dropOnTheWindow();
     void exportAfterABatch();
     void manyRowsOverSheets();
-    void saveDialogAddsTheChosenExtensionAndAsksBeforeReplacing();
-    void provinceSaveDialogTakesAWorkbook();
+    void saveDialogsAddTheExtensionAndAskBeforeReplacing();
 
 private:
     QLineEdit *NumberBox() const { return m_window->findChild<QLineEdit *>(u"SinglePhone"_s); }
@@ -150,8 +145,7 @@ void TestNumbersInOut::pasteAndRemoveRepeats() {
              (QStringList{u"13800138000"_s, u"13900139000"_s, u"13700137000"_s}));
     QCOMPARE(m_window->Frame2Box()->title(), u"共导入3条号码，无效号码0条"_s);
 
-    // 粘贴号码 replaces the list; 去除重复号码 keeps a number written twice,
-    // in two ways, once.
+    // 粘贴号码 replaces the list; 去除重复号码 sees one number written two ways.
     QGuiApplication::clipboard()->setText(
         u"姓名\t手机\r\n甲\t+86 138 0013 8000\r\n乙\t139-0013-9000\r\n丙\t13800138000\r\n"_s);
     Action("PastePhone")->trigger();
@@ -192,7 +186,6 @@ void TestNumbersInOut::dropOnTheWindow() {
     QStringList paths;
     for (const QString &name : names) {
         paths.append(m_dir.filePath(name));
-        // A workbook is the customer list (tests/numberfiles/make_workbooks.py).
         if (name.endsWith(u".xlsx"_s) || name.endsWith(u".xls"_s)) {
             QFile::remove(paths.last());
             QVERIFY(
@@ -223,8 +216,7 @@ void TestNumbersInOut::dropOnTheWindow() {
     }
 }
 
-// After a batch the export holds every row with the answer's province, city
-// and carrier; the list and tarvio.txt stay as the batch left them.
+// The export holds every row's answer; the list and tarvio.txt stay as they were.
 void TestNumbersInOut::exportAfterABatch() {
     m_server->SetHandler([](const LoopbackServer::Request &req) {
         LoopbackServer::Reply reply;
@@ -268,8 +260,7 @@ void TestNumbersInOut::exportAfterABatch() {
                         "3,13700137000,浙江,\"湖州,\"\"南浔\"\"\",中国广电\r\n"));
     NoteForCheck(workbook, csv, false, SheetRowLimit::kExcel);
 
-    // The same rows on sheets of two (so that a test need not write a
-    // million), and by province.
+    // The same rows on sheets of two, and by province.
     SheetRowLimit::Set(2);
     const QString inSheets = folder + u"/分页.xlsx"_s, byProvince = folder + u"/分类导出.xlsx"_s;
     FileDialog::SetNextFileName(inSheets);
@@ -292,13 +283,11 @@ void TestNumbersInOut::exportAfterABatch() {
              (QStringList{u"广东 移动"_s, u""_s, u"浙江 广电"_s}));
 }
 
-// Some thousands of rows from all over, on sheets of a thousand (a sheet
-// holds 1,048,575; bench_export writes 1,100,000 rows on such sheets).
+// Thousands of rows on sheets of a thousand (bench_export writes a million).
 void TestNumbersInOut::manyRowsOverSheets() {
     const QStringList provinces{u"广东"_s, u"北京"_s, u"浙江"_s, u"上海"_s, u""_s};
     QList<ResultRow> rows;
     for (int i = 0; i < 4'321; ++i) {
-        // Unevenly, so that the sheets stand in an order of their own.
         const QString &province = provinces[(i * i + i / 7) % provinces.size()];
         ResultRow row{QString::number(i + 1), u"1%1"_s.arg(3800000000LL + i * 7919LL), {}, {}};
         row.query = RowQuery::Answered;
@@ -332,9 +321,9 @@ void TestNumbersInOut::manyRowsOverSheets() {
     NoteForCheck(byProvince, csv, true, 1'000);
 }
 
-// The real Save dialog: its title and entries, a bare name given the chosen
-// entry's extension, and its own question before a file is replaced.
-void TestNumbersInOut::saveDialogAddsTheChosenExtensionAndAsksBeforeReplacing() {
+// The real Save dialogs give a bare name the chosen entry's extension, and ask
+// before a file is replaced.
+void TestNumbersInOut::saveDialogsAddTheExtensionAndAskBeforeReplacing() {
     const QString existing = m_dir.filePath(u"结果.csv"_s);
     QVERIFY(WriteWholeFile(existing, "earlier"));
     QStringList seen;
@@ -369,11 +358,8 @@ void TestNumbersInOut::saveDialogAddsTheChosenExtensionAndAsksBeforeReplacing() 
     QCOMPARE(QFileInfo(choice.path), QFileInfo(existing));
     QCOMPARE(choice.chosenExtension, u"csv"_s);
     QCOMPARE(ReadWholeFile(existing), QByteArray("earlier")); // the dialog writes nothing
-}
 
-// 分类导出's own Save dialog (its title and entry: tst_chinesetexts) gives a
-// bare name the workbook's extension.
-void TestNumbersInOut::provinceSaveDialogTakesAWorkbook() {
+    // 分类导出's dialog takes a workbook alone.
     WithNextModal([&](QWidget *modal) {
         auto *dialog = qobject_cast<QFileDialog *>(modal);
         QVERIFY(dialog);

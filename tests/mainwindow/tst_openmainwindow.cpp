@@ -1,7 +1,6 @@
-// The program's start as main() makes it, with the hosts that a build would
-// compile in given here instead: a service that someone else runs where the
-// program was built to look answers through the real window, and the user
-// is told only about a stranger at the built-in host.
+// The program's start as main() makes it, with the compiled-in hosts given
+// here: a compatible service answers, and only a stranger at the built-in
+// host is told to the user.
 #include "bundledservice.h"
 #include "loopbackserver.h"
 #include "mainwindow.h"
@@ -18,8 +17,7 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// Answers as a number-segment service does, and names itself as ours never
-// is.
+// Answers as a segment service, naming itself as ours never does.
 LoopbackServer::Reply CompatibleAnswer(const LoopbackServer::Request &request) {
     LoopbackServer::Reply reply;
     reply.body = ZoneAnswer(request.tel, u"火星"_s, u"中国联通"_s);
@@ -48,16 +46,12 @@ void TestOpenMainWindow::cleanup() {
 }
 
 void TestOpenMainWindow::lookupsGoWhereTheServiceSays_data() {
-    // A stranger at the built-in host, else a compatible service at a host
-    // set at build time.
     QTest::addColumn<bool>("stranger");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QStringList>("prompts"); // the notice at start, then the query's
-    // (The other hosts and services: tst_bundledservice.)
     QTest::newRow("a compatible service at a host set at build time")
         << false << u"查询成功，归属地为火星联通"_s << QStringList();
-    // With no service beside the program to start in its place, none is
-    // asked, and the user is told why.
+    // No service beside the program to start instead: the user is told why.
     QTest::newRow("a stranger at the built-in host")
         << true << u"正在查询请稍后……"_s
         << QStringList{u"本机 %1 已被其他程序占用，软件目录下又没有号码段服务 "
@@ -75,7 +69,6 @@ void TestOpenMainWindow::lookupsGoWhereTheServiceSays() {
     server.SetHandler(stranger ? NotFound : CompatibleAnswer);
     if (!prompts.isEmpty())
         prompts.first() = prompts.first().arg(server.HostAndPort());
-    // No segment-service to start in this folder.
     QTemporaryDir programDirectory;
     const QString builtIn = stranger ? server.HostAndPort() : u"127.0.0.1:1"_s;
 

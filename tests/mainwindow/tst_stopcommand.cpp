@@ -1,7 +1,6 @@
-// A lookup that waits on a service that never answers can always be left:
-// Esc stops a batch or a single query, and the close box, 退出 and the end of
-// the session stop it and then close the window. What was done stays done,
-// and a batch stopped goes on at the next 批量查询.
+// A lookup waiting on a service that never answers can always be left: Esc,
+// the close box, 退出 and the session's end stop it (all but Esc then close).
+// What was done stays done, and a stopped batch goes on at the next 批量查询.
 #include "loopbackserver.h"
 #include "mainwindow.h"
 #include "programdirectory.h"
@@ -9,6 +8,7 @@
 #include "recordingview.h"
 #include "resultlistmodel.h"
 #include "skinengine.h"
+#include "whenready.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,9 +43,7 @@ private Q_SLOTS:
     void stopsALookup();
 
 private:
-    // Stops the way given as soon as the service holds the request for the
-    // number given and the window waits for it, from inside the window's
-    // wait.
+    // Stops once the service holds tel's request, from inside the window's wait.
     void StopWhenWaiting(const QString &tel, Stop way);
 
     QTemporaryDir m_dir;
@@ -65,8 +63,6 @@ void TestStopCommand::init() {
     MessageBox::AnswerOkUnseen();
     m_server = new LoopbackServer;
     QVERIFY(m_server->Start());
-    // Rows 1 and 2 are answered; the service accepts the others and never
-    // answers them (until the test lets it).
     m_server->SetHandler([this](const LoopbackServer::Request &req) {
         LoopbackServer::Reply reply;
         reply.body = ZoneAnswer(req.tel, u"广东"_s, u"中国移动"_s);
@@ -74,7 +70,6 @@ void TestStopCommand::init() {
         return reply;
     });
     m_holdFrom = 3;
-    // Far longer than any test may take: only a stop ends the wait.
     m_window = new MainWindow(m_server->HostAndPort(), 600'000);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window));
@@ -102,17 +97,14 @@ void TestStopCommand::stopsALookup_data() {
 }
 
 void TestStopCommand::StopWhenWaiting(const QString &tel, Stop way) {
-    auto *poll = new QTimer(this);
-    connect(poll, &QTimer::timeout, this, [this, poll, tel, way] {
-        // Asked, and waited for: the rows before it are done.
+    const auto waiting = [this, tel] {
         const QList<LoopbackServer::Request> requests = m_server->Requests();
-        if (std::none_of(requests.begin(), requests.end(),
-                         [&](const auto &request) { return request.tel == tel; }) ||
-            (tel != u"13800138000"_s &&
-             !m_window->Frame2Box()->title().startsWith(u"正在查询第3条"_s)))
-            return;
-        poll->deleteLater();
-        poll->stop();
+        return std::any_of(requests.begin(), requests.end(),
+                           [&](const auto &request) { return request.tel == tel; }) &&
+               (tel == u"13800138000"_s ||
+                m_window->Frame2Box()->title().startsWith(u"正在查询第3条"_s));
+    };
+    WhenReady(this, waiting, [this, way] {
         m_stopped = true;
         switch (way) {
         case Escape:
@@ -131,7 +123,6 @@ void TestStopCommand::StopWhenWaiting(const QString &tel, Stop way) {
         }
         }
     });
-    poll->start(5);
 }
 
 void TestStopCommand::stopsALookup() {
@@ -139,10 +130,8 @@ void TestStopCommand::stopsALookup() {
     QFETCH(int, way);
     QFETCH(bool, closes);
     if (batch) {
-        m_window->ListModel()->AppendRows({{u"1"_s, u"13800000001"_s, {}},
-                                           {u"2"_s, u"13800000002"_s, {}},
-                                           {u"3"_s, u"13800000003"_s, {}},
-                                           {u"4"_s, u"13800000004"_s, {}}});
+        for (int i = 1; i <= 4; ++i)
+            m_window->ListModel()->AppendRows({{QString::number(i), u"1380000000%1"_s.arg(i), {}}});
     } else {
         m_server->HoldAnswers(true);
         m_window->ListModel()->AppendRows({{u"1"_s, u"13900000000"_s, {}}});
@@ -161,7 +150,6 @@ void TestStopCommand::stopsALookup() {
         return;
     }
     QCOMPARE(m_window->Frame2Box()->title(), u"查询已停止，成功2条，失败2条"_s);
-    // The rows done keep their locations, and the log holds them, whole.
     const QStringList locations{u"广东 移动"_s, u"广东 移动"_s, {}, {}};
     for (int i = 1; i <= 4; ++i)
         QCOMPARE(m_window->ListModel()->Location(i), locations[i - 1]);
@@ -170,7 +158,6 @@ void TestStopCommand::stopsALookup() {
     QCOMPARE(ReadLogText(m_dir.filePath(u"tarvio.txt"_s)), done);
     if (closes)
         return;
-    // The next 批量查询 goes on where the run stopped.
     m_holdFrom = 0;
     const int asked = m_server->RequestCount();
     m_window->findChild<QPushButton *>(u"batch"_s)->click();
