@@ -31,20 +31,17 @@ LoopbackServer::Request ParseHead(const QByteArray &head) {
 }
 } // namespace
 
-// The server's side, living on its thread.
 class LoopbackWorker : public QObject {
 public:
     explicit LoopbackWorker(LoopbackServer &owner)
         : m_owner(owner) {}
 
-    bool Listen(quint16 port) {
+    quint16 Listen() {
         m_server = new QTcpServer(this);
         connect(m_server, &QTcpServer::newConnection, this, &LoopbackWorker::OnNewConnection);
-        return m_server->listen(QHostAddress::LocalHost, port);
+        return m_server->listen(QHostAddress::LocalHost) ? m_server->serverPort() : 0;
     }
-    quint16 Port() const { return m_server ? m_server->serverPort() : 0; }
 
-    // Lets the held answers go that `which` picks.
     void SendHeld(const std::function<bool(const LoopbackServer::Request &)> &which) {
         for (auto &[socket, peer] : m_peers) {
             for (Pending &pending : peer.pending) {
@@ -78,7 +75,6 @@ private:
         LoopbackServer::Reply reply;
         bool held = false;
     };
-    // What the server keeps of one connection.
     struct Peer {
         int requests = 0;
         QByteArray buffer;
@@ -95,8 +91,7 @@ private:
             m_peers.emplace(socket, Peer{});
             socket->setParent(this);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
-            // Forgotten once what is under way with it is over: an abort
-            // while answering says it is gone at once.
+            // Forgotten later: an abort while answering says it is gone at once.
             connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
                 QMetaObject::invokeMethod(
                     this,
@@ -113,7 +108,6 @@ private:
         }
     }
 
-    // Counts `count` requests as no longer waiting for their answer.
     void Settle(int count) {
         const QMutexLocker lock(&m_owner.m_mutex);
         m_owner.m_waiting -= count;
@@ -125,7 +119,6 @@ private:
             return;
         Peer &peer = found->second;
         peer.buffer += socket->readAll();
-        // Requests without a body (GET) end at the blank line after the headers.
         for (;;) {
             const qsizetype end = peer.buffer.indexOf("\r\n\r\n");
             if (end < 0)
@@ -140,8 +133,6 @@ private:
         Flush(socket);
     }
 
-    // Answers the requests of a connection in order, as far as their answers
-    // may go.
     void Flush(QTcpSocket *socket) {
         const auto found = m_peers.find(socket);
         if (found == m_peers.end())
@@ -220,8 +211,7 @@ private:
         return out;
     }
 
-    // Sends `left` bytes of filler (kEndless: no end) as fast as the client
-    // takes them, a few pieces at most waiting in the socket; then ends the body.
+    // As fast as the client takes it, a few pieces at most waiting in the socket.
     static void SendFiller(QTcpSocket *socket, qint64 left, bool chunked, bool closeAtEnd) {
         struct Filler {
             qint64 left;
@@ -287,28 +277,18 @@ LoopbackServer::~LoopbackServer() {
     m_thread.wait();
 }
 
-bool LoopbackServer::Start(quint16 port) {
-    bool listening = false;
+bool LoopbackServer::Start() {
     quint16 bound = 0;
     QMetaObject::invokeMethod(
-        m_worker,
-        [&] {
-            listening = m_worker->Listen(port);
-            bound = m_worker->Port();
-        },
-        Qt::BlockingQueuedConnection);
+        m_worker, [&] { bound = m_worker->Listen(); }, Qt::BlockingQueuedConnection);
     const QMutexLocker lock(&m_mutex);
-    m_port = listening ? bound : 0;
-    return listening;
-}
-
-quint16 LoopbackServer::Port() const {
-    const QMutexLocker lock(&m_mutex);
-    return m_port;
+    m_port = bound;
+    return bound != 0;
 }
 
 QString LoopbackServer::HostAndPort() const {
-    return QStringLiteral("127.0.0.1:%1").arg(Port());
+    const QMutexLocker lock(&m_mutex);
+    return QStringLiteral("127.0.0.1:%1").arg(m_port);
 }
 
 void LoopbackServer::SetHandler(Handler handler) {

@@ -10,11 +10,9 @@
 
 class LoopbackWorker;
 
-// A small HTTP/1.1 server on 127.0.0.1 for the tests, serving on a thread of
-// its own with scripted replies; every request is recorded. Connections are
-// kept open, and pipelined requests answered in order: an answer held back
-// holds back those behind it on its connection. Safe to use from the test's
-// thread; the handler runs on the server's thread.
+// An HTTP/1.1 server on 127.0.0.1 with scripted replies, on a thread of its own (where the
+// handler runs); every request is recorded. Pipelined requests are answered in order: an
+// answer held back holds back those behind it on its connection.
 class LoopbackServer {
 public:
     struct Request {
@@ -33,17 +31,14 @@ public:
         bool stallAfterHeaders = false; // send headers and part of the body, then nothing
         bool closeDelimited = false;    // no Content-Length: the body ends when the server closes
         int trickleMs = 0;              // the body a byte at a time, this many ms apart
-        // A whole answer that says nothing of closing, then the server closes,
-        // whatever else was asked on the connection.
-        bool closeAfterAnswer = false;
-        bool announceClose = false; // says "Connection: close", and closes after the answer
-        bool http10 = false;        // an HTTP/1.0 answer without keep-alive: closes after it
-        bool held = false;          // kept back as while holding (HoldAnswers)
-        QByteArray extraHeaders;    // whole header lines, each ending in "\r\n"
-        bool chunked = false;       // Transfer-Encoding: chunked, the body in 64 KiB chunks
-        // After the body, this many bytes of filler, sent as fast as the
-        // client takes them; the declared length counts them. kEndless never
-        // stops (as closeDelimited, unless chunked).
+        bool closeAfterAnswer = false;  // says nothing of closing, then closes whatever was asked
+        bool announceClose = false;     // says "Connection: close", and closes after the answer
+        bool http10 = false;            // an HTTP/1.0 answer without keep-alive: closes after it
+        bool held = false;              // kept back as while holding (HoldAnswers)
+        QByteArray extraHeaders;        // whole header lines, each ending in "\r\n"
+        bool chunked = false;           // Transfer-Encoding: chunked, the body in 64 KiB chunks
+        // Filler after the body, counted in its length; kEndless never stops (to the close,
+        // unless chunked).
         qint64 fillerBytes = 0;
         bool notHttp = false; // the body alone, with no status line or headers, then the close
     };
@@ -56,18 +51,14 @@ public:
     LoopbackServer(const LoopbackServer &) = delete;
     LoopbackServer &operator=(const LoopbackServer &) = delete;
 
-    bool Start(quint16 port = 0);
-    quint16 Port() const;
+    bool Start();
     QString HostAndPort() const; // "127.0.0.1:<port>"
 
     // Chooses each request's reply (by default: 404 with an empty body).
     void SetHandler(Handler handler);
 
-    // While holding, requests are read and recorded but not answered: a
-    // service that accepts and then says nothing. Holding off sends every
-    // answer held so far.
+    // While holding, requests are recorded but not answered; holding off sends them all.
     void HoldAnswers(bool hold);
-    // Sends the answers held so far to the requests for this number only.
     void ReleaseHeld(const QString &tel);
 
     QList<Request> Requests() const;
@@ -81,7 +72,6 @@ public:
 
 private:
     friend class LoopbackWorker;
-    // On the server's thread: records the request and chooses its reply.
     Reply Record(const Request &request, bool *held);
 
     mutable QMutex m_mutex;
@@ -96,8 +86,7 @@ private:
     LoopbackWorker *m_worker;
 };
 
-// A well-formed answer in the service's shape (answerformat.h), the city
-// being the province.
+// A well-formed answer in the service's shape (answerformat.h), the city being the province.
 QByteArray ZoneAnswer(const QString &tel, const QString &province, const QString &catName);
 // The service's answer for a number it does not know.
 QByteArray UnknownZoneAnswer();
