@@ -1,6 +1,5 @@
-// A command waits in an event loop of its thread: woken from any thread,
-// stopped whether or not a loop runs, and asleep rather than spinning once
-// the application is told to exit.
+// A command's wait in an event loop: woken from any thread, stopped whether
+// or not a loop runs, asleep rather than spinning once the application exits.
 #include "commandwaiter.h"
 
 #include <QCoreApplication>
@@ -22,8 +21,7 @@ private Q_SLOTS:
     void runOffThread();
 };
 
-// Woken before it waits: the events waiting are handled, and the wait ends
-// without waiting for more.
+// Woken before it waits: the events waiting are handled, and the wait ends.
 void TestCommandWaiter::wokenBeforeItWaits() {
     EventLoopWaiter waiter;
     bool handled = false;
@@ -47,7 +45,7 @@ void TestCommandWaiter::stopWhileItWaits() {
     QTimer::singleShot(0, &waiter, [&] { waiter.RequestStop(); });
     QVERIFY(!waiter.Wait());
     QVERIFY(waiter.StopAsked());
-    // Waiting for the work to end after a stop: a wake ends it.
+    // The wait for the work to end after a stop ends on a wake.
     std::thread worker;
     QTimer::singleShot(0, &waiter, [&] { worker = std::thread([&] { waiter.Wake(); }); });
     QVERIFY(!waiter.Wait());
@@ -71,8 +69,7 @@ void TestCommandWaiter::stopWhileNoLoopRuns() {
     QVERIFY(timerRan);
 }
 
-// An exit during a wait ends it as a stop; the wait for the work to end,
-// with no loop able to run, sleeps until the work wakes it.
+// An exit during a wait is a stop; the wait for the work to end then sleeps.
 void TestCommandWaiter::exitDuringAWait() {
     EventLoopWaiter waiter;
     bool first = true;
@@ -92,16 +89,15 @@ void TestCommandWaiter::exitDuringAWait() {
         }
         worker.join();
     });
-    // In the application's own loop, which the exit ends, as in the program.
     QCoreApplication::exec();
     QVERIFY(!first);
     QVERIFY(waiter.QuitAsked());
     QVERIFY(waiter.StopAsked());
-    QVERIFY2(waits <= 2, qPrintable(QStringLiteral("%1 waits").arg(waits)));
+    QVERIFY(waits <= 2);
 }
 
-// The work runs on another thread while this one serves its events, and is
-// not cut short by a stop.
+// The work runs on another thread while this one serves its events, a stop
+// not cutting it short.
 void TestCommandWaiter::runOffThread_data() {
     QTest::addColumn<bool>("stop");
     QTest::newRow("left alone") << false;
@@ -112,7 +108,6 @@ void TestCommandWaiter::runOffThread() {
     QFETCH(bool, stop);
     EventLoopWaiter waiter;
     std::atomic<bool> served{false};
-    // Set from this thread's event loop; the work ends only once it is.
     QTimer::singleShot(0, &waiter, [&] {
         if (stop)
             waiter.RequestStop();

@@ -40,9 +40,8 @@ void TestInfoWindows::cleanup() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-// Each window opens once, modeless and without a parent, and a screen reader
-// reaches it from the application as a window named by its caption; closing
-// releases it, and the next choice builds it anew from its design.
+// Each window opens once, modeless, parentless, read as a window named by its
+// caption; closed, it is released and built anew from its design.
 void TestInfoWindows::windowsOpenOnceWithTheirTexts() {
     const auto readable = [](QWidget *window, const QString &caption) {
         QAccessibleInterface *face = QAccessible::queryAccessibleInterface(window);

@@ -1,7 +1,6 @@
 #!/bin/sh
-# Runs a command on a desktop of its own that a screen reader could read:
-# Xvfb (xvfb-run), a session bus (dbus-run-session) and on it at-spi2-core's
-# accessibility bus, with Qt's accessibility on.
+# Runs a command under Xvfb, a session bus and at-spi2-core's accessibility
+# bus, with Qt's accessibility on.
 #   on-accessibility-bus.sh COMMAND [ARGUMENTS...]
 set -eu
 if [ -z "${TARVIO_ON_ACCESSIBILITY_BUS:-}" ]; then

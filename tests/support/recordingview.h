@@ -7,17 +7,12 @@
 #include <QByteArray>
 #include <QStringList>
 
-// The main window's side of a command, recorded: every caption of Frame1 and
-// Frame2, every message, every text put on the clipboard and every list of
-// distinct locations shown, in the order they came (see Caption(), Prompt(),
-// Clipboard() and Distinct()), plus SinglePhone, FileName, the selected row,
-// the answers the Open and Save dialogs are to give ("" is a cancel; every
-// Save dialog is recorded with SaveDialog(), 分类导出's with
-// ProvinceSaveDialog()) and the clipboard's text.
+// The main window's side of a command: what it shows, in order, in `events`
+// (Caption(), Prompt(), SaveDialog() … below), and what it answers ("" is a
+// cancel).
 class RecordingView : public CommandView {
 public:
-    // Rows with serials 10, 20 … (so that they differ from positions),
-    // numbers TestNumber(1), TestNumber(2) … and these locations.
+    // Rows with serials 10, 20 … (not their positions), numbers TestNumber(i).
     void Fill(const QStringList &locations);
 
     ResultListModel &ResultList() override { return lv; }
@@ -71,7 +66,6 @@ inline QString TestNumber(int position) {
 }
 
 QByteArray ReadWholeFile(const QString &path);
-// The text of a log as Notepad reads it: UTF-16 after its byte-order mark,
-// else in the system's code page.
+// A log as Notepad reads it: UTF-16 after a byte-order mark, else the code page.
 QString ReadLogText(const QString &path);
 bool WriteWholeFile(const QString &path, const QByteArray &bytes);
