@@ -326,12 +326,12 @@ void TestNumbersInOut::manyRowsOverSheets() {
 void TestNumbersInOut::saveDialogsAddTheExtensionAndAskBeforeReplacing() {
     const QString existing = m_dir.filePath(u"结果.csv"_s);
     QVERIFY(WriteWholeFile(existing, "earlier"));
-    QStringList seen;
+    QString selected;
     bool asked = false;
     WithNextModal([&](QWidget *modal) {
         auto *dialog = qobject_cast<QFileDialog *>(modal);
         QVERIFY(dialog);
-        seen << dialog->windowTitle() << dialog->nameFilters() << dialog->selectedNameFilter();
+        selected = dialog->selectedNameFilter(); // title and entries: tst_chinesetexts
         dialog->setDirectory(m_dir.path());
         dialog->selectNameFilter(dialog->nameFilters().at(1));
         dialog->selectFile(u"结果"_s);
@@ -352,8 +352,7 @@ void TestNumbersInOut::saveDialogsAddTheExtensionAndAskBeforeReplacing() {
         QMetaObject::invokeMethod(dialog, "accept");
     });
     const FileDialog::ExportChoice choice = FileDialog::ChooseExportFile(m_window);
-    QCOMPARE(seen, (QStringList{u"导出结果"_s, u"Excel 工作簿(*.xlsx)"_s, u"CSV 文件(*.csv)"_s,
-                                u"Excel 工作簿(*.xlsx)"_s}));
+    QCOMPARE(selected, u"Excel 工作簿(*.xlsx)"_s);
     QVERIFY(asked);
     QCOMPARE(QFileInfo(choice.path), QFileInfo(existing));
     QCOMPARE(choice.chosenExtension, u"csv"_s);
