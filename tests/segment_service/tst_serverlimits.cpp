@@ -194,29 +194,6 @@ private slots:
         QCOMPARE(answer->status, 431);
     }
 
-    void malformedRequestsAreRefused_data() {
-        QTest::addColumn<QByteArray>("request");
-        QTest::newRow("no version") << QByteArray("GET /\r\n\r\n");
-        QTest::newRow("bad header") << QByteArray("GET / HTTP/1.1\r\nNo colon here\r\n\r\n");
-        QTest::newRow("bad length") << QByteArray("GET / HTTP/1.1\r\nContent-Length: x\r\n\r\n");
-        QTest::newRow("two lengths")
-            << QByteArray("GET / HTTP/1.1\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\n");
-        QTest::newRow("bad chunk")
-            << QByteArray("GET / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n");
-    }
-    void malformedRequestsAreRefused() {
-        QFETCH(QByteArray, request);
-        RunningService service;
-        TestClient client(service.port);
-        QVERIFY(client.Send(request));
-        const std::optional<HttpAnswer> answer = client.Receive();
-        QVERIFY(answer);
-        QCOMPARE(answer->status, 400);
-        QVERIFY(client.WaitClosed());
-        TestClient next(service.port);
-        QCOMPARE(Ask(next), kUnknown);
-    }
-
     // Many connections open at once, asked in turn.
     void manyConnectionsInTurn() {
         RunningService service;
