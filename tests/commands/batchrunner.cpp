@@ -9,7 +9,6 @@
 #include <QCoreApplication>
 
 namespace {
-// Messages go to the runner's error output; captions are not kept.
 class RunnerView : public RecordingView {
 public:
     void SetFrame2Caption(const QString &) override {}

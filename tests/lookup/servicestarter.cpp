@@ -1,8 +1,5 @@
-// The program's start of its bundled service, in a process that
-// tst_bundledservice kills:
-//   servicestarter <host:port> <program directory>
-// The host given is taken as the built-in one, where the service is started.
-// Prints "ready <host:port>" once the service answers, then waits forever.
+// servicestarter <built-in host:port> <program directory>, killed by tst_bundledservice:
+// starts the service, prints "ready <host:port>" once it answers, then waits forever.
 #include "bundledservice.h"
 
 #include <QCoreApplication>

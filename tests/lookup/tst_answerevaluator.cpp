@@ -1,7 +1,5 @@
-// The answer evaluator as the lookup client uses it: the properties it gives
-// as text, answers of the greatest size and hostile ones, and a comparison
-// with a real engine. The lexer, the grammar and the number text have tests
-// of their own (tst_jslexer, tst_jsliteral, tst_jsnumbertext).
+// The answer evaluator as the client uses it: texts, greatest and hostile sizes, and a
+// comparison with node (the lexer, grammar and number text: tst_jslexer, tst_jsliteral, ...).
 
 #include "answerevaluator.h"
 #include "jsliteral.h"
@@ -29,8 +27,7 @@ QStringList Words(const QString &words) {
     return out;
 }
 
-// The texts of the properties, Absent for each one not present; an empty list
-// for a refused answer.
+// Empty for a refused answer.
 QStringList Texts(const std::optional<QList<EvaluatedProperty>> &result) {
     QStringList out;
     for (const EvaluatedProperty &p : result.value_or(QList<EvaluatedProperty>{}))
@@ -38,12 +35,10 @@ QStringList Texts(const std::optional<QList<EvaluatedProperty>> &result) {
     return out;
 }
 
-// Random answers in the shapes the evaluator knows, valid or nearly so, for a
-// comparison with a real engine.
+// Random answers in the shapes the evaluator knows, valid or nearly so.
 class AnswerGenerator {
 public:
     QString Answer() {
-        // Mostly an object, which is what the comparison is about.
         switch (Pick(5)) {
         case 0:
             return Target() + u" = "_s + Object(0);
@@ -127,7 +122,6 @@ private Q_SLOTS:
                             const QStringList &expected) {
             QTest::newRow(name) << answer << names << expected;
         };
-        // The same values in the service's usual shape, as JSON, and with escapes and comments.
         const QStringList realNames = Words(u"province catName telString areaVid mts"_s);
         const QStringList realTexts = Words(u"北京 中国移动 13800138000 30517 1380013"_s);
         row("usual shape",
@@ -177,7 +171,6 @@ private Q_SLOTS:
     }
 
     void lengthLimit() {
-        // An answer of the greatest length is read whole; one unit more is refused unread.
         const QString head = u"zone = {n:1.5e-3, province:'"_s, tail = u"', 'n':'last'}"_s;
         const QString text(jsliteral::kMaxSourceLength - head.size() - tail.size(), u'北');
         const QString answer = head + text + tail;
@@ -185,7 +178,7 @@ private Q_SLOTS:
                  (QStringList{text, u"last"_s}));
         QVERIFY(!EvaluateAnswerProperties(answer + u' ', kZoneNames));
 
-        // As long, of holes: the length and the elements asked for still come out right.
+        // As long, of array holes.
         const QString holesHead = u"{province:'p', __proto__:[0, "_s, holesTail = u"'far']}"_s;
         const qsizetype holes = jsliteral::kMaxSourceLength - holesHead.size() - holesTail.size();
         const QString holesAnswer = holesHead + QString(holes, u',') + holesTail;
@@ -195,12 +188,8 @@ private Q_SLOTS:
                  (QStringList{u"p"_s, QString::number(holes + 2), u"0"_s, kAbsent, u"far"_s}));
     }
 
-    // Runs the answers through node, each in a fresh context as the script
-    // engine's function j(s) { return eval('(' + s + ')'); }, and compares every
-    // answer the evaluator accepts. The evaluator may refuse more than a real
-    // engine does; where it accepts, it must give the same texts. A member
-    // assignment on an undeclared name fails in a real engine with a
-    // ReferenceError and is accepted here by design.
+    // Where the evaluator accepts, node's eval('(' + s + ')') gives the same texts (but for a
+    // ReferenceError: a member assignment on an undeclared name is accepted by design).
     void agreesWithNode() {
         const QString node = QStandardPaths::findExecutable(u"node"_s);
         if (node.isEmpty())
@@ -243,7 +232,6 @@ process.stdout.write(JSON.stringify(out));)js"_s;
             QCOMPARE(Texts(ours), (QStringList{text(theirs[u"p"_s]), text(theirs[u"c"_s])}));
             ++compared;
         }
-        // The comparison means something only if it covers a good part of the answers.
         QVERIFY2(compared > answers.size() / 4, qPrintable(QString::number(compared)));
     }
 };

@@ -1,6 +1,5 @@
-// The program starts its own segment service at its built-in host when no
-// service answers there, asks a host set at build time as it is, and the
-// service it starts ends with the program, even a killed one.
+// The program starts its service at the built-in host when none answers there, asks a host
+// set at build time as it is, and what it starts ends with it, even when killed.
 #include "bundledservice.h"
 #include "clientsocket.h"
 #include "lookupclient.h"
@@ -15,7 +14,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// The service lies beside the tests in the build.
 QString ServiceDirectory() {
     return QCoreApplication::applicationDirPath();
 }
@@ -33,7 +31,7 @@ bool Answers(const QString &host) {
     return client.QueryLocation(u"13800138000"_s).accepted();
 }
 
-// What may hold a port where the program looks for its service.
+// What may hold the port where the program looks for its service.
 enum class Holder {
     Nobody,
     CompatibleService,
@@ -43,8 +41,6 @@ enum class Holder {
     Silent
 };
 
-// A server on loopback that acts as `holder`; a compatible service answers
-// as ours does, with no Server header of ours.
 void ActAs(LoopbackServer &server, Holder holder) {
     server.SetHandler([holder](const LoopbackServer::Request &request) {
         LoopbackServer::Reply reply;
@@ -70,8 +66,6 @@ class TestBundledService : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Started where nothing answers, unless there is nothing to start beside
-    // the program; what it started ends with it.
     void startsWhenNothingAnswers_data() {
         QTest::addColumn<bool>("beside");
         QTest::newRow("the service beside the program") << true;
@@ -102,7 +96,6 @@ private Q_SLOTS:
         QVERIFY(second.WaitUntilReady());
     }
 
-    // Whoever wrote it, a program that answers the protocol is asked.
     void usesACompatibleServiceAtTheBuiltInHost() {
         LoopbackServer other;
         QVERIFY(other.Start());
@@ -121,7 +114,6 @@ private Q_SLOTS:
         QTest::newRow("HTTP, 404 for everything") << Holder::NotFoundPages;
         QTest::newRow("HTTP, but no telString") << Holder::AnswersWithoutMarker;
         QTest::newRow("another protocol") << Holder::NotHttp;
-        // Given up on after the probe's time-out.
         QTest::newRow("accepts and never answers") << Holder::Silent;
     }
 
@@ -152,8 +144,7 @@ private Q_SLOTS:
                  LookupAnswer::Outcome::TransferFailed);
     }
 
-    // A host set at build time is asked as it is: not looked at, nothing
-    // started, nobody told, whatever holds it or does not.
+    // A host set at build time is not looked at, nothing started, nobody told.
     void asksAConfiguredHostAsItIs_data() {
         QTest::addColumn<Holder>("holder");
         QTest::newRow("a compatible service") << Holder::CompatibleService;
@@ -168,7 +159,6 @@ private Q_SLOTS:
         ActAs(configured, holder);
         if (holder == Holder::Nobody)
             configured.Stop();
-        // The built-in host, where nothing listens; the service could be started.
         const QString builtIn = LocalHost(FreeLoopbackPort());
         BundledService service(configured.HostAndPort(), builtIn, ServiceDirectory());
         QVERIFY(!service.Started());

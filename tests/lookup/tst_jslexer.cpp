@@ -1,5 +1,4 @@
-// The lexer: tokens, blanks and comments between them, the values of strings,
-// names and numbers, and where it stops on what it cannot read.
+// The lexer: tokens, blanks, comments, values, and where it stops on what it cannot read.
 
 #include "jslexer.h"
 #include "jsnumbertext.h"
@@ -11,9 +10,7 @@ using jsliteral::Tok;
 
 namespace {
 
-// The tokens of `text`: a punctuator as itself, "name …", "string …" (decoded)
-// and "number …" (as Number::toString writes it); then, where the lexer stops,
-// "refused at <position>: <why>".
+// A punctuator as itself, "name …", "string …", "number …"; then "refused at <position>: <why>".
 QStringList Tokens(const QString &text) {
     jsliteral::Lexer lexer(text);
     jsliteral::Token token;
@@ -43,7 +40,6 @@ private Q_SLOTS:
     void tokens_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("expected");
-        // Each row: a text and its tokens, separated by "~".
         const auto row = [](const char *name, const QString &text, const QString &expected) {
             QTest::newRow(name) << text << expected.split(u'~');
         };
@@ -69,7 +65,6 @@ private Q_SLOTS:
                 u"8q中8~string xyzv"_s);
         row("dots and numbers", u"1.5.5 a.b a.5"_s,
             u"number 1.5~number 0.5~name a~.~name b~name a~number 0.5"_s);
-        // Numbers: "literal > its value as Number::toString writes it".
         QString numbers, values;
         for (const QString &pair :
              u"100 > 100; 0.1 > 0.1; 1e21 > 1e+21; 1e20 > 100000000000000000000; 1.5e-7 > 1.5e-7;"
@@ -93,8 +88,7 @@ private Q_SLOTS:
 
     void refuses_data() {
         QTest::addColumn<QStringList>("texts");
-        // Each row: texts refused for the same reason, separated by "|"; the
-        // text is read up to "@" and must be refused at the unit after it.
+        // Texts refused for one reason, split at "|", each refused at "@".
         const auto row = [](const char *name, const QString &texts) {
             QTest::newRow(name) << texts.split(u'|');
         };

@@ -1,5 +1,4 @@
-// The grammar: keys, containers and prototypes, the expression around them,
-// assignment targets, what is refused, and how deep brackets may nest.
+// The grammar: keys, containers, prototypes, expressions, targets, refusals, nesting.
 
 #include "jsliteral.h"
 
@@ -10,7 +9,6 @@ using jsliteral::Value;
 
 namespace {
 
-// Words separated by blanks.
 QStringList Words(const QString &words) {
     return words.split(u' ');
 }
@@ -22,8 +20,7 @@ QString Text(const Value &value) {
     return jsliteral::ToText(value);
 }
 
-// The texts of the properties `names` of what `answer` evaluates to; the
-// error instead when it is refused.
+// The texts of the properties `names`; the error instead when refused.
 QStringList Properties(const QString &answer, const QStringList &names) {
     jsliteral::EvaluationError error;
     const std::optional<Value> value = jsliteral::EvaluateParenthesized(answer, names, &error);
@@ -49,7 +46,6 @@ private slots:
                             const QString &expected) {
             QTest::newRow(name) << answer << Words(names) << Words(expected);
         };
-        // Keys, containers and prototypes.
         row("key styles",
             u"{a:1, 'b':2, \"c\":3, $d:4, 省份:5, if:6, pro\\u0076ince:7, 'e\\x66':8}"_s,
             u"a b c $d 省份 if province ef"_s, u"1 2 3 4 5 6 7 8"_s);
@@ -71,12 +67,9 @@ private slots:
         row("null prototype", u"{__proto__:null, a:1}"_s, u"a toString"_s, u"1 undefined"_s);
         row("array", u"[1, , 'x', [], {},]"_s, u"length 02 0 1 2 3 4 5"_s,
             u"5 undefined 1 undefined x [] {} undefined"_s);
-        row("array length", u"[1, , 'x']"_s, u"length"_s, u"3"_s);
-        // The expression around the object.
         row("assignment chain",
             u"a = b.c = zone['x'][0].if = (x) = ((y)) = let = undefined = {province:'p'}"_s,
             u"province"_s, u"p"_s);
-        // Assigning to a global name leaves the literals alone.
         row("global names as targets", u"Object = toString = {province:'x'}, {province:'p'}"_s,
             u"province"_s, u"p"_s);
         row("parentheses and commas",
@@ -101,9 +94,7 @@ private slots:
 
     void refuses_data() {
         QTest::addColumn<QStringList>("answers");
-        // Each row: answers refused for the same reason, separated by "|". Where
-        // an answer has "@", it must be refused there: where in the answer, not
-        // in the wrapped text, the evaluation stopped.
+        // Answers refused for one reason, split at "|"; refused at "@" where there is one.
         const auto row = [](const char *name, const QString &answers) {
             QTest::newRow(name) << answers.split(u'|');
         };
@@ -124,7 +115,6 @@ private slots:
             u"{...{province:'p'}}|{['province']:'p'}"_s);
         row("commas",
             u"{a:1 @b:2}|{a:1,,b:2}|{,a:1}|{a:}|{a:'x' 'y'}|{a:1},|,{a:1}|{a:01.5}|{a:1.5.5}"_s);
-        // Tokens the lexer refuses have tests of their own (tst_jslexer).
         row("a token the lexer refuses", u"{a:@1n}"_s);
         row("escaped keywords", u"\\u0069f = {a:1}|{a:tru\\u0065}|{a:\\u{6e}ull}"_s);
         row("bad targets", u"if = {a:1}|this = {a:1}|1 = {a:1}|(a, b) = {a:1}|"
@@ -178,12 +168,11 @@ private slots:
                              .has_value(),
                          depth == max);
         }
-        // The zone object itself at the limit: the wrapping parenthesis counts.
+        // The wrapping parenthesis counts.
         const QString deep =
             u"("_s.repeated(max - 1) + u"{province:'p'}"_s + u")"_s.repeated(max - 1);
         QCOMPARE(Properties(deep, Words(u"province catName"_s)), Words(u"p undefined"_s));
         QVERIFY(!jsliteral::EvaluateParenthesized(u"("_s + deep + u")"_s, {}));
-        // Member brackets count as well.
         QVERIFY(!jsliteral::EvaluateParenthesized(
             u"a"_s + u"[("_s.repeated(40) + u"1"_s + u")]"_s.repeated(40) + u" = {}"_s, {}));
     }

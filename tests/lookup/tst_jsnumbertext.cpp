@@ -1,5 +1,4 @@
-// The number text: numbers as Number::toString writes them, and the values
-// of literals' digits, rounded to the nearest double, ties to even.
+// Number::toString's text, and literals' values rounded to the nearest double, ties to even.
 
 #include "jsnumbertext.h"
 
@@ -17,7 +16,6 @@ void AddPairs(const QString &pairs) {
     }
 }
 
-// Every bit of a double, so that a value one unit off never compares equal.
 QString Exact(double value) {
     return QString::number(value, 'g', 17);
 }

@@ -11,8 +11,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<bool>("numeric");
         QTest::addColumn<QStringList>("texts");
-        // Each row: texts given the same verdict in one locale, separated by
-        // "|". Most rows are in the C locale.
+        // Texts with one verdict in one locale, split at "|".
         const auto rowIn = [](const QString &locale, const char *name, bool numeric,
                               const QString &texts) {
             QTest::newRow(name) << locale << numeric << texts.split(u'|');
