@@ -66,8 +66,7 @@ QStringList ShownTexts(QWidget *window) {
     return texts;
 }
 
-// Hands the next popup or modal window to inspect and closes it; gives up
-// after about five seconds, or with owner.
+// Hands the next popup or modal window to inspect, then closes it (for 5 s at most).
 void InspectWhenShown(QObject *owner, const std::function<void(QWidget *)> &inspect,
                       int triesLeft = 500) {
     QTimer::singleShot(10, owner, [owner, inspect, triesLeft] {

@@ -228,8 +228,7 @@ void TestCommandGuard::nothingStartsInsideAWait() {
     QCOMPARE(found, locations);
 }
 
-// An open 号码统计 follows a waiting batch, read and repainted, and its 复制
-// is dropped meanwhile.
+// An open 号码统计 follows a waiting batch; its 复制 is dropped meanwhile.
 void TestCommandGuard::phoneStatsFollowABatch() {
     m_server->HoldAnswers(false);
     m_server->SetHandler([](const LoopbackServer::Request &req) {

@@ -321,8 +321,7 @@ void TestNumbersInOut::manyRowsOverSheets() {
     NoteForCheck(byProvince, csv, true, 1'000);
 }
 
-// The real Save dialogs give a bare name the chosen entry's extension, and ask
-// before a file is replaced.
+// The real Save dialogs add the chosen entry's extension and ask before replacing.
 void TestNumbersInOut::saveDialogsAddTheExtensionAndAskBeforeReplacing() {
     const QString existing = m_dir.filePath(u"结果.csv"_s);
     QVERIFY(WriteWholeFile(existing, "earlier"));
