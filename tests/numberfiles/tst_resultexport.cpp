@@ -41,21 +41,18 @@ ResultRows ManyRows(qsizetype count) {
             }};
 }
 
-class TemporaryFolderSetTo {
-public:
-    explicit TemporaryFolderSetTo(const QString &folder)
-        : m_old(qgetenv(kName)) {
-        qputenv(kName, QFile::encodeName(QDir::toNativeSeparators(folder)));
-    }
-    ~TemporaryFolderSetTo() { qputenv(kName, m_old); }
-
-private:
 #ifdef Q_OS_WIN
-    static constexpr const char *kName = "TMP";
+constexpr const char *kTemporaryVariable = "TMP";
 #else
-    static constexpr const char *kName = "TMPDIR";
+constexpr const char *kTemporaryVariable = "TMPDIR";
 #endif
-    QByteArray m_old;
+
+struct TemporaryFolderSetTo {
+    explicit TemporaryFolderSetTo(const QString &folder) {
+        qputenv(kTemporaryVariable, QFile::encodeName(QDir::toNativeSeparators(folder)));
+    }
+    ~TemporaryFolderSetTo() { qputenv(kTemporaryVariable, old); }
+    const QByteArray old = qgetenv(kTemporaryVariable);
 };
 
 QStringList Entries(const QString &folder) {
@@ -80,13 +77,12 @@ bool UnderWine() {
 
 // A folder the test's user cannot write to: by permissions (Linux), a security
 // rule (Windows), or /sys under wine, which keeps such rules without heeding them.
-class FolderNotWritable {
-public:
+struct FolderNotWritable {
     explicit FolderNotWritable(const QString &folder)
-        : m_folder(folder) {
+        : path(folder) {
 #ifdef Q_OS_WIN
         if (UnderWine()) {
-            m_folder = u"Z:/sys"_s;
+            path = u"Z:/sys"_s;
             return;
         }
         SetRules(L"D:(D;OICI;0x116;;;WD)(A;OICI;FA;;;WD)"); // no file, folder or writing
@@ -99,31 +95,27 @@ public:
         if (!UnderWine())
             SetRules(L"D:(A;OICI;FA;;;WD)");
 #else
-        chmod(QFile::encodeName(m_folder).constData(), 0755);
+        chmod(QFile::encodeName(path).constData(), 0755);
 #endif
     }
-    QString Path() const {
-        return m_folder;
-    }
 
-private:
 #ifdef Q_OS_WIN
     void SetRules(const wchar_t *rules) {
         PSECURITY_DESCRIPTOR descriptor = nullptr;
         if (ConvertStringSecurityDescriptorToSecurityDescriptorW(rules, SDDL_REVISION_1,
                                                                  &descriptor, nullptr)) {
-            SetFileSecurityW(reinterpret_cast<const wchar_t *>(m_folder.utf16()),
+            SetFileSecurityW(reinterpret_cast<const wchar_t *>(path.utf16()),
                              DACL_SECURITY_INFORMATION, descriptor);
             LocalFree(descriptor);
         }
     }
 #endif
-    QString m_folder;
+
+    QString path;
 };
 
 // Linux, as root: "nobody" (real and effective) for the scope, root kept as saved.
-class AsOrdinaryUser {
-public:
+struct AsOrdinaryUser {
     AsOrdinaryUser() {
 #ifndef Q_OS_WIN
         m_wasRoot = geteuid() == 0;
@@ -138,12 +130,10 @@ public:
 #endif
     }
 
-private:
     bool m_wasRoot = false;
 };
 
-class ReadOnlyFile {
-public:
+struct ReadOnlyFile {
     explicit ReadOnlyFile(const QString &path)
         : m_path(path) {
 #ifdef Q_OS_WIN
@@ -163,13 +153,11 @@ public:
 #endif
     }
 
-private:
     QString m_path;
 };
 
 // The target held open as Excel holds the workbook it shows (on Linux, just open).
-class HeldOpen {
-public:
+struct HeldOpen {
     explicit HeldOpen(const QString &path) {
 #ifdef Q_OS_WIN
         m_file = CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()),
@@ -193,7 +181,6 @@ public:
 #endif
     }
 
-private:
 #ifdef Q_OS_WIN
     HANDLE m_file = INVALID_HANDLE_VALUE;
 #else
@@ -364,13 +351,13 @@ private Q_SLOTS:
             QVERIFY(QDir().mkpath(target));
         } else if (how == u"folder not writable"_s) {
             notWritable.emplace(folder);
-            folderNamed = notWritable->Path();
+            folderNamed = notWritable->path;
             target = folderNamed + u"/结果."_s + format;
         } else if (how == u"temporary folder not writable"_s) {
             const QString work = dir.filePath(u"临时"_s);
             QVERIFY(QDir().mkpath(work));
             notWritable.emplace(work);
-            temporary.emplace(notWritable->Path());
+            temporary.emplace(notWritable->path);
 #ifndef Q_OS_WIN
             chmod(QFile::encodeName(folder).constData(), 0777);
 #endif
