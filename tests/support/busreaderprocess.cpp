@@ -33,10 +33,6 @@ void BusReaderProcess::Ask(const QByteArray &command, Answer then) {
     m_process.write(command + '\n');
 }
 
-void BusReaderProcess::Tell(const QByteArray &command) {
-    m_process.write(command + '\n');
-}
-
 QJsonObject BusReaderProcess::AskNow(const QByteArray &command) {
     QJsonObject got;
     bool answered = false;

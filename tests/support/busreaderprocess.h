@@ -20,7 +20,7 @@ public:
     ~BusReaderProcess() override;
 
     void Ask(const QByteArray &command, Answer then);
-    void Tell(const QByteArray &command); // a command without an answer
+    void Tell(const QByteArray &command) { m_process.write(command + '\n'); } // no answer
     // Waits for the answer outside any command (empty if the reader ends).
     QJsonObject AskNow(const QByteArray &command);
 

@@ -3,18 +3,6 @@
 #include <QFile>
 #include <QStringDecoder>
 
-void RecordingView::SetFrame1Caption(const QString &text) {
-    events << Frame1Caption(text);
-}
-
-void RecordingView::SetFrame2Caption(const QString &text) {
-    events << Caption(text);
-}
-
-void RecordingView::Prompt(const QString &text) {
-    events << ::Prompt(text);
-}
-
 ExportFileChoice RecordingView::ChooseExportFile() {
     events << SaveDialog();
     return exportChoice;
@@ -23,14 +11,6 @@ ExportFileChoice RecordingView::ChooseExportFile() {
 QString RecordingView::ChooseProvinceWorkbook() {
     events << ProvinceSaveDialog();
     return provinceWorkbook;
-}
-
-void RecordingView::CopyToClipboard(const QString &text) {
-    events << Clipboard(text);
-}
-
-void RecordingView::ShowDistinctLocations(const QStringList &locations) {
-    events << Distinct(locations);
 }
 
 void RecordingView::Fill(const QStringList &locations) {
