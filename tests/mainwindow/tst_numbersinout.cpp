@@ -40,25 +40,6 @@ QStringList Numbers(const ResultListModel &lv) {
     return numbers;
 }
 
-// Drops files from a file manager on `target`.
-void DropFiles(QWidget *target, const QStringList &paths,
-               Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction) {
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const QString &path : paths)
-        urls.append(QUrl::fromLocalFile(path));
-    data.setUrls(urls);
-    data.setText(paths.join(u'\n')); // as file managers add, which a text box would take
-    const QPoint at = target->rect().center();
-    QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(target, &enter);
-    if (!enter.isAccepted())
-        return; // no drop where the drag was not taken
-    QDropEvent drop(QPointF(at), offered, &data, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(target, &drop);
-    QCoreApplication::sendPostedEvents();
-}
-
 // For check_export.py: the workbook holds the CSV's rows, so many a sheet.
 void NoteForCheck(const QString &workbook, const QString &csv, bool byProvince,
                   qsizetype rowsPerSheet) {
@@ -197,9 +178,22 @@ void TestNumbersInOut::dropOnTheWindow() {
     m_window->ListModel()->AppendRows({{u"1"_s, u"13000130000"_s, {}}});
     NumberBox()->setText(u"139"_s);
 
-    auto *target = m_window->findChild<QWidget *>(on);
-    DropFiles(on == u"lv"_s ? m_window->ListView()->viewport() : target, paths,
-              Qt::DropActions(offered));
+    QWidget *target =
+        on == u"lv"_s ? m_window->ListView()->viewport() : m_window->findChild<QWidget *>(on);
+    QMimeData data; // as from a file manager, with the paths as text too
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls.append(QUrl::fromLocalFile(path));
+    data.setUrls(urls);
+    data.setText(paths.join(u'\n'));
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::DropActions(offered), &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(target, &enter);
+    if (enter.isAccepted()) {
+        QDropEvent drop(QPointF(at), Qt::DropActions(offered), &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(target, &drop);
+        QCoreApplication::sendPostedEvents();
+    }
 
     const QString fileName = m_window->findChild<QLineEdit *>(u"FileName"_s)->text();
     QCOMPARE(NumberBox()->text(), u"139"_s);
