@@ -10,7 +10,7 @@ using jsliteral::Tok;
 
 namespace {
 
-// A punctuator as itself, "name …", "string …", "number …"; then "refused at <position>: <why>".
+// A punctuator as itself, "name …", "string …", "number …"; then "refused at <pos>: <why>".
 QStringList Tokens(const QString &text) {
     jsliteral::Lexer lexer(text);
     jsliteral::Token token;
