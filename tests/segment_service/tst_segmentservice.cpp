@@ -202,42 +202,33 @@ private slots:
     void tableFormats_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("found");
-        const QString guangzhou = QStringLiteral("广东 广州 中国移动");
+        const auto csv = [](const char *tag, const QByteArray &bytes,
+                            const char *found = "广东 广州 中国移动") {
+            QTest::newRow(tag) << bytes << QString::fromUtf8(found);
+        };
         const QByteArray row = "1990000,广东,广州,移动\n";
-        QTest::newRow("Chinese names") << kHeader + row << guangzhou;
-        QTest::newRow("English names, any order and case, other columns")
-            << QByteArray("Id,CITY,Isp,Prefix,AreaCode,Province\n1,广州,移动,1990000,020,广东\n")
-            << guangzhou;
-        QTest::newRow("short Chinese names")
-            << QByteArray("卡类型,市,省,号段\n中国移动,广州,广东,1990000\n") << guangzhou;
-        QTest::newRow("no city column: the province stands for it")
-            << QByteArray("phone,province,catName\n1990000,北京,移动\n")
-            << QStringLiteral("北京 北京 中国移动");
-        QTest::newRow("second column of a kind ignored")
-            << QByteArray("segment,province,city,carrier,运营商\n1990000,广东,广州,移动,联通\n")
-            << guangzhou;
-        QTest::newRow("full province names shortened")
-            << kHeader + "1990000,广西壮族自治区,南宁,移动\n"
-            << QStringLiteral("广西 南宁 中国移动");
-        QTest::newRow("UTF-8 with BOM") << "\xEF\xBB\xBF" + kHeader + row << guangzhou;
-        QTest::newRow("GBK, CR LF, blank lines")
-            << Gbk(QStringLiteral("\r\n号段,省份,城市,运营商\r\n\r\n1990000,广东,广州,移动\r\n"))
-            << guangzhou;
-        QTest::newRow("CR line ends") << QByteArray("号段,省份,运营商\r1990000,广东,移动\r")
-                                      << QStringLiteral("广东 广东 中国移动");
-        QTest::newRow("quoted fields")
-            << QByteArray("note,号段,省份,城市,运营商\n\"a,\"\"b\"\"\",\"1990000\",\"广东\","
-                          "\" 广州 \",\"移动\"\n")
-            << guangzhou;
-        QTest::newRow("comma and quote inside a city")
-            << kHeader + "1990000,广东,\"广\"\"州,市\",移动\n"
-            << QStringLiteral("广东 广\"州,市 中国移动");
-        QTest::newRow("later row wins") << kHeader + row + "1990000,浙江,杭州,电信\n"
-                                        << QStringLiteral("浙江 杭州 中国电信");
+        csv("Chinese names", kHeader + row);
+        csv("English names, any order and case, other columns",
+            "Id,CITY,Isp,Prefix,AreaCode,Province\n1,广州,移动,1990000,020,广东\n");
+        csv("short Chinese names", "卡类型,市,省,号段\n中国移动,广州,广东,1990000\n");
+        csv("no city column: the province stands for it",
+            "phone,province,catName\n1990000,北京,移动\n", "北京 北京 中国移动");
+        csv("second column of a kind ignored",
+            "segment,province,city,carrier,运营商\n1990000,广东,广州,移动,联通\n");
+        csv("full province names shortened", kHeader + "1990000,广西壮族自治区,南宁,移动\n",
+            "广西 南宁 中国移动");
+        csv("UTF-8 with BOM", "\xEF\xBB\xBF" + kHeader + row);
+        csv("GBK, CR LF, blank lines",
+            Gbk(u"\r\n号段,省份,城市,运营商\r\n\r\n1990000,广东,广州,移动\r\n"_s));
+        csv("CR line ends", "号段,省份,运营商\r1990000,广东,移动\r", "广东 广东 中国移动");
+        csv("quoted fields", "note,号段,省份,城市,运营商\n\"a,\"\"b\"\"\",\"1990000\",\"广东\",\" "
+                             "广州 \",\"移动\"\n");
+        csv("comma and quote inside a city", kHeader + "1990000,广东,\"广\"\"州,市\",移动\n",
+            "广东 广\"州,市 中国移动");
+        csv("later row wins", kHeader + row + "1990000,浙江,杭州,电信\n", "浙江 杭州 中国电信");
         // A record no entry points at is passed over, whatever it holds.
-        const auto phoneDat = [](const char *tag, const char *record, const char *found) {
-            QTest::newRow(tag) << PhoneDat({"unused", record}, {{1990000, 1, 1}})
-                               << QString::fromUtf8(found);
+        const auto phoneDat = [&csv](const char *tag, const char *record, const char *found) {
+            csv(tag, PhoneDat({"unused", record}, {{1990000, 1, 1}}), found);
         };
         phoneDat("phone.dat", "广东|广州|510000|020", "广东 广州 中国移动");
         phoneDat("phone.dat, full province", "广西壮族自治区|南宁|530000|0771",
@@ -328,20 +319,20 @@ private slots:
     void unusableFiles_data() {
         QTest::addColumn<QByteArray>("bytes"); // "-": no file; "/": a directory; "|": a FIFO
         QTest::addColumn<QString>("error");
-        QTest::newRow("no file") << QByteArray("-")
-                                 << u"cannot read it: No such file or directory"_s;
-        QTest::newRow("directory") << QByteArray("/") << u"cannot read it: not a regular file"_s;
+        const auto row = [](const char *tag, const QByteArray &bytes, const char *error) {
+            QTest::newRow(tag) << bytes << QString::fromUtf8(error);
+        };
+        const char *notFile = "cannot read it: not a regular file",
+                   *noHeader = "missing: block, province, carrier";
+        row("no file", "-", "cannot read it: No such file or directory");
+        row("directory", "/", notFile);
 #ifndef _WIN32
-        // Must not wait for a writer.
-        QTest::newRow("FIFO") << QByteArray("|") << u"cannot read it: not a regular file"_s;
+        row("FIFO", "|", notFile); // must not wait for a writer
 #endif
-        QTest::newRow("empty") << QByteArray() << u"missing: block, province, carrier"_s;
-        QTest::newRow("blank lines only")
-            << QByteArray("\n ,\r\n") << u"missing: block, province, carrier"_s;
-        QTest::newRow("rows, no header")
-            << QByteArray("1990000,广东,广州,移动\n") << u"missing: block, province, carrier"_s;
-        QTest::newRow("no carrier column")
-            << QByteArray("号段,省份,城市\n1990000,广东,广州\n") << u"missing: carrier"_s;
+        row("empty", "", noHeader);
+        row("blank lines only", "\n ,\r\n", noHeader);
+        row("rows, no header", "1990000,广东,广州,移动\n", noHeader);
+        row("no carrier column", "号段,省份,城市\n1990000,广东,广州\n", "missing: carrier");
     }
     void unusableFiles() {
         QFETCH(QByteArray, bytes);
