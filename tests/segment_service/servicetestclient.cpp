@@ -7,9 +7,7 @@
 #include <QList>
 
 namespace {
-
 constexpr int kWaitMs = 10'000;
-
 } // namespace
 
 RunningService::RunningService(ServerLimits limits, SegmentTable table)
@@ -38,8 +36,7 @@ SegmentTable BuiltinSegments() {
 }
 
 QByteArray HttpAnswer::Header(const QByteArray &name) const {
-    const QList<QByteArray> lines = head.split('\n');
-    for (const QByteArray &line : lines) {
+    for (const QByteArray &line : head.split('\n')) {
         const qsizetype colon = line.indexOf(':');
         if (colon > 0 && line.left(colon).trimmed().toLower() == name.toLower())
             return line.mid(colon + 1).trimmed();
@@ -56,10 +53,9 @@ bool TestClient::Send(const QByteArray &bytes) {
     if (!Connected() || m_socket.write(bytes) != bytes.size())
         return false;
     QDeadlineTimer deadline(kWaitMs);
-    while (m_socket.bytesToWrite() > 0) {
+    while (m_socket.bytesToWrite() > 0)
         if (!m_socket.waitForBytesWritten(int(deadline.remainingTime())))
             return false;
-    }
     return true;
 }
 
@@ -76,20 +72,18 @@ bool TestClient::ReadMore() {
 
 std::optional<HttpAnswer> TestClient::Receive(bool toHead) {
     qsizetype end;
-    while ((end = m_pending.indexOf("\r\n\r\n")) < 0) {
+    while ((end = m_pending.indexOf("\r\n\r\n")) < 0)
         if (!ReadMore())
             return std::nullopt;
-    }
     HttpAnswer answer;
     answer.head = m_pending.left(end + 2);
     m_pending.remove(0, end + 4);
     const QList<QByteArray> statusLine = answer.head.left(answer.head.indexOf('\r')).split(' ');
     answer.status = statusLine.size() > 1 ? statusLine[1].toInt() : 0;
     const qsizetype length = toHead ? 0 : answer.Header("Content-Length").toLongLong();
-    while (m_pending.size() < length) {
+    while (m_pending.size() < length)
         if (!ReadMore())
             return std::nullopt;
-    }
     answer.body = m_pending.left(length);
     m_pending.remove(0, length);
     return answer;
