@@ -101,8 +101,6 @@ private Q_SLOTS:
     void initTestCase();
     void customerList_data();
     void customerList();
-    void cellsOfEveryKind_data();
-    void cellsOfEveryKind();
     void faults_data();
     void faults();
     void stoppedWhileCut();
@@ -114,9 +112,38 @@ private:
     QTemporaryDir m_dir;
 };
 
+// Cells as libxlsxwriter writes them, strings shared or inline, after a
+// sheet without numbers.
 void TestWorkbookReader::initTestCase() {
     QVERIFY(m_dir.isValid());
     QCOMPARE(CustomerNumbers().size(), 200);
+    for (const bool constantMemory : {false, true}) {
+        lxw_workbook_options options{};
+        options.constant_memory = constantMemory ? LXW_TRUE : LXW_FALSE;
+        const QString path = m_dir.filePath(constantMemory ? u"inline.xlsx"_s : u"shared.xlsx"_s);
+        lxw_workbook *book = workbook_new_opt(QFile::encodeName(path).constData(), &options);
+        QVERIFY(book);
+        lxw_worksheet *notes = workbook_add_worksheet(book, "说明");
+        worksheet_write_string(notes, 0, 0, "没有号码", nullptr);
+        worksheet_write_number(notes, 1, 0, 12345, nullptr);
+        lxw_worksheet *sheet = workbook_add_worksheet(book, "名单");
+        lxw_format *scientific = workbook_add_format(book);
+        format_set_num_format(scientific, "0.00E+00");
+        lxw_format *text = workbook_add_format(book);
+        format_set_num_format(text, "@");
+        worksheet_write_string(sheet, 0, 0, "姓名", nullptr);
+        worksheet_write_string(sheet, 0, 1, "Mobile Phone", nullptr);
+        worksheet_write_string(sheet, 0, 2, "备注", nullptr);
+        worksheet_write_number(sheet, 1, 1, 13800138000.0, scientific);
+        worksheet_write_formula_num(sheet, 2, 1, "=13900139000", nullptr, 13900139000.0);
+        worksheet_write_formula_str(sheet, 3, 1, "=\"+86 137\"&\"00137000\"", nullptr,
+                                    "+86 13700137000");
+        worksheet_write_string(sheet, 4, 1, "１３６００１３６０００", text);
+        worksheet_write_string(sheet, 5, 1, "无", nullptr);
+        worksheet_write_number(sheet, 6, 1, 1.5, nullptr);
+        worksheet_write_number(sheet, 1, 2, 13500135000.0, nullptr);
+        QCOMPARE(workbook_close(book), LXW_NO_ERROR);
+    }
 }
 
 void TestWorkbookReader::cleanup() {
@@ -126,69 +153,32 @@ void TestWorkbookReader::cleanup() {
 // sheets.xls: a sheet without numbers passed over; 联系电话 chosen over 编号's
 // eleven digits, its landline an invalid candidate; the third never read.
 void TestWorkbookReader::customerList_data() {
-    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("path");
     QTest::addColumn<QStringList>("numbers");
     QTest::addColumn<qint64>("lineCount");
-    QTest::newRow("xlsx (openpyxl)") << u"customers.xlsx"_s << CustomerNumbers() << qint64(200);
-    QTest::newRow("xls (xlwt)") << u"customers.xls"_s << CustomerNumbers() << qint64(200);
+    const QString customers = TestWorkbook(u"customers"_s);
+    QTest::newRow("xlsx (openpyxl)") << customers + u".xlsx"_s << CustomerNumbers() << qint64(200);
+    QTest::newRow("xls (xlwt)") << customers + u".xls"_s << CustomerNumbers() << qint64(200);
     QTest::newRow("the first sheet with numbers (xls)")
-        << u"sheets.xls"_s
+        << TestWorkbook(u"sheets.xls"_s)
         << QStringList{u"13900000001"_s, u"13900000002"_s, u"13900000003"_s, u"13900000004"_s,
                        u"13900000005"_s}
         << qint64(6);
+    const QStringList kinds{u"13800138000"_s, u"13900139000"_s, u"13700137000"_s, u"13600136000"_s};
+    QTest::newRow("libxlsxwriter, shared strings")
+        << m_dir.filePath(u"shared.xlsx"_s) << kinds << qint64(6);
+    QTest::newRow("libxlsxwriter, inline strings")
+        << m_dir.filePath(u"inline.xlsx"_s) << kinds << qint64(6);
 }
 
 void TestWorkbookReader::customerList() {
-    QFETCH(QString, name);
+    QFETCH(QString, path);
     QFETCH(QStringList, numbers);
     QFETCH(qint64, lineCount);
-    const WorkbookNumbers read = Read(TestWorkbook(name));
+    const WorkbookNumbers read = Read(path);
     QCOMPARE(read.fault, WorkbookFault::None);
     QCOMPARE(read.list.kept, numbers);
     QCOMPARE(read.list.lineCount, lineCount);
-    QVERIFY(Same(ReadCut(TestWorkbook(name)), read));
-}
-
-void TestWorkbookReader::cellsOfEveryKind_data() {
-    QTest::addColumn<bool>("constantMemory");
-    QTest::newRow("shared strings") << false;
-    QTest::newRow("inline strings") << true;
-}
-
-// As libxlsxwriter writes them, after a sheet without numbers.
-void TestWorkbookReader::cellsOfEveryKind() {
-    QFETCH(bool, constantMemory);
-    const QString path = m_dir.filePath(u"kinds.xlsx"_s);
-    lxw_workbook_options options{};
-    options.constant_memory = constantMemory ? LXW_TRUE : LXW_FALSE;
-    lxw_workbook *book = workbook_new_opt(QFile::encodeName(path).constData(), &options);
-    QVERIFY(book);
-    lxw_worksheet *notes = workbook_add_worksheet(book, "说明");
-    worksheet_write_string(notes, 0, 0, "没有号码", nullptr);
-    worksheet_write_number(notes, 1, 0, 12345, nullptr);
-    lxw_worksheet *sheet = workbook_add_worksheet(book, "名单");
-    lxw_format *scientific = workbook_add_format(book);
-    format_set_num_format(scientific, "0.00E+00");
-    lxw_format *text = workbook_add_format(book);
-    format_set_num_format(text, "@");
-    worksheet_write_string(sheet, 0, 0, "姓名", nullptr);
-    worksheet_write_string(sheet, 0, 1, "Mobile Phone", nullptr);
-    worksheet_write_string(sheet, 0, 2, "备注", nullptr);
-    worksheet_write_number(sheet, 1, 1, 13800138000.0, scientific);
-    worksheet_write_formula_num(sheet, 2, 1, "=13900139000", nullptr, 13900139000.0);
-    worksheet_write_formula_str(sheet, 3, 1, "=\"+86 137\"&\"00137000\"", nullptr,
-                                "+86 13700137000");
-    worksheet_write_string(sheet, 4, 1, "１３６００１３６０００", text);
-    worksheet_write_string(sheet, 5, 1, "无", nullptr);
-    worksheet_write_number(sheet, 6, 1, 1.5, nullptr);
-    worksheet_write_number(sheet, 1, 2, 13500135000.0, nullptr);
-    QCOMPARE(workbook_close(book), LXW_NO_ERROR);
-
-    const WorkbookNumbers read = Read(path);
-    QCOMPARE(read.fault, WorkbookFault::None);
-    QCOMPARE(read.list.kept,
-             QStringList({u"13800138000"_s, u"13900139000"_s, u"13700137000"_s, u"13600136000"_s}));
-    QCOMPARE(read.list.lineCount, 6);
     QVERIFY(Same(ReadCut(path), read));
 }
 

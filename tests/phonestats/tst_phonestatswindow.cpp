@@ -1,6 +1,5 @@
-// The window 号码统计 on a list of its own: what a screen reader reads of
-// each bar, the keyboard from bar to bar, the bars fitting in every skin at
-// two text sizes. (复制 as a command: tst_commandguard.)
+// 号码统计 on a list of its own: what a screen reader reads of each bar, the
+// keyboard, the bars fitting in every skin. (复制: tst_commandguard.)
 #include "applyskin.h"
 #include "barchart.h"
 #include "phonestatswindow.h"
@@ -29,8 +28,7 @@ const QStringList kProvinces =
     u"贵州 云南 西藏 陕西 甘肃 青海 宁夏 新疆 香港 澳门 台湾"_s.split(u' ');
 const QStringList kCarriers{u"中国移动"_s, u"中国联通"_s, u"中国电信"_s, u"中国广电"_s};
 
-// rows rows over the first provinces provinces, no two of the same count;
-// every notFoundEvery-th row without a location.
+// Rows over the first provinces, no two of one count; every notFoundEvery-th not found.
 void Fill(ResultListModel &list, int rows, int provinces, int notFoundEvery) {
     QList<ResultRow> made;
     made.reserve(rows);
@@ -38,8 +36,7 @@ void Fill(ResultListModel &list, int rows, int provinces, int notFoundEvery) {
         int k = 0; // province k takes k + 1 rows of every round
         for (const int r = i % (provinces * (provinces + 1) / 2); (k + 1) * (k + 2) / 2 <= r;)
             ++k;
-        const QString province = kProvinces[k];
-        const QString carrier = kCarriers[i % kCarriers.size()];
+        const QString province = kProvinces[k], carrier = kCarriers[i % kCarriers.size()];
         if (notFoundEvery > 0 && i % notFoundEvery == 0)
             made.append({QString::number(i + 1), u"13800138000"_s, {}});
         else
@@ -185,7 +182,7 @@ void TestPhoneStatsWindow::barsFitInEverySkin_data() {
     QTest::addColumn<double>("textScale");
     for (const SkinEntryInfo &entry : kSkinCatalog) {
         QTest::addRow("%s, 96 dpi", entry.item) << QString::fromUtf8(entry.fixedText) << 1.0;
-        // Text as large as at 144 dpi (fonts enlarged, pixels as they are).
+        // Text as large as at 144 dpi, pixels as they are.
         QTest::addRow("%s, 144 dpi", entry.item) << QString::fromUtf8(entry.fixedText) << 1.5;
     }
 }
@@ -228,10 +225,9 @@ void TestPhoneStatsWindow::barsFitInEverySkin() {
             longer = places.bar.width();
         }
         const QPalette colours = chart->palette();
-        QVERIFY(Contrast(colours.color(QPalette::WindowText), colours.color(QPalette::Window)) >=
-                4.5);
-        QVERIFY(Contrast(colours.color(QPalette::Highlight), colours.color(QPalette::Window)) >=
-                1.5);
+        const QColor ground = colours.color(QPalette::Window);
+        QVERIFY(Contrast(colours.color(QPalette::WindowText), ground) >= 4.5);
+        QVERIFY(Contrast(colours.color(QPalette::Highlight), ground) >= 1.5);
     }
 }
 

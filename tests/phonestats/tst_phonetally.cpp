@@ -1,5 +1,4 @@
-// The counts behind 号码统计: by province and by carrier, in their order, as
-// the list changes in every way the commands change it, and their words.
+// The counts behind 号码统计, in their order, as the list changes, and their words.
 #include "phonetally.h"
 #include "resultlistmodel.h"
 #include "tallytext.h"
@@ -11,7 +10,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// A row as the tests write it: location, province, carrier.
 struct Row {
     QString location, province, carrier;
 };
@@ -68,7 +66,7 @@ void TestPhoneTally::countsByProvinceAndCarrier_data() {
     QTest::newRow("未查到 last, however many")
         << QList<Row>{kNotFound, kGuangdong, kNotFound, kNotFound}
         << QStringList{u"广东 1"_s, u"未查到 3"_s} << QStringList{u"中国移动 1"_s, u"未查到 3"_s};
-    // Another service may leave a field empty; the row was found all the same.
+    // Another service may leave a field empty: found all the same.
     QTest::newRow("found without province or carrier")
         << QList<Row>{{u" "_s, {}, {}}, {u"广东 "_s, u"广东"_s, {}}}
         << QStringList{u"广东 1"_s, u"未知 1"_s} << QStringList{u"未知 2"_s};
@@ -95,8 +93,7 @@ void TestPhoneTally::countsByProvinceAndCarrier() {
     }
 }
 
-// Every way the commands change the list, at random (a fixed seed): after
-// each change the counts kept are those of a count afresh.
+// The commands' changes at random (seeded): the counts kept are a count afresh.
 void TestPhoneTally::followsEveryChangeOfTheList() {
     const QList<Row> kinds{
         kGuangdong, kBeijing, kZhejiang, kNotFound, {u"广东 联通"_s, u"广东"_s, u"中国联通"_s}};

@@ -110,8 +110,8 @@ private slots:
             QVERIFY(!qobject_cast<QMessageBox *>(window));
     }
 
-    // The start-up skin as the main window loads, then each menu item's file
-    // every time it is chosen, under a directory with a blank and Chinese.
+    // The start-up skin, then each menu item's file each time it is chosen,
+    // under a directory with a blank and Chinese.
     void menuItem_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("file");
