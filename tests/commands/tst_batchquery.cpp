@@ -259,7 +259,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("halfALineMore"); // room for part of the next line
         QTest::newRow("the header") << -1 << false;
         QTest::newRow("the first line") << 0 << false;
-        QTest::newRow("the third line") << 2 << false;
         QTest::newRow("the third line, which half fits") << 2 << true;
     }
 
