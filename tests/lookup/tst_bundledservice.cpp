@@ -41,7 +41,8 @@ enum class Holder {
     Silent
 };
 
-void ActAs(LoopbackServer &server, Holder holder) {
+// Starts `server` acting as `holder`.
+bool ActAs(LoopbackServer &server, Holder holder) {
     server.SetHandler([holder](const LoopbackServer::Request &request) {
         LoopbackServer::Reply reply;
         reply.status = holder == Holder::NotFoundPages ? 404 : 200;
@@ -57,6 +58,7 @@ void ActAs(LoopbackServer &server, Holder holder) {
             reply.body = "220 mail.example ESMTP ready\r\n";
         return reply;
     });
+    return server.Start();
 }
 } // namespace
 
@@ -98,8 +100,7 @@ private Q_SLOTS:
 
     void usesACompatibleServiceAtTheBuiltInHost() {
         LoopbackServer other;
-        QVERIFY(other.Start());
-        ActAs(other, Holder::CompatibleService);
+        QVERIFY(ActAs(other, Holder::CompatibleService));
         BundledService service(other.HostAndPort(), other.HostAndPort(), ServiceDirectory());
         QVERIFY(!service.Started());
         QCOMPARE(service.Host(), other.HostAndPort());
@@ -120,8 +121,7 @@ private Q_SLOTS:
     void movesAsideFromAStranger() {
         QFETCH(Holder, holder);
         LoopbackServer stranger;
-        QVERIFY(stranger.Start());
-        ActAs(stranger, holder);
+        QVERIFY(ActAs(stranger, holder));
         BundledService service(stranger.HostAndPort(), stranger.HostAndPort(), ServiceDirectory());
         QVERIFY(service.Started());
         QVERIFY(service.Host() != stranger.HostAndPort());
@@ -133,8 +133,7 @@ private Q_SLOTS:
 
     void strangerAndNoServiceMeansNoLookups() {
         LoopbackServer stranger;
-        QVERIFY(stranger.Start());
-        ActAs(stranger, Holder::AnswersWithoutMarker);
+        QVERIFY(ActAs(stranger, Holder::AnswersWithoutMarker));
         QTemporaryDir empty;
         BundledService service(stranger.HostAndPort(), stranger.HostAndPort(), empty.path());
         QVERIFY(!service.Started());
@@ -155,8 +154,7 @@ private Q_SLOTS:
     void asksAConfiguredHostAsItIs() {
         QFETCH(Holder, holder);
         LoopbackServer configured;
-        QVERIFY(configured.Start());
-        ActAs(configured, holder);
+        QVERIFY(ActAs(configured, holder));
         if (holder == Holder::Nobody)
             configured.Stop();
         const QString builtIn = LocalHost(FreeLoopbackPort());

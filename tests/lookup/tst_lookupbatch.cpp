@@ -69,7 +69,7 @@ BatchRun RunBatch(LookupClient &client, int rows, LookupBatch::Keep keep = {},
 
 class TestLookupBatch : public QObject {
     Q_OBJECT
-    LoopbackServer *m_server = nullptr;
+    std::unique_ptr<LoopbackServer> m_server;
 
     int TimesAsked(int row) const {
         const QList<Request> requests = m_server->Requests();
@@ -80,13 +80,8 @@ class TestLookupBatch : public QObject {
 
 private Q_SLOTS:
     void init() {
-        m_server = new LoopbackServer;
+        m_server = std::make_unique<LoopbackServer>(); // the last test's goes
         QVERIFY(m_server->Start());
-    }
-
-    void cleanup() {
-        delete m_server;
-        m_server = nullptr;
     }
 
     // Every row is right whatever the service does with connections, but the rows whose own

@@ -28,7 +28,7 @@ Reply Answer(const QByteArray &body, const QByteArray &contentType = "text/plain
 
 class TestLookupClient : public QObject {
     Q_OBJECT
-    LoopbackServer *m_server = nullptr;
+    std::unique_ptr<LoopbackServer> m_server;
 
     void Serve(const Reply &reply) {
         m_server->SetHandler([reply](const LoopbackServer::Request &) { return reply; });
@@ -36,13 +36,8 @@ class TestLookupClient : public QObject {
 
 private Q_SLOTS:
     void init() {
-        m_server = new LoopbackServer;
+        m_server = std::make_unique<LoopbackServer>(); // the last test's goes
         QVERIFY(m_server->Start());
-    }
-
-    void cleanup() {
-        delete m_server;
-        m_server = nullptr;
     }
 
     void sendsTheNumberAsGiven_data() {
