@@ -25,11 +25,6 @@ CodePage HoldingUpTo(char16_t last) {
                 return QString(utf8.decode(bytes));
             }};
 }
-
-QByteArray Utf16WithMark(const QString &text) {
-    QStringEncoder utf16(QStringConverter::Utf16LE);
-    return "\xFF\xFE" + QByteArray(utf16.encode(text));
-}
 } // namespace
 
 class TestResultLog : public QObject {
@@ -68,7 +63,9 @@ void TestResultLog::codePageOrUtf16() {
         text += u"%1\t1380013800%2\t%3\r\n"_s.arg(i + 1).arg(i).arg(locations[i]);
     }
     log.Close();
-    QCOMPARE(ReadWholeFile(path), utf16 ? Utf16WithMark(text) : text.toUtf8());
+    QStringEncoder utf16Le(QStringConverter::Utf16LE);
+    QCOMPARE(ReadWholeFile(path),
+             utf16 ? "\xFF\xFE" + QByteArray(utf16Le.encode(text)) : text.toUtf8());
 }
 
 QTEST_GUILESS_MAIN(TestResultLog)

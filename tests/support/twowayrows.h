@@ -2,8 +2,7 @@
 
 #include <QTest>
 
-// The data of a test run both ways: one bool column, a row for false and
-// one for true.
+// One bool column, a row for false and one for true.
 inline void AddTwoWayRows(const char *column, const char *whenFalse, const char *whenTrue) {
     QTest::addColumn<bool>(column);
     QTest::newRow(whenFalse) << false;
