@@ -290,12 +290,11 @@ private slots:
         QFETCH(QByteArray, line);
         QFETCH(bool, gbk);
         QFETCH(QString, reason);
-        const QByteArray before = "1990000,广东,广州,移动\n";
-        const QByteArray after = "1990002,浙江,杭州,电信\n";
-        const QByteArray bytes = gbk ? Gbk(QString::fromUtf8(kHeader + before)) + line + "\n" +
-                                           Gbk(QString::fromUtf8(after))
-                                     : kHeader + before + line + "\n" + after;
-        const SegmentTableLoad load = Load(bytes);
+        const auto encoded = [gbk](const QByteArray &text) {
+            return gbk ? Gbk(QString::fromUtf8(text)) : text;
+        };
+        const SegmentTableLoad load = Load(encoded(kHeader + "1990000,广东,广州,移动\n") + line +
+                                           "\n" + encoded("1990002,浙江,杭州,电信\n"));
         QCOMPARE(QString::fromStdString(load.encoding), gbk ? u"GBK"_s : u"UTF-8"_s);
         QCOMPARE(load.loaded, size_t(2));
         QCOMPARE(load.skipped, size_t(1));

@@ -22,8 +22,8 @@ ServerLimits Short() {
     return limits;
 }
 
-QByteArray Ask(TestClient &client, const char *number = "13800138000") {
-    if (!client.Get(AnswerTarget(number)))
+QByteArray Ask(TestClient &client) {
+    if (!client.Get(AnswerTarget("13800138000")))
         return "-";
     const std::optional<HttpAnswer> answer = client.Receive();
     return answer ? answer->body : QByteArray("-");
