@@ -1,5 +1,4 @@
-// A command's wait in an event loop: woken from any thread, stopped whether
-// or not a loop runs, asleep rather than spinning once the application exits.
+// A command's wait: woken from any thread, stopped with or without a loop, asleep after exit.
 #include "commandwaiter.h"
 
 #include <QCoreApplication>
@@ -96,8 +95,7 @@ void TestCommandWaiter::exitDuringAWait() {
     QVERIFY(waits <= 2);
 }
 
-// The work runs on another thread while this one serves its events, a stop
-// not cutting it short.
+// The work runs off this thread while it serves events; a stop does not cut it short.
 void TestCommandWaiter::runOffThread_data() {
     QTest::addColumn<bool>("stop");
     QTest::newRow("left alone") << false;

@@ -40,8 +40,7 @@ void TestInfoWindows::cleanup() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-// Each window opens once, modeless, parentless, read as a window named by its
-// caption; closed, it is released and built anew from its design.
+// Each window opens once, modeless, read by its caption; closed, it is built anew.
 void TestInfoWindows::windowsOpenOnceWithTheirTexts() {
     const auto readable = [](QWidget *window, const QString &caption) {
         QAccessibleInterface *face = QAccessible::queryAccessibleInterface(window);

@@ -181,8 +181,7 @@ QByteArray XlsxBombBytes(const QByteArray &repeated, qint64 times, qint64 declar
 }
 
 QByteArray XlsWithFilePass(const QByteArray &xls) {
-    // A workbook's BIFF8 BOF: type 0x0809, 16 bytes, version 0x0600, the
-    // workbook globals (5).
+    // BIFF8 BOF: type 0x0809, 16 bytes, version 0x0600, workbook globals (5).
     const QByteArray bof = QByteArray::fromHex("0908100000060500");
     const qsizetype at = xls.indexOf(bof);
     if (at < 0)
@@ -195,8 +194,7 @@ QByteArray XlsWithFilePass(const QByteArray &xls) {
 }
 
 QByteArray OleWithStreamRenamed(const QByteArray &ole, const QString &from, const QString &to) {
-    // A directory entry: the name in UTF-16 LE in 64 bytes, then its size
-    // in bytes with the terminating zero.
+    // A directory entry: 64 bytes of UTF-16 LE name, then its size with the zero.
     const auto utf16 = [](const QString &name) {
         return QByteArray(reinterpret_cast<const char *>(name.utf16()), name.size() * 2);
     };

@@ -1,6 +1,5 @@
-// Workbooks as the import reads them: good, damaged, hostile and thousands of
-// seeded mutations. An .xlsx is read whole and cut into a stretch per row on
-// several threads: the two give the same numbers or fault.
+// Workbooks good, damaged, hostile and mutated, each .xlsx read whole and cut
+// into a stretch per row on several threads, to the same numbers or fault.
 #include "numerictext.h"
 #include "recordingview.h"
 #include "testworkbooks.h"
@@ -23,7 +22,6 @@ WorkbookNumbers Read(const QString &path) {
     return ReadWorkbook(path, IsMobileNumber);
 }
 
-// The workbook read with its parts cut into a stretch for each row.
 WorkbookNumbers ReadCut(const QString &path) {
     XmlStretchBytes::Set(1);
     WorkbookNumbers read = Read(path);
@@ -35,8 +33,7 @@ bool Same(const WorkbookNumbers &a, const WorkbookNumbers &b) {
     return a.fault == b.fault && a.list.kept == b.list.kept && a.list.lineCount == b.list.lineCount;
 }
 
-// customers.xlsx with a byte of the sheet's deflated data changed: the data
-// follows its name and extra field (whose length precedes the name).
+// A byte of the sheet's data changed: it follows its name and extra field.
 QByteArray CustomersWithSheetDataChanged() {
     QByteArray bytes = TestWorkbookBytes(u"customers.xlsx"_s);
     const QByteArray name = "xl/worksheets/sheet1.xml";
@@ -74,7 +71,6 @@ QStringList Numbers(int from, int count) {
     return numbers;
 }
 
-// A megabyte of rows of one number each.
 QByteArray MegabyteOfRows() {
     const QByteArray row = "<row><c t=\"inlineStr\"><is><t>13800138000</t></is></c></row>";
     QByteArray rows;
@@ -101,8 +97,7 @@ private:
     QTemporaryDir m_dir;
 };
 
-// Cells as libxlsxwriter writes them, strings shared or inline, after a
-// sheet without numbers.
+// Cells as libxlsxwriter writes them, strings shared or inline.
 void TestWorkbookReader::initTestCase() {
     QVERIFY(m_dir.isValid());
     QCOMPARE(CustomerNumbers().size(), 200);
@@ -355,8 +350,7 @@ void TestWorkbookReader::mutations_data() {
 #endif
 }
 
-// Bytes changed, removed, repeated or cut off in an .xls, or in an .xlsx's
-// parts (zipped again): each read ends with a fault or eleven-digit numbers.
+// Bytes of an .xls or of an .xlsx's parts changed: each read ends, sound.
 void TestWorkbookReader::mutations() {
     QFETCH(QString, base);
     QFETCH(int, count);

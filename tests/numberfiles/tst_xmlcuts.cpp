@@ -1,5 +1,4 @@
-// Where a part's XML may be cut into stretches (after the cut element's end
-// tag in markup), and which parts may be cut at all, by their encoding.
+// Where a part's XML may be cut into stretches, and which encodings may be cut.
 #include "xmlcuts.h"
 
 #include <QTest>

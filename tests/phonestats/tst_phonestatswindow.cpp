@@ -1,5 +1,4 @@
-// 号码统计 on a list of its own: what a screen reader reads of each bar, the
-// keyboard, the bars fitting in every skin. (复制: tst_commandguard.)
+// 号码统计: what a screen reader reads, the keyboard, bars in every skin (复制: tst_commandguard).
 #include "applyskin.h"
 #include "barchart.h"
 #include "phonestatswindow.h"
@@ -21,7 +20,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// The 34 province-level divisions, as the service names them.
 const QStringList kProvinces =
     u"北京 天津 河北 山西 内蒙古 辽宁 吉林 黑龙江 上海 江苏 浙江 "
     u"安徽 福建 江西 山东 河南 湖北 湖南 广东 广西 海南 重庆 四川 "
@@ -187,8 +185,7 @@ void TestPhoneStatsWindow::barsFitInEverySkin_data() {
     }
 }
 
-// 34 provinces and 未查到 over 100,000 rows: name, bar and figures side by
-// side, none cut off, bars by size, colours that stand out from the ground.
+// 35 bars over 100,000 rows: none cut off, by size, in colours that stand out.
 void TestPhoneStatsWindow::barsFitInEverySkin() {
     QFETCH(QString, skin);
     QFETCH(double, textScale);

@@ -1,5 +1,4 @@
-// Skins: what the engine takes and refuses, the skin menu, and every
-// shipped skin on the program's main window.
+// The skin engine, the skin menu, and every shipped skin on the main window.
 #include "applyskin.h"
 #include "mainwindow.h"
 #include "programdirectory.h"
@@ -62,8 +61,7 @@ private slots:
         qApp->setStyleSheet(QString());
     }
 
-    // A skin taken restyles windows open and opened later; a refused one
-    // changes and shows nothing, and the result says why.
+    // A skin taken restyles windows open and later; one refused changes nothing, says why.
     void attach_data() {
         QTest::addColumn<QString>("where"); // "file": the bytes written to it
         QTest::addColumn<QByteArray>("bytes");
@@ -110,8 +108,7 @@ private slots:
             QVERIFY(!qobject_cast<QMessageBox *>(window));
     }
 
-    // The start-up skin, then each menu item's file each time it is chosen,
-    // under a directory with a blank and Chinese.
+    // The start-up skin, then each item's file each time, under a blank and Chinese path.
     void menuItem_data() {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("file");
@@ -138,8 +135,7 @@ private slots:
         QCOMPARE(g_calls, (QList<QByteArrayList>{call(u"tar"_s), call(file), call(file)}));
     }
 
-    // Every shipped skin, as the build lays it out, loads without a warning,
-    // keeps the default font size (the buttons are small) and readable text.
+    // Each shipped skin loads without a warning, keeping the font size and text readable.
     void shippedSkin_data() {
         QTest::addColumn<QString>("fixedText");
         for (const SkinEntryInfo &entry : kSkinCatalog)

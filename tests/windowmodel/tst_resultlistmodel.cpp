@@ -1,5 +1,4 @@
-// The result list model under Qt's model tester: changes announced as views
-// follow them, the compact rows giving back exactly what was written.
+// The result list model under Qt's model tester; its compact rows give back what was written.
 #include "resultlistmodel.h"
 
 #include <QAbstractItemModelTester>
