@@ -146,25 +146,21 @@ void TestPhoneStatsWindow::keyboardGoesFromBarToBar() {
     QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(chart);
     const QStringList lines = chart->Lines();
     QCOMPARE(lines.size(), 35);
-    const struct {
-        Qt::Key key;
-        int bar;
-    } steps[] = {{Qt::Key_Down, 1}, {Qt::Key_Down, 2},      {Qt::Key_Up, 1},
-                 {Qt::Key_End, 34}, {Qt::Key_PageUp, 24},   {Qt::Key_Home, 0},
-                 {Qt::Key_Up, 0},   {Qt::Key_PageDown, 10}, {Qt::Key_End, 34}};
+    const std::pair<Qt::Key, int> steps[] = {
+        {Qt::Key_Down, 1}, {Qt::Key_Down, 2},      {Qt::Key_Up, 1},
+        {Qt::Key_End, 34}, {Qt::Key_PageUp, 24},   {Qt::Key_Home, 0},
+        {Qt::Key_Up, 0},   {Qt::Key_PageDown, 10}, {Qt::Key_End, 34}};
     auto *area = m_window->findChild<QScrollArea *>(u"ProvinceChartArea"_s);
     QVERIFY(area);
-    for (const auto &step : steps) {
-        QTest::keyClick(chart, step.key);
-        QCOMPARE(chart->CurrentBar(), step.bar);
+    for (const auto &[key, bar] : steps) {
+        QTest::keyClick(chart, key);
+        QCOMPARE(chart->CurrentBar(), bar);
         QAccessibleInterface *focused = accessible->focusChild();
         QVERIFY(focused);
-        QCOMPARE(focused->text(QAccessible::Name), lines[step.bar]);
+        QCOMPARE(focused->text(QAccessible::Name), lines[bar]);
         QVERIFY(focused->state().focused);
-        // The bar is scrolled into view.
-        const QRect row = chart->BarRow(step.bar);
-        const QPoint inView = chart->mapTo(area->viewport(), row.center());
-        QVERIFY(area->viewport()->rect().contains(inView));
+        const QPoint centre = chart->mapTo(area->viewport(), chart->BarRow(bar).center());
+        QVERIFY(area->viewport()->rect().contains(centre)); // scrolled into view
     }
     // Enter presses nothing; Esc closes the window.
     QGuiApplication::clipboard()->setText(u"之前"_s);
