@@ -164,20 +164,30 @@ private Q_SLOTS:
 
     void nothingToRun_data() {
         QTest::addColumn<QStringList>("locations");
-        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<bool>("folderGone");
+        QTest::addColumn<QString>("prompt"); // %1: the log's path
         QTest::newRow("empty list")
-            << QStringList() << QStringList{Prompt(u"请导入手机号码后再进行批量查询！"_s)};
-        QTest::newRow("first row filled") << QStringList{u"北京 联通"_s, u""_s} << QStringList();
+            << QStringList() << false << u"请导入手机号码后再进行批量查询！"_s;
+        QTest::newRow("first row filled") << QStringList{u"北京 联通"_s, u""_s} << false << u""_s;
+        QTest::newRow("log cannot be created")
+            << QStringList(2, QString()) << true
+            << u"无法创建结果文件 %1，请检查软件目录是否可写！"_s;
     }
 
     void nothingToRun() {
         QFETCH(QStringList, locations);
-        QFETCH(QStringList, events);
+        QFETCH(bool, folderGone);
+        QFETCH(QString, prompt);
         QVERIFY(WriteWholeFile(m_log, "earlier run\r\n"));
+        const QString gone = m_dir->filePath(QStringLiteral("gone"));
+        if (folderGone)
+            SetProgramDirectory(gone);
         Run(u"AA"_s, locations);
-        QCOMPARE(m_view->events, events);
+        prompt.replace(u"%1"_s, QDir::toNativeSeparators(gone + u"/tarvio.txt"_s));
+        QCOMPARE(m_view->events, prompt.isEmpty() ? QStringList() : QStringList{Prompt(prompt)});
         QCOMPARE(ReadWholeFile(m_log), QByteArray("earlier run\r\n"));
         QCOMPARE(m_server->RequestCount(), 0);
+        QVERIFY(!m_view->lv.BatchStopped());
     }
 
     void logOfARun() {
@@ -239,17 +249,6 @@ private Q_SLOTS:
         QCOMPARE(Locations(), locations);
         QCOMPARE(Queries(), queries);
         QCOMPARE(m_view->lv.BatchStopped(), last < rows);
-    }
-
-    void logCannotBeCreated() {
-        const QString gone = m_dir->filePath(QStringLiteral("gone"));
-        SetProgramDirectory(gone);
-        Run(u"AA"_s, {u""_s, u""_s});
-        const QString path = QDir::toNativeSeparators(gone + u"/tarvio.txt"_s);
-        QCOMPARE(m_view->events, QStringList{Prompt(u"无法创建结果文件 "_s + path +
-                                                    u"，请检查软件目录是否可写！"_s)});
-        QCOMPARE(m_server->RequestCount(), 0);
-        QVERIFY(!m_view->lv.BatchStopped());
     }
 
     // The log takes no more from some row on: the run stops there, no half line is

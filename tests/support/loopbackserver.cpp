@@ -286,16 +286,6 @@ bool LoopbackServer::Start() {
     return bound != 0;
 }
 
-QString LoopbackServer::HostAndPort() const {
-    const QMutexLocker lock(&m_mutex);
-    return QStringLiteral("127.0.0.1:%1").arg(m_port);
-}
-
-void LoopbackServer::SetHandler(Handler handler) {
-    const QMutexLocker lock(&m_mutex);
-    m_handler = std::move(handler);
-}
-
 void LoopbackServer::HoldAnswers(bool hold) {
     {
         const QMutexLocker lock(&m_mutex);
@@ -310,21 +300,6 @@ void LoopbackServer::ReleaseHeld(const QString &tel) {
     QMetaObject::invokeMethod(m_worker, [this, tel] {
         m_worker->SendHeld([tel](const Request &request) { return request.tel == tel; });
     });
-}
-
-QList<LoopbackServer::Request> LoopbackServer::Requests() const {
-    const QMutexLocker lock(&m_mutex);
-    return m_requests;
-}
-
-int LoopbackServer::ConnectionCount() const {
-    const QMutexLocker lock(&m_mutex);
-    return m_connections;
-}
-
-int LoopbackServer::WaitingCount() const {
-    const QMutexLocker lock(&m_mutex);
-    return m_waiting;
 }
 
 void LoopbackServer::Stop() {

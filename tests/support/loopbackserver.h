@@ -52,20 +52,35 @@ public:
     LoopbackServer &operator=(const LoopbackServer &) = delete;
 
     bool Start();
-    QString HostAndPort() const; // "127.0.0.1:<port>"
+    QString HostAndPort() const {
+        const QMutexLocker lock(&m_mutex);
+        return QStringLiteral("127.0.0.1:%1").arg(m_port);
+    }
 
     // Chooses each request's reply (by default: 404 with an empty body).
-    void SetHandler(Handler handler);
+    void SetHandler(Handler handler) {
+        const QMutexLocker lock(&m_mutex);
+        m_handler = std::move(handler);
+    }
 
     // While holding, requests are recorded but not answered; holding off sends them all.
     void HoldAnswers(bool hold);
     void ReleaseHeld(const QString &tel);
 
-    QList<Request> Requests() const;
+    QList<Request> Requests() const {
+        const QMutexLocker lock(&m_mutex);
+        return m_requests;
+    }
     int RequestCount() const { return static_cast<int>(Requests().size()); }
-    int ConnectionCount() const;
+    int ConnectionCount() const {
+        const QMutexLocker lock(&m_mutex);
+        return m_connections;
+    }
     // Requests not yet answered, held ones included.
-    int WaitingCount() const;
+    int WaitingCount() const {
+        const QMutexLocker lock(&m_mutex);
+        return m_waiting;
+    }
 
     // Closes the listening socket and every open connection.
     void Stop();
