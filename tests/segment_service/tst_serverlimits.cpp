@@ -55,7 +55,6 @@ private slots:
         QCOMPARE(service.server.Counts().timedOut, size_t(1));
     }
 
-    // A silent new connection and one kept alive after its answer.
     void idleConnectionsTimeOut() {
         RunningService service(Short());
         TestClient silent(service.port);
@@ -194,7 +193,6 @@ private slots:
         QCOMPARE(answer->status, 431);
     }
 
-    // Many connections open at once, asked in turn.
     void manyConnectionsInTurn() {
         RunningService service;
         std::vector<std::unique_ptr<TestClient>> clients;
