@@ -2,7 +2,6 @@
 #include "recordingview.h"
 #include "resultlog.h"
 
-#include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,12 +16,10 @@ CodePage HoldingUpTo(char16_t last) {
                     if (c.unicode() > last)
                         return std::nullopt;
                 }
-                QStringEncoder utf8(QStringConverter::Utf8);
-                return QByteArray(utf8.encode(text));
+                return text.toUtf8();
             },
             [](QByteArrayView bytes) {
-                QStringDecoder utf8(QStringConverter::Utf8);
-                return QString(utf8.decode(bytes));
+                return QString::fromUtf8(bytes);
             }};
 }
 } // namespace
