@@ -235,6 +235,12 @@ private slots:
                  "广西 南宁 中国移动");
         phoneDat("phone.dat, no city", "北京||100000|010", "北京 北京 中国移动");
         phoneDat("phone.dat, no post or area code", "广东|广州||", "广东 广州 中国移动");
+        // Each card type names the network its numbers run on.
+        const QStringList carriers = u"移动 联通 电信 电信 联通 移动 广电 广电"_s.split(u' ');
+        for (uint8_t type = 1; type <= 8; ++type)
+            QTest::addRow("phone.dat, card type %d", type)
+                << PhoneDat({"广东|广州|510000|020"}, {{1990000, 0, type}})
+                << u"广东 广州 中国"_s + carriers[type - 1];
     }
     void tableFormats() {
         QFETCH(QByteArray, bytes);
@@ -350,20 +356,6 @@ private slots:
         const SegmentTableLoad load = LoadSegmentTable(path.toStdString());
         QVERIFY2(QString::fromStdString(load.error).endsWith(error), load.error.c_str());
         QVERIFY(load.table.Empty());
-    }
-
-    void phoneDatCardTypes() {
-        std::vector<phonedat::Entry> entries;
-        for (uint8_t type = 1; type <= 8; ++type)
-            entries.push_back({1990000u + type, 0, type});
-        const SegmentTableLoad load = Load(PhoneDat({"广东|广州|510000|020"}, entries));
-        QCOMPARE(QString::fromStdString(load.error), QString());
-        const QStringList carriers = u"移动 联通 电信 电信 联通 移动 广电 广电"_s.split(u' ');
-        for (int type = 1; type <= 8; ++type)
-            QCOMPARE(Find(load.table, ("199000" + std::to_string(type) + "0000").c_str()),
-                     u"广东 广州 中国"_s + carriers[type - 1]);
-        QCOMPARE(QString::fromStdString(DescribeLoad(load)),
-                 u"phone.dat of 2025-02, 8 blocks loaded"_s);
     }
 
     // Each fault in a file of two records, over a table of one block: the file
