@@ -102,9 +102,10 @@ private Q_SLOTS:
         QCOMPARE(m_view->events, QStringList());
     }
 
-    // A .csv, chosen or dropped, is read by its cells, its header not counted; other files by
-    // their whole lines (the dropped .txt: tst_numbersinout).
-    void cellsOfACsvFile_data() {
+    // A .csv, chosen or dropped, is read by its cells, its header not counted; a .txt by its
+    // whole lines; a workbook gives the customer list's 200 numbers (the other pairings of
+    // workbook and way, and the dropped .txt: tst_numbersinout).
+    void fileOfEachKind_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("dropped");
         QTest::addColumn<QStringList>("numbers");
@@ -116,19 +117,27 @@ private Q_SLOTS:
         QTest::newRow("dropped .CSV") << u"NUMBERS.CSV"_s << true << cells << byCells;
         QTest::newRow("chosen .txt")
             << u"numbers.txt"_s << false << QStringList{cells.last()} << byLines;
+        const QString all = u"共导入200条号码，无效号码0条"_s;
+        QTest::newRow("chosen .xlsx") << u"客户名单.XLSX"_s << false << CustomerNumbers() << all;
+        QTest::newRow("dropped .xls") << u"客户名单.XLS"_s << true << CustomerNumbers() << all;
     }
 
-    void cellsOfACsvFile() {
+    void fileOfEachKind() {
         QFETCH(QString, name);
         QFETCH(bool, dropped);
         QFETCH(QStringList, numbers);
         QFETCH(QString, summary);
         const QString path = m_dir.filePath(name);
-        QVERIFY(WriteWholeFile(path, "\xEF\xBB\xBF"                       // Excel's "CSV UTF-8"
-                                     "\xE5\xA7\x93\xE5\x90\x8D,phone\r\n" // 姓名,phone
-                                     "a,\"13800138000\"\r\n"
-                                     "b,+86 137-0013-7000\r\n"
-                                     "13900139000\r\n"));
+        QFile::remove(path);
+        if (name.startsWith(u"客户名单"_s))
+            QVERIFY(
+                QFile::copy(TestWorkbook(u"customers."_s + name.section(u'.', 1).toLower()), path));
+        else
+            QVERIFY(WriteWholeFile(path, "\xEF\xBB\xBF"                       // Excel's "CSV UTF-8"
+                                         "\xE5\xA7\x93\xE5\x90\x8D,phone\r\n" // 姓名,phone
+                                         "a,\"13800138000\"\r\n"
+                                         "b,+86 137-0013-7000\r\n"
+                                         "13900139000\r\n"));
         Import(path, dropped);
         QCOMPARE(m_view->fileName, path);
         QCOMPARE(m_view->events, QStringList({kBusy, Caption(summary)}));
@@ -166,25 +175,6 @@ private Q_SLOTS:
         QCOMPARE(m_view->events, QStringList{Prompt(refusal)});
         QCOMPARE(m_view->lv.Count(), 2);
         QCOMPARE(m_view->fileName, QString());
-    }
-
-    // The customer list's 200 numbers, header not counted (the other pairings: tst_numbersinout).
-    void customerWorkbook_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("dropped");
-        QTest::newRow("chosen .xlsx") << u"customers.xlsx"_s << false;
-        QTest::newRow("dropped .xls") << u"customers.xls"_s << true;
-    }
-
-    void customerWorkbook() {
-        QFETCH(QString, name);
-        QFETCH(bool, dropped);
-        const QString path = m_dir.filePath(u"客户名单."_s + name.section(u'.', 1).toUpper());
-        QFile::remove(path);
-        QVERIFY(QFile::copy(TestWorkbook(name), path));
-        Import(path, dropped);
-        QCOMPARE(m_view->events, QStringList({kBusy, Caption(u"共导入200条号码，无效号码0条"_s)}));
-        QCOMPARE(Imported(m_view->lv), CustomerNumbers());
     }
 
     // One message naming the file and what is wrong; the busy caption goes.
