@@ -233,7 +233,6 @@ private Q_SLOTS:
         QTest::addColumn<qsizetype>("rows");
         for (const QString &format : {u"xlsx"_s, u"csv"_s}) {
             const QByteArray f = format.toLatin1();
-            QTest::addRow("%s, new file", f.data()) << format << false << u""_s << qsizetype(2);
             QTest::addRow("%s, over an existing file", f.data())
                 << format << true << u""_s << qsizetype(2);
             // Not in the ANSI code page of an English Windows.

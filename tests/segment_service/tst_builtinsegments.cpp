@@ -104,16 +104,13 @@ private slots:
         const ServiceProcess service(binary);
         QVERIFY2(service.port > 0, qPrintable(service.output));
         TestClient client(service.port);
-        size_t asked = 0;
         for (size_t i = 0; i < m_rows.size(); i += 101) {
             const std::string number = std::to_string(m_rows[i].block) + "0001";
             QVERIFY(client.Get(AnswerTarget(number.c_str())));
             const std::optional<HttpAnswer> answer = client.Receive();
             QVERIFY(answer);
             QCOMPARE(answer->body.toStdString(), Expected(number, m_rows[i]));
-            ++asked;
         }
-        QVERIFY(asked > 5000);
     }
 
 #ifdef TARVIO_HAVE_GENERATOR_LOOKUP
