@@ -32,12 +32,9 @@ def written(digits, way):
 
 
 def customers():
-    rows = []
-    for i in range(200):
-        digits = str(13800000000 + i * 1234567 % 199999999)
-        value, number_format = written(digits, i)
-        rows.append((f"客户{i + 1:03d}", value, number_format, f"北京市朝阳区建国路{i + 1}号，{i % 7 + 1}层", digits))
-    return rows
+    numbers = [str(13800000000 + i * 1234567 % 199999999) for i in range(200)]
+    return [(f"客户{i + 1:03d}", *written(digits, i), f"北京市朝阳区建国路{i + 1}号，{i % 7 + 1}层", digits)
+            for i, digits in enumerate(numbers)]
 
 
 def write_xlsx(path, rows):
