@@ -22,10 +22,6 @@ RunningService::RunningService(ServerLimits limits, SegmentTable table)
 }
 
 RunningService::~RunningService() {
-    StopAndWait();
-}
-
-void RunningService::StopAndWait() {
     server.Stop();
     if (thread.joinable())
         thread.join();

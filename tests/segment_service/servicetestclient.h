@@ -13,7 +13,6 @@
 struct RunningService {
     explicit RunningService(ServerLimits limits = {}, SegmentTable table = {});
     ~RunningService();
-    void StopAndWait();
 
     SegmentServer server;
     int port = -1;
