@@ -1,6 +1,7 @@
 // 号码统计: what a screen reader reads, the keyboard, bars in every skin (复制: tst_commandguard).
 #include "applyskin.h"
 #include "barchart.h"
+#include "contrast.h"
 #include "phonestatswindow.h"
 #include "resultlistmodel.h"
 #include "skincatalog.h"
@@ -15,7 +16,6 @@
 #include <QTest>
 
 #include <climits>
-#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -52,17 +52,6 @@ QStringList AccessibleLines(BarChart *chart) {
     for (int i = 0; i < accessible->childCount(); ++i)
         lines.append(accessible->child(i)->text(QAccessible::Name));
     return lines;
-}
-
-double Contrast(const QColor &a, const QColor &b) {
-    const auto luminance = [](const QColor &c) {
-        const auto f = [](double v) {
-            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * f(c.redF()) + 0.7152 * f(c.greenF()) + 0.0722 * f(c.blueF());
-    };
-    const double x = luminance(a), y = luminance(b);
-    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
 }
 } // namespace
 

@@ -1,5 +1,6 @@
 // The skin engine, the skin menu, and every shipped skin on the main window.
 #include "applyskin.h"
+#include "contrast.h"
 #include "mainwindow.h"
 #include "programdirectory.h"
 #include "resultlistview.h"
@@ -37,17 +38,6 @@ QColor TextColour(QWidget *widget) {
     widget->ensurePolished();
     widget->style()->polish(widget);
     return widget->palette().color(QPalette::WindowText);
-}
-
-double Contrast(const QColor &a, const QColor &b) {
-    const auto luminance = [](const QColor &c) {
-        const auto f = [](double v) {
-            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * f(c.redF()) + 0.7152 * f(c.greenF()) + 0.0722 * f(c.blueF());
-    };
-    const double x = luminance(a), y = luminance(b);
-    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
 }
 } // namespace
 
